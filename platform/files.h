@@ -1,0 +1,118 @@
+// Files and folders. Paths are UTF-16 (see paths.h); every function converts them to the file
+// name bytes itself. Results are the program's error codes (errors.h): 0 is success.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/time.h"
+
+namespace tarnq::platform {
+
+// Attribute bits as the stored formats carry them.
+namespace attr {
+inline constexpr uint16_t kReadOnly = 0x1;
+inline constexpr uint16_t kHidden = 0x2;
+inline constexpr uint16_t kSystem = 0x4;
+inline constexpr uint16_t kDirectory = 0x10;
+inline constexpr uint16_t kArchive = 0x20;
+inline constexpr uint16_t kReparsePoint = 0x400;
+inline constexpr uint16_t kCompressed = 0x800;
+inline constexpr uint16_t kEncrypted = 0x4000;
+inline constexpr uint16_t kListedMask = 0x4C37;
+}  // namespace attr
+
+inline constexpr uint64_t kUnknownSize = ~uint64_t{0};
+
+// One entry of a folder listing.
+struct DirEntry {
+  uint16_t attributes = 0;
+  uint64_t size = kUnknownSize;
+  FileTime creationTime = 0;  // 0 when the file system keeps no birth time
+  FileTime lastAccessTime = 0;
+  FileTime lastWriteTime = 0;
+  uint64_t device = 0;  // identity of the file (of the link itself for a symbolic link)
+  uint64_t inode = 0;
+  std::u16string_view name;  // valid during the callback only
+};
+
+// Lists a folder: "." and ".." first, then every entry. Symbolic links: a link to a folder is
+// delivered with kDirectory | kReparsePoint (callers must not descend into it); a link to anything
+// else, or a dangling one, is not delivered. The callback returns false to stop the listing.
+// Returns 0, 3 for a missing folder, 5 when it cannot be read, 267 when it is not a folder.
+uint32_t ListDirectory(std::u16string_view folder,
+                       const std::function<bool(const DirEntry&)>& callback);
+
+// Identity of a file; two paths name the same file when both fields are equal.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+struct FileIdentityHash {
+  size_t operator()(const FileIdentity& id) const noexcept {
+    return std::hash<uint64_t>()(id.inode * 0x9E3779B97F4A7C15ULL ^ id.device);
+  }
+};
+
+struct FileStatus {
+  FileIdentity identity;
+  uint16_t attributes = 0;
+  uint64_t size = kUnknownSize;
+  FileTime creationTime = 0;
+  FileTime lastAccessTime = 0;
+  FileTime lastWriteTime = 0;
+  uint32_t linkCount = 0;
+  uint32_t mode = 0;  // permission bits
+  bool isRegular = false;
+  bool isDirectory = false;
+  bool isSymlink = false;
+};
+// Status of the path itself (links not followed unless `followLinks`).
+uint32_t GetFileStatus(std::u16string_view path, FileStatus& status, bool followLinks = false);
+bool FileExists(std::u16string_view path);    // anything at that path, links not followed
+bool FolderExists(std::u16string_view path);  // a folder, links followed
+uint32_t CreateFolders(std::u16string_view path);  // with its parents; an existing folder is 0
+
+// Reads a whole file of at most `maxBytes` (larger files give 8, not enough memory).
+uint32_t ReadWholeFile(std::u16string_view path, std::string& bytes,
+                       uint64_t maxBytes = uint64_t{1} << 30);
+// Writes `bytes` to a new temporary file in the same folder, syncs it and renames it over `path`;
+// the old file is never removed first and is left unchanged on failure.
+uint32_t WriteFileAtomically(std::u16string_view path, std::string_view bytes);
+// Removes a directory entry (never follows a link, never truncates).
+uint32_t RemoveFile(std::u16string_view path);
+
+// A file opened for reading. Never throws.
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile();
+  InputFile(InputFile&& other) noexcept;
+  InputFile& operator=(InputFile&& other) noexcept;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  uint32_t Open(std::u16string_view path);
+  // Opens by file name bytes (for hot paths that already have them).
+  uint32_t OpenNative(const std::string& nativePath);
+  bool IsOpen() const { return m_fd >= 0; }
+  void Close();
+
+  // Reads up to `length` bytes at the current position; `done` gets the count (0 at the end).
+  uint32_t Read(void* buffer, size_t length, size_t& done);
+  // Reads up to `length` bytes at `offset` without moving the position (stops early only at the end).
+  uint32_t ReadAt(uint64_t offset, void* buffer, size_t length, size_t& done);
+  uint32_t Seek(uint64_t offset);
+  uint64_t Position() const { return m_position; }
+  // Size of the open file (kUnknownSize on failure).
+  uint64_t Size() const;
+
+ private:
+  int m_fd = -1;
+  uint64_t m_position = 0;
+};
+
+}  // namespace tarnq::platform

@@ -1,0 +1,44 @@
+// Paths as the program handles them: UTF-16 text with '/' as the only separator. Conversion to
+// the bytes the system takes is in text.h (Utf16ToNameBytes).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnq::platform {
+
+inline constexpr char16_t kSeparator = u'/';
+inline constexpr std::u16string_view kSeparatorText = u"/";
+
+bool IsSeparator(char16_t c);
+bool IsAbsolutePath(std::u16string_view path);
+
+// Joins with one separator between the parts (none added when `folder` ends with one or is empty).
+std::u16string JoinPath(std::u16string_view folder, std::u16string_view name);
+// The part after the last separator ("" for a path ending with one).
+std::u16string_view FileNameOf(std::u16string_view path);
+// Everything before the last separator ("/" for a file in the root, "" without separator).
+std::u16string_view FolderOf(std::u16string_view path);
+// The extension of the file name without the dot ("" when the name has no dot or only a leading one).
+std::u16string_view ExtensionOf(std::u16string_view path);
+// The file name without its extension and dot.
+std::u16string_view StemOf(std::u16string_view path);
+
+// Two paths name the same place: an exact comparison here (case-sensitive file systems),
+// ignoring trailing separators.
+bool SamePath(std::u16string_view a, std::u16string_view b);
+// `path` is `folder` or lies below it; "/music/a" is not below "/music/ab" nor "/music/a b".
+bool IsInFolder(std::u16string_view path, std::u16string_view folder);
+
+// The folder of the running executable.
+std::u16string ProgramFolder();
+// The per-user folder: $XDG_CONFIG_HOME/Quillworks, else ~/.config/Quillworks.
+std::u16string PerUserFolder();
+// %APPDATA%: $XDG_CONFIG_HOME, else ~/.config.
+std::u16string AppDataFolder();
+// %TEMP%: $TMPDIR, else /tmp.
+std::u16string TempFolder();
+// The environment variable's value; false when it is not set.
+bool GetEnvironment(std::u16string_view name, std::u16string& value);
+
+}  // namespace tarnq::platform
