@@ -38,7 +38,7 @@ struct DirEntry {
   std::u16string_view name;  // valid during the callback only
 };
 
-// Lists a folder: "." and ".." first, then every entry. Symbolic links: a link to a folder is
+// Lists a folder, "." and ".." included, in the order the system gives. Symbolic links: a link to a folder is
 // delivered with kDirectory | kReparsePoint (callers must not descend into it); a link to anything
 // else, or a dangling one, is not delivered. The callback returns false to stop the listing.
 // Returns 0, 3 for a missing folder, 5 when it cannot be read, 267 when it is not a folder.

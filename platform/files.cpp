@@ -1,0 +1,320 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace tarnq::platform {
+namespace {
+
+constexpr unsigned kStatxMask =
+    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+
+FileTime ToFileTime(const struct statx_timestamp& ts) {
+  return UnixToFileTime(ts.tv_sec, ts.tv_nsec);
+}
+
+uint64_t DeviceOf(const struct statx& st) {
+  return (static_cast<uint64_t>(st.stx_dev_major) << 32) | st.stx_dev_minor;
+}
+
+uint16_t AttributesOf(const struct statx& st, std::string_view name) {
+  uint16_t a = 0;
+  const unsigned type = st.stx_mode & S_IFMT;
+  if (type == S_IFDIR) a |= attr::kDirectory;
+  if (type == S_IFREG) a |= attr::kArchive;
+  if (type == S_IFLNK) a |= attr::kReparsePoint;
+  if ((st.stx_mode & S_IWUSR) == 0) a |= attr::kReadOnly;
+  if (!name.empty() && name.front() == '.') a |= attr::kHidden;
+  if ((st.stx_attributes_mask & STATX_ATTR_COMPRESSED) && (st.stx_attributes & STATX_ATTR_COMPRESSED))
+    a |= attr::kCompressed;
+  if ((st.stx_attributes_mask & STATX_ATTR_ENCRYPTED) && (st.stx_attributes & STATX_ATTR_ENCRYPTED))
+    a |= attr::kEncrypted;
+  return a;
+}
+
+void FillTimes(const struct statx& st, FileTime& creation, FileTime& access, FileTime& write) {
+  creation = (st.stx_mask & STATX_BTIME) ? ToFileTime(st.stx_btime) : 0;
+  access = (st.stx_mask & STATX_ATIME) ? ToFileTime(st.stx_atime) : 0;
+  write = (st.stx_mask & STATX_MTIME) ? ToFileTime(st.stx_mtime) : 0;
+}
+
+bool ToNative(std::u16string_view path, std::string& native) {
+  return !path.empty() && Utf16ToNameBytes(path, native);
+}
+
+std::string_view NameOf(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+uint32_t WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return ErrorFromErrno(errno);
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+}  // namespace
+
+uint32_t ListDirectory(std::u16string_view folder,
+                       const std::function<bool(const DirEntry&)>& callback) {
+  std::string native;
+  if (!ToNative(folder, native)) return err::kInvalidName;
+  const int dirFd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) {
+    const int e = errno;
+    return e == ENOTDIR ? err::kDirectory : ErrorFromErrno(e, true);
+  }
+  DIR* dir = ::fdopendir(dirFd);
+  if (dir == nullptr) {
+    const uint32_t code = ErrorFromErrno(errno, true);
+    ::close(dirFd);
+    return code;
+  }
+  std::u16string name;
+  DirEntry entry;
+  uint32_t result = 0;
+  for (;;) {
+    errno = 0;
+    const struct dirent* d = ::readdir(dir);
+    if (d == nullptr) {
+      if (errno != 0) result = ErrorFromErrno(errno, true);
+      break;
+    }
+    const std::string_view bytes(d->d_name);
+    struct statx st {};
+    if (::statx(dirFd, d->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0)
+      continue;  // vanished since the listing read it
+    entry.attributes = AttributesOf(st, bytes);
+    const unsigned type = st.stx_mode & S_IFMT;
+    if (type == S_IFLNK) {
+      // Only links to folders are shown (never descended); a link to a file would make one file
+      // appear under two paths.
+      struct statx target {};
+      if (::statx(dirFd, d->d_name, AT_NO_AUTOMOUNT, STATX_TYPE, &target) != 0 ||
+          (target.stx_mode & S_IFMT) != S_IFDIR)
+        continue;
+      entry.attributes |= attr::kDirectory;
+    } else if (type != S_IFDIR && type != S_IFREG) {
+      continue;  // devices, pipes and sockets are not files a user keeps music in
+    }
+    entry.size = (entry.attributes & attr::kDirectory) ? 0
+                 : (st.stx_mask & STATX_SIZE)           ? st.stx_size
+                                                        : kUnknownSize;
+    FillTimes(st, entry.creationTime, entry.lastAccessTime, entry.lastWriteTime);
+    entry.device = DeviceOf(st);
+    entry.inode = st.stx_ino;
+    name = NameBytesToUtf16(bytes);
+    entry.name = name;
+    if (!callback(entry)) break;
+  }
+  ::closedir(dir);
+  return result;
+}
+
+uint32_t GetFileStatus(std::u16string_view path, FileStatus& status, bool followLinks) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  struct statx st {};
+  const int flags = AT_NO_AUTOMOUNT | (followLinks ? 0 : AT_SYMLINK_NOFOLLOW);
+  if (::statx(AT_FDCWD, native.c_str(), flags, kStatxMask, &st) != 0) return ErrorFromErrno(errno);
+  status.identity = {DeviceOf(st), st.stx_ino};
+  status.attributes = AttributesOf(st, NameOf(native));
+  const unsigned type = st.stx_mode & S_IFMT;
+  status.isRegular = type == S_IFREG;
+  status.isDirectory = type == S_IFDIR;
+  status.isSymlink = type == S_IFLNK;
+  status.size = (st.stx_mask & STATX_SIZE) ? st.stx_size : kUnknownSize;
+  status.linkCount = st.stx_nlink;
+  status.mode = st.stx_mode & 07777;
+  FillTimes(st, status.creationTime, status.lastAccessTime, status.lastWriteTime);
+  return 0;
+}
+
+bool FileExists(std::u16string_view path) {
+  FileStatus status;
+  return GetFileStatus(path, status, false) == 0;
+}
+
+bool FolderExists(std::u16string_view path) {
+  FileStatus status;
+  return GetFileStatus(path, status, true) == 0 && status.isDirectory;
+}
+
+uint32_t CreateFolders(std::u16string_view path) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  for (size_t pos = 1; pos <= native.size(); ++pos) {
+    if (pos != native.size() && native[pos] != '/') continue;
+    const std::string part = native.substr(0, pos);
+    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return ErrorFromErrno(errno, true);
+  }
+  return FolderExists(path) ? 0 : err::kPathNotFound;
+}
+
+uint32_t ReadWholeFile(std::u16string_view path, std::string& bytes, uint64_t maxBytes) {
+  bytes.clear();
+  InputFile file;
+  if (const uint32_t code = file.Open(path)) return code;
+  const uint64_t size = file.Size();
+  if (size != kUnknownSize) {
+    if (size > maxBytes) return err::kNotEnoughMemory;
+    bytes.reserve(static_cast<size_t>(size));
+  }
+  char buffer[65536];
+  for (;;) {
+    size_t done = 0;
+    if (const uint32_t code = file.Read(buffer, sizeof buffer, done)) return code;
+    if (done == 0) return 0;
+    if (bytes.size() + done > maxBytes) return err::kNotEnoughMemory;
+    bytes.append(buffer, done);
+  }
+}
+
+uint32_t WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  const size_t slash = native.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : native.substr(0, slash));
+  const std::string name(NameOf(native));
+
+  // Keep the permissions of the file being replaced.
+  mode_t mode = 0666;
+  struct stat old {};
+  const bool existed = ::stat(native.c_str(), &old) == 0;
+  if (existed) mode = old.st_mode & 07777;
+
+  std::random_device random;
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+    temp = folder + "/." + name.substr(0, 200) + "." + suffix + ".tmp";
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, existed ? 0600 : mode);
+    if (fd < 0 && errno != EEXIST) return ErrorFromErrno(errno, true);
+  }
+  if (fd < 0) return err::kAlreadyExists;
+
+  uint32_t code = WriteAll(fd, bytes);
+  if (code == 0 && ::fsync(fd) != 0) code = ErrorFromErrno(errno);
+  if (code == 0 && existed && ::fchmod(fd, mode) != 0) code = 0;  // best effort (foreign owner)
+  if (::close(fd) != 0 && code == 0) code = ErrorFromErrno(errno);
+  if (code == 0 && ::rename(temp.c_str(), native.c_str()) != 0) code = ErrorFromErrno(errno, true);
+  if (code != 0) {
+    ::unlink(temp.c_str());
+    return code;
+  }
+  // Make the rename itself durable.
+  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return 0;
+}
+
+uint32_t RemoveFile(std::u16string_view path) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  if (::unlink(native.c_str()) != 0) return ErrorFromErrno(errno);
+  return 0;
+}
+
+// --- InputFile ------------------------------------------------------------------------------------
+
+InputFile::~InputFile() { Close(); }
+
+InputFile::InputFile(InputFile&& other) noexcept : m_fd(other.m_fd), m_position(other.m_position) {
+  other.m_fd = -1;
+}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    m_fd = other.m_fd;
+    m_position = other.m_position;
+    other.m_fd = -1;
+  }
+  return *this;
+}
+
+uint32_t InputFile::Open(std::u16string_view path) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  return OpenNative(native);
+}
+
+uint32_t InputFile::OpenNative(const std::string& nativePath) {
+  Close();
+  const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ErrorFromErrno(errno);
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return err::kAccessDenied;  // a folder is not a file to read
+  }
+  m_fd = fd;
+  m_position = 0;
+  return 0;
+}
+
+void InputFile::Close() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  m_position = 0;
+}
+
+uint32_t InputFile::Read(void* buffer, size_t length, size_t& done) {
+  const uint32_t code = ReadAt(m_position, buffer, length, done);
+  m_position += done;
+  return code;
+}
+
+uint32_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t length, size_t& done) {
+  done = 0;
+  if (m_fd < 0) return 6;
+  auto* p = static_cast<char*>(buffer);
+  while (done < length) {
+    const ssize_t n = ::pread(m_fd, p + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return ErrorFromErrno(errno);
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+uint32_t InputFile::Seek(uint64_t offset) {
+  if (m_fd < 0) return 6;
+  m_position = offset;
+  return 0;
+}
+
+uint64_t InputFile::Size() const {
+  struct stat st {};
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return kUnknownSize;
+  return static_cast<uint64_t>(st.st_size);
+}
+
+}  // namespace tarnq::platform

@@ -1,0 +1,109 @@
+#include "platform/paths.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/text.h"
+
+namespace tarnq::platform {
+namespace {
+
+std::u16string_view TrimTrailingSeparators(std::u16string_view p) {
+  while (p.size() > 1 && IsSeparator(p.back())) p.remove_suffix(1);
+  return p;
+}
+
+std::u16string FromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') return {};
+  return NameBytesToUtf16(value);
+}
+
+std::u16string HomeFolder() {
+  std::u16string home = FromEnvironment("HOME");
+  return home.empty() ? std::u16string(u"/") : home;
+}
+
+}  // namespace
+
+bool IsSeparator(char16_t c) { return c == kSeparator; }
+
+bool IsAbsolutePath(std::u16string_view path) { return !path.empty() && path.front() == kSeparator; }
+
+std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
+  std::u16string out(folder);
+  if (!out.empty() && !IsSeparator(out.back()) && !name.empty()) out.push_back(kSeparator);
+  out.append(name);
+  return out;
+}
+
+std::u16string_view FileNameOf(std::u16string_view path) {
+  const size_t slash = path.rfind(kSeparator);
+  return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::u16string_view FolderOf(std::u16string_view path) {
+  const size_t slash = path.rfind(kSeparator);
+  if (slash == std::u16string_view::npos) return {};
+  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+std::u16string_view ExtensionOf(std::u16string_view path) {
+  const std::u16string_view name = FileNameOf(path);
+  const size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos || dot == 0) return {};
+  return name.substr(dot + 1);
+}
+
+std::u16string_view StemOf(std::u16string_view path) {
+  const std::u16string_view name = FileNameOf(path);
+  const size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos || dot == 0) return name;
+  return name.substr(0, dot);
+}
+
+bool SamePath(std::u16string_view a, std::u16string_view b) {
+  return TrimTrailingSeparators(a) == TrimTrailingSeparators(b);
+}
+
+bool IsInFolder(std::u16string_view path, std::u16string_view folder) {
+  folder = TrimTrailingSeparators(folder);
+  path = TrimTrailingSeparators(path);
+  if (folder.empty() || !path.starts_with(folder)) return false;
+  if (path.size() == folder.size()) return true;
+  return IsSeparator(folder.back()) || IsSeparator(path[folder.size()]);
+}
+
+std::u16string ProgramFolder() {
+  std::string buffer(4096, '\0');
+  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return u".";
+  buffer.resize(static_cast<size_t>(n));
+  return std::u16string(FolderOf(NameBytesToUtf16(buffer)));
+}
+
+std::u16string AppDataFolder() {
+  std::u16string config = FromEnvironment("XDG_CONFIG_HOME");
+  if (!config.empty() && IsAbsolutePath(config)) return std::u16string(TrimTrailingSeparators(config));
+  return JoinPath(HomeFolder(), u".config");
+}
+
+std::u16string PerUserFolder() { return JoinPath(AppDataFolder(), u"Quillworks"); }
+
+std::u16string TempFolder() {
+  std::u16string temp = FromEnvironment("TMPDIR");
+  if (!temp.empty() && IsAbsolutePath(temp)) return std::u16string(TrimTrailingSeparators(temp));
+  return u"/tmp";
+}
+
+bool GetEnvironment(std::u16string_view name, std::u16string& value) {
+  std::string bytes;
+  if (name.empty() || !Utf16ToNameBytes(name, bytes)) return false;
+  const char* v = std::getenv(bytes.c_str());
+  if (v == nullptr) return false;
+  value = NameBytesToUtf16(v);
+  return true;
+}
+
+}  // namespace tarnq::platform

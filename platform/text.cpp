@@ -1,0 +1,590 @@
+#include "platform/text.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ucol.h>
+#include <unicode/udat.h>
+#include <unicode/uchar.h>
+#include <unicode/unum.h>
+#include <unicode/ustring.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+namespace tarnq::platform {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+inline bool IsCont(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Decodes one UTF-8 sequence at s[i]. On success stores the code point and advances i past it.
+// On failure leaves i unchanged and stores in `bad` how many bytes form the maximal invalid
+// subpart (at least 1), so a caller can replace them by one U+FFFD.
+bool DecodeUtf8(const unsigned char* s, size_t n, size_t& i, char32_t& cp, size_t& bad) {
+  const unsigned char c = s[i];
+  if (c < 0x80) {
+    cp = c;
+    ++i;
+    return true;
+  }
+  size_t need;
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 1;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 2;
+    cp = c & 0x0F;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;  // no encoded surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 3;
+    cp = c & 0x07;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
+  } else {
+    bad = 1;
+    return false;
+  }
+  size_t k = 1;
+  for (; k <= need; ++k) {
+    if (i + k >= n) break;
+    const unsigned char d = s[i + k];
+    if (k == 1 ? (d < lo || d > hi) : !IsCont(d)) break;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  if (k <= need) {
+    bad = k;
+    return false;
+  }
+  i += need + 1;
+  return true;
+}
+
+inline void AppendCodePoint(char32_t cp, std::u16string& out) {
+  if (cp < 0x10000) {
+    out.push_back(static_cast<char16_t>(cp));
+  } else {
+    cp -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  }
+}
+
+inline void AppendUtf8CodePoint(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+inline bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+inline bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// Reads the locale name from the first set variable, without encoding and modifier.
+std::string LocaleFromEnvironment(std::initializer_list<const char*> variables) {
+  for (const char* name : variables) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    std::string locale(value);
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    if (locale.empty() || locale == "C" || locale == "POSIX") return "en_US";
+    return locale;
+  }
+  return "en_US";
+}
+
+// --- Code page converters, one set per thread (ICU converters are not shareable) ---------------
+
+void ToUnicodeCallback(const void*, UConverterToUnicodeArgs* args, const char* bytes, int32_t length,
+                       UConverterCallbackReason reason, UErrorCode* error) {
+  if (reason > UCNV_IRREGULAR) return;  // reset, close, clone
+  *error = U_ZERO_ERROR;
+  // Windows maps the unassigned bytes of its single-byte code pages to the C1 controls.
+  if (reason == UCNV_UNASSIGNED && length == 1) {
+    const UChar c1 = static_cast<unsigned char>(bytes[0]);
+    if (c1 >= 0x80 && c1 <= 0x9F) {
+      ucnv_cbToUWriteUChars(args, &c1, 1, 0, error);
+      return;
+    }
+  }
+  const UChar replacement = kReplacement;
+  ucnv_cbToUWriteUChars(args, &replacement, 1, 0, error);
+}
+
+struct ConverterCache {
+  std::unordered_map<int, UConverter*> converters;
+  ~ConverterCache() {
+    for (auto& [cp, conv] : converters) ucnv_close(conv);
+  }
+  UConverter* Get(int codePage) {
+    auto it = converters.find(codePage);
+    if (it != converters.end()) return it->second;
+    UConverter* conv = Open(codePage);
+    if (conv == nullptr && codePage != 1252) return Get(1252);
+    converters.emplace(codePage, conv);
+    return conv;
+  }
+  static UConverter* Open(int codePage) {
+    const std::string name = "windows-" + std::to_string(codePage);
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* conv = ucnv_open(name.c_str(), &status);
+    if (U_FAILURE(status) || conv == nullptr) return nullptr;
+    status = U_ZERO_ERROR;
+    ucnv_setToUCallBack(conv, ToUnicodeCallback, nullptr, nullptr, nullptr, &status);
+    status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(conv, UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &status);
+    status = U_ZERO_ERROR;
+    ucnv_setSubstChars(conv, "?", 1, &status);
+    return conv;
+  }
+};
+
+UConverter* ConverterFor(int codePage) {
+  thread_local ConverterCache cache;
+  return cache.Get(codePage);
+}
+
+std::atomic<int> g_codePageOverride{0};
+
+// --- Collators and formatters, one per thread ---------------------------------------------------
+
+struct CollatorDeleter {
+  void operator()(UCollator* c) const { ucol_close(c); }
+};
+using CollatorPtr = std::unique_ptr<UCollator, CollatorDeleter>;
+
+CollatorPtr OpenCollator(bool numeric) {
+  UErrorCode status = U_ZERO_ERROR;
+  UCollator* coll = ucol_open(CollationLocale().c_str(), &status);
+  if (U_FAILURE(status) || coll == nullptr) {
+    status = U_ZERO_ERROR;
+    coll = ucol_open("", &status);  // root collation
+  }
+  if (coll == nullptr) return nullptr;
+  ucol_setStrength(coll, UCOL_SECONDARY);
+  if (numeric) {
+    status = U_ZERO_ERROR;
+    ucol_setAttribute(coll, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+  }
+  return CollatorPtr(coll);
+}
+
+UCollator* Collator(bool numeric) {
+  thread_local CollatorPtr plain = OpenCollator(false);
+  thread_local CollatorPtr withNumbers = OpenCollator(true);
+  return numeric ? withNumbers.get() : plain.get();
+}
+
+int Sign(UCollationResult r) { return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0); }
+
+int32_t ClampLength(size_t n) { return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n); }
+
+// ICU writes a narrow no-break space before "AM"/"PM" in some locales; files and terminals expect
+// plain spaces.
+void PlainSpaces(std::u16string& text) {
+  for (char16_t& c : text)
+    if (c == 0x202F || c == 0x00A0) c = u' ';
+}
+
+}  // namespace
+
+// --- UTF-8 / UTF-16 ---------------------------------------------------------------------------
+
+void AppendUtf8ToUtf16(std::string_view utf8, std::u16string& out) {
+  const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+  const size_t n = utf8.size();
+  size_t i = 0;
+  while (i < n) {
+    char32_t cp;
+    size_t bad;
+    if (DecodeUtf8(s, n, i, cp, bad)) {
+      AppendCodePoint(cp, out);
+    } else {
+      out.push_back(kReplacement);
+      i += bad;
+    }
+  }
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  AppendUtf8ToUtf16(utf8, out);
+  return out;
+}
+
+void AppendUtf16ToUtf8(std::u16string_view utf16, std::string& out) {
+  const size_t n = utf16.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char16_t u = utf16[i];
+    if (IsHigh(u) && i + 1 < n && IsLow(utf16[i + 1])) {
+      AppendUtf8CodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00), out);
+      ++i;
+    } else if (IsHigh(u) || IsLow(u)) {
+      AppendUtf8CodePoint(kReplacement, out);
+    } else {
+      AppendUtf8CodePoint(u, out);
+    }
+  }
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size() * 3 / 2);
+  AppendUtf16ToUtf8(utf16, out);
+  return out;
+}
+
+std::u16string_view CutUtf16(std::u16string_view text, size_t capacity) {
+  if (text.size() <= capacity) return text;
+  size_t n = capacity;
+  if (n > 0 && IsHigh(text[n - 1]) && IsLow(text[n])) --n;
+  return text.substr(0, n);
+}
+
+// --- File names -----------------------------------------------------------------------------------
+
+std::u16string NameBytesToUtf16(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  size_t i = 0;
+  while (i < n) {
+    char32_t cp;
+    size_t bad;
+    if (DecodeUtf8(s, n, i, cp, bad)) {
+      AppendCodePoint(cp, out);
+    } else {
+      // One escape per byte keeps the round trip exact.
+      out.push_back(static_cast<char16_t>(0xDC00 + s[i]));
+      ++i;
+    }
+  }
+  return out;
+}
+
+bool Utf16ToNameBytes(std::u16string_view text, std::string& bytes) {
+  bytes.clear();
+  bytes.reserve(text.size() * 3 / 2);
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char16_t u = text[i];
+    if (IsHigh(u) && i + 1 < n && IsLow(text[i + 1])) {
+      AppendUtf8CodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00), bytes);
+      ++i;
+    } else if (u >= 0xDC80 && u <= 0xDCFF) {
+      bytes.push_back(static_cast<char>(u - 0xDC00));
+    } else if (IsHigh(u) || IsLow(u) || u == 0) {
+      return false;
+    } else {
+      AppendUtf8CodePoint(u, bytes);
+    }
+  }
+  return true;
+}
+
+// --- Code pages -----------------------------------------------------------------------------------
+
+int CodePageForLocale(std::string_view locale) {
+  const std::string_view lang = locale.substr(0, locale.find_first_of("_-.@"));
+  const std::string_view region =
+      locale.find('_') == std::string_view::npos
+          ? std::string_view{}
+          : locale.substr(locale.find('_') + 1, 2);
+  struct Entry {
+    const char* languages;
+    int codePage;
+  };
+  // The ANSI code page Windows picks for the user's language.
+  static constexpr Entry kTable[] = {
+      {" cs hu pl ro sk sl hr bs sq ", 1250},
+      {" ru uk be bg mk sr kk ky tt mn ", 1251},
+      {" el ", 1253},
+      {" tr az ", 1254},
+      {" he iw yi ", 1255},
+      {" ar fa ur ", 1256},
+      {" lt lv et ", 1257},
+      {" vi ", 1258},
+      {" th ", 874},
+      {" ja ", 932},
+      {" ko ", 949},
+  };
+  if (lang.empty() || lang.size() > 3) return 1252;
+  const std::string padded = " " + std::string(lang) + " ";
+  if (lang == "zh") return (region == "TW" || region == "HK" || region == "MO") ? 950 : 936;
+  // Serbian and Bosnian in Latin script use the Central European page.
+  if (locale.find("@latin") != std::string_view::npos) return 1250;
+  for (const Entry& e : kTable)
+    if (std::strstr(e.languages, padded.c_str()) != nullptr) return e.codePage;
+  return 1252;
+}
+
+int LegacyCodePage() {
+  const int chosen = g_codePageOverride.load(std::memory_order_relaxed);
+  if (chosen > 0) return chosen;
+  static const int fromLocale = CodePageForLocale(LocaleFromEnvironment({"LC_ALL", "LC_CTYPE", "LANG"}));
+  return fromLocale;
+}
+
+void SetLegacyCodePage(int codePage) {
+  g_codePageOverride.store(codePage > 0 ? codePage : 0, std::memory_order_relaxed);
+}
+
+std::u16string DecodeCodePage(std::string_view bytes, int codePage) {
+  if (codePage <= 0) codePage = LegacyCodePage();
+  if (codePage == 65001) return Utf8ToUtf16(bytes);
+  std::u16string out;
+  if (bytes.empty()) return out;
+  UConverter* conv = ConverterFor(codePage);
+  if (conv == nullptr) {
+    for (unsigned char c : bytes) out.push_back(c < 0x80 ? c : kReplacement);
+    return out;
+  }
+  out.resize(bytes.size() * 2 + 2);
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_resetToUnicode(conv);
+  const int32_t len = ucnv_toUChars(conv, out.data(), ClampLength(out.size()), bytes.data(),
+                                    ClampLength(bytes.size()), &status);
+  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
+    out.clear();
+    return out;
+  }
+  out.resize(static_cast<size_t>(len));
+  return out;
+}
+
+std::string EncodeCodePageLossy(std::u16string_view text, int codePage) {
+  if (codePage <= 0) codePage = LegacyCodePage();
+  if (codePage == 65001) return Utf16ToUtf8(text);
+  std::string out;
+  if (text.empty()) return out;
+  UConverter* conv = ConverterFor(codePage);
+  if (conv == nullptr) {
+    for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    return out;
+  }
+  out.resize(text.size() * 4 + 4);
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_resetFromUnicode(conv);
+  const int32_t len = ucnv_fromUChars(conv, out.data(), ClampLength(out.size()), text.data(),
+                                      ClampLength(text.size()), &status);
+  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
+    out.clear();
+    return out;
+  }
+  out.resize(static_cast<size_t>(len));
+  return out;
+}
+
+bool IsAscii(std::u16string_view text) {
+  for (char16_t c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+std::string Encode8Bit(std::u16string_view text) {
+  std::string out;
+  if (IsAscii(text)) {
+    out.reserve(text.size());
+    for (char16_t c : text) out.push_back(static_cast<char>(c));
+    return out;
+  }
+  out.assign(kUtf8Marker);
+  AppendUtf16ToUtf8(text, out);
+  return out;
+}
+
+std::u16string Decode8Bit(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8Marker)) return Utf8ToUtf16(bytes.substr(kUtf8Marker.size()));
+  return DecodeCodePage(bytes, 0);
+}
+
+// --- Comparison and case ----------------------------------------------------------------------------
+
+std::string CollationLocale() {
+  static const std::string locale = LocaleFromEnvironment({"LC_ALL", "LC_COLLATE", "LANG"});
+  return locale;
+}
+
+int CompareText(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength) {
+  if (a == nullptr || b == nullptr) return 0;
+  UCollator* coll = Collator(false);
+  if (coll == nullptr) return 0;
+  return Sign(ucol_strcoll(coll, a, ClampLength(aLength), b, ClampLength(bLength)));
+}
+
+int CompareText(std::u16string_view a, std::u16string_view b) {
+  return CompareText(a.data(), a.size(), b.data(), b.size());
+}
+
+int CompareTextNumeric(std::u16string_view a, std::u16string_view b) {
+  if (a.data() == nullptr || b.data() == nullptr) return 0;
+  UCollator* coll = Collator(true);
+  if (coll == nullptr) return 0;
+  return Sign(ucol_strcoll(coll, a.data(), ClampLength(a.size()), b.data(), ClampLength(b.size())));
+}
+
+void AppendSortKey(std::u16string_view text, std::string& key) {
+  UCollator* coll = Collator(false);
+  if (coll == nullptr) return;
+  const size_t start = key.size();
+  size_t room = text.size() * 4 + 16;
+  for (;;) {
+    key.resize(start + room);
+    const int32_t need = ucol_getSortKey(coll, text.data(), ClampLength(text.size()),
+                                         reinterpret_cast<uint8_t*>(key.data() + start),
+                                         ClampLength(room));
+    if (need <= 0) {
+      key.resize(start);
+      return;
+    }
+    if (static_cast<size_t>(need) <= room) {
+      key.resize(start + static_cast<size_t>(need) - 1);  // drop the terminating zero
+      return;
+    }
+    room = static_cast<size_t>(need);
+  }
+}
+
+char32_t FoldCase(char32_t c) { return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT)); }
+
+std::u16string FoldCase(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char16_t u = text[i];
+    if (IsHigh(u) && i + 1 < n && IsLow(text[i + 1])) {
+      const char32_t cp = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      AppendCodePoint(FoldCase(cp), out);
+      ++i;
+    } else if (IsHigh(u) || IsLow(u)) {
+      out.push_back(u);
+    } else {
+      AppendCodePoint(FoldCase(char32_t(u)), out);
+    }
+  }
+  return out;
+}
+
+void UpperUnitsInPlace(char16_t* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    const char16_t u = text[i];
+    if (u < 0x80) {
+      if (u >= u'a' && u <= u'z') text[i] = static_cast<char16_t>(u - 32);
+      continue;
+    }
+    if (IsHigh(u) || IsLow(u)) continue;
+    const UChar32 up = u_toupper(u);
+    if (up <= 0xFFFF) text[i] = static_cast<char16_t>(up);
+  }
+}
+
+std::u16string UpperUnits(std::u16string_view text) {
+  std::u16string out(text);
+  UpperUnitsInPlace(out.data(), out.size());
+  return out;
+}
+
+// --- Formatting -------------------------------------------------------------------------------------
+
+std::string FormattingLocale() {
+  static const std::string locale = LocaleFromEnvironment({"LC_ALL", "LC_TIME", "LANG"});
+  return locale;
+}
+
+namespace {
+
+struct NumberFormatDeleter {
+  void operator()(UNumberFormat* f) const { unum_close(f); }
+};
+struct DateFormatDeleter {
+  void operator()(UDateFormat* f) const { udat_close(f); }
+};
+using DateFormatPtr = std::unique_ptr<UDateFormat, DateFormatDeleter>;
+
+// Windows shows four-digit years in its short date; ICU's short patterns often have two.
+DateFormatPtr OpenDateFormat(UDateFormatStyle timeStyle, UDateFormatStyle dateStyle) {
+  UErrorCode status = U_ZERO_ERROR;
+  const std::string locale = FormattingLocale();
+  UDateFormat* fmt = udat_open(timeStyle, dateStyle, locale.c_str(), nullptr, -1, nullptr, -1, &status);
+  if (U_FAILURE(status) || fmt == nullptr) return nullptr;
+  if (dateStyle != UDAT_NONE) {
+    UChar pattern[128];
+    status = U_ZERO_ERROR;
+    const int32_t len = udat_toPattern(fmt, false, pattern, 128, &status);
+    if (U_SUCCESS(status) && len > 0 && len < 128) {
+      std::u16string p(reinterpret_cast<char16_t*>(pattern), static_cast<size_t>(len));
+      const size_t yy = p.find(u"yy");
+      if (yy != std::u16string::npos && p.find(u"yyy") == std::u16string::npos) {
+        p.replace(yy, 2, u"y");
+        udat_applyPattern(fmt, false, reinterpret_cast<const UChar*>(p.data()), ClampLength(p.size()));
+      }
+    }
+  }
+  return DateFormatPtr(fmt);
+}
+
+std::u16string FormatWith(UDateFormat* fmt, uint64_t fileTime) {
+  if (fmt == nullptr) return {};
+  // UDate is milliseconds since 1970.
+  const double ms = (static_cast<double>(fileTime) - static_cast<double>(116444736000000000ULL)) / 10000.0;
+  UChar buffer[128];
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t len = udat_format(fmt, ms, buffer, 128, nullptr, &status);
+  if (U_FAILURE(status) || len <= 0) return {};
+  std::u16string out(reinterpret_cast<char16_t*>(buffer), static_cast<size_t>(std::min(len, 127)));
+  PlainSpaces(out);
+  return out;
+}
+
+}  // namespace
+
+std::u16string FormatNumberGrouped(int64_t value) {
+  thread_local std::unique_ptr<UNumberFormat, NumberFormatDeleter> fmt = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    UNumberFormat* f = unum_open(UNUM_DECIMAL, nullptr, 0, FormattingLocale().c_str(), nullptr, &status);
+    if (U_FAILURE(status)) f = nullptr;
+    return std::unique_ptr<UNumberFormat, NumberFormatDeleter>(f);
+  }();
+  if (!fmt) return Utf8ToUtf16(std::to_string(value));
+  UChar buffer[64];
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t len = unum_formatInt64(fmt.get(), value, buffer, 64, nullptr, &status);
+  if (U_FAILURE(status) || len <= 0 || len >= 64) return Utf8ToUtf16(std::to_string(value));
+  std::u16string out(reinterpret_cast<char16_t*>(buffer), static_cast<size_t>(len));
+  PlainSpaces(out);
+  return out;
+}
+
+std::u16string FormatDate(uint64_t fileTime) {
+  thread_local DateFormatPtr fmt = OpenDateFormat(UDAT_NONE, UDAT_SHORT);
+  return FormatWith(fmt.get(), fileTime);
+}
+
+std::u16string FormatTime(uint64_t fileTime, bool withSeconds) {
+  thread_local DateFormatPtr withSec = OpenDateFormat(UDAT_MEDIUM, UDAT_NONE);
+  thread_local DateFormatPtr withoutSec = OpenDateFormat(UDAT_SHORT, UDAT_NONE);
+  return FormatWith(withSeconds ? withSec.get() : withoutSec.get(), fileTime);
+}
+
+}  // namespace tarnq::platform
