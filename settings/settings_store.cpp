@@ -811,13 +811,15 @@ bool SettingsStore::IsDirty() const {
   return m_dirty;
 }
 
-bool SettingsStore::IsUtf8File() const {
+bool SettingsStore::IsUtf8File() {
   StoreGuard guard(m_lock);
+  EnsureLoaded();
   return m_utf8File;
 }
 
-std::string SettingsStore::Text() const {
+std::string SettingsStore::Text() {
   StoreGuard guard(m_lock);
+  EnsureLoaded();
   return m_text;
 }
 

@@ -206,11 +206,11 @@ class SettingsStore {
   void LockPlacement();  // sets kPlacementLocked
   bool DesktopChanged() const { return (Flags() & kDesktopChanged) != 0; }
   bool IsDirty() const;
-  bool IsUtf8File() const;
+  bool IsUtf8File();  // loads the file when needed
   // Loads the file now unless it is loaded: 0, or the read error (2 for a missing file).
   uint32_t Load();
-  // The text as it stands in memory (empty when not loaded).
-  std::string Text() const;
+  // The text as it stands in memory, loading the file when needed (empty when there is none).
+  std::string Text();
   // Compares the desktop-size record with GetDesktopInfo(), sets kDesktopChanged when both
   // dimensions differ and stores the current size. Runs at construction of a kMainFile store.
   void CheckDesktopSize();
