@@ -266,7 +266,18 @@ uint32_t InputFile::Open(std::u16string_view path) {
 uint32_t InputFile::OpenNative(const std::string& nativePath) {
   Close();
   const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ErrorFromErrno(errno);
+  if (fd < 0) {
+    const int e = errno;
+    // A missing folder on the way is "path not found", a missing file "file not found".
+    if (e == ENOENT) {
+      const size_t slash = nativePath.rfind('/');
+      struct stat parent {};
+      if (slash != std::string::npos && slash > 0 &&
+          ::stat(nativePath.substr(0, slash).c_str(), &parent) != 0)
+        return err::kPathNotFound;
+    }
+    return ErrorFromErrno(e);
+  }
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);

@@ -11,7 +11,8 @@ using FileTime = uint64_t;
 inline constexpr FileTime kTicksPerSecond = 10'000'000;
 // 1601-01-01 to 1970-01-01 in FILETIME ticks.
 inline constexpr FileTime kUnixEpochAsFileTime = 116444736000000000ULL;
-// 1980-01-01 00:00 UTC: times before it count as unset.
+// The "1980" boundary: times before it count as unset. The value is the one the Windows program
+// compares with (1979-12-31 22:46:40 UTC, a little before New Year); kept so filters agree.
 inline constexpr FileTime kFileTime1980 = 0x01A8E795A33AC800ULL;
 
 // Calendar fields as SYSTEMTIME holds them (month 1-12, dayOfWeek 0 = Sunday).

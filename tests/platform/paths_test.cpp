@@ -1,0 +1,61 @@
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace tarnq::platform {
+namespace {
+
+TEST(Paths, JoinAndSplit) {
+  EXPECT_EQ(JoinPath(u"/music", u"a.mp3"), u"/music/a.mp3");
+  EXPECT_EQ(JoinPath(u"/music/", u"a.mp3"), u"/music/a.mp3");
+  EXPECT_EQ(JoinPath(u"/", u"a"), u"/a");
+  EXPECT_EQ(FileNameOf(u"/music/Band - Song.mp3"), u"Band - Song.mp3");
+  EXPECT_EQ(FolderOf(u"/music/a.mp3"), u"/music");
+  EXPECT_EQ(FolderOf(u"/a.mp3"), u"/");
+  EXPECT_EQ(FolderOf(u"a.mp3"), u"");
+  EXPECT_EQ(ExtensionOf(u"/m/Song.Live.MP3"), u"MP3");
+  EXPECT_EQ(ExtensionOf(u"/m.d/README"), u"");
+  EXPECT_EQ(ExtensionOf(u"/m/.hidden"), u"");
+  EXPECT_EQ(StemOf(u"/m/Song.Live.MP3"), u"Song.Live");
+}
+
+TEST(Paths, BackslashIsAnOrdinaryCharacter) {
+  EXPECT_EQ(FileNameOf(u"/music/AC\\DC.mp3"), u"AC\\DC.mp3");
+  EXPECT_EQ(FolderOf(u"/music/AC\\DC.mp3"), u"/music");
+  EXPECT_FALSE(IsAbsolutePath(u"C:\\Music"));
+  EXPECT_FALSE(IsAbsolutePath(u"\\\\server\\share"));
+  EXPECT_TRUE(IsAbsolutePath(u"/home"));
+}
+
+TEST(Paths, FolderPrefixNeedsAWholeComponent) {
+  EXPECT_TRUE(IsInFolder(u"/music/a/song.mp3", u"/music/a"));
+  EXPECT_TRUE(IsInFolder(u"/music/a", u"/music/a/"));
+  EXPECT_FALSE(IsInFolder(u"/music/ab/song.mp3", u"/music/a"));
+  EXPECT_FALSE(IsInFolder(u"/music/a b", u"/music/a"));
+  EXPECT_TRUE(IsInFolder(u"/x", u"/"));
+  EXPECT_TRUE(SamePath(u"/music/", u"/music"));
+  EXPECT_FALSE(SamePath(u"/Music", u"/music"));  // case-sensitive file systems
+}
+
+TEST(Paths, PlacesFollowTheEnvironment) {
+  setenv("XDG_CONFIG_HOME", "/tmp/cfg-test", 1);
+  EXPECT_EQ(AppDataFolder(), u"/tmp/cfg-test");
+  EXPECT_EQ(PerUserFolder(), u"/tmp/cfg-test/Quillworks");
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(PerUserFolder(), u"/home/someone/.config/Quillworks");
+  setenv("TMPDIR", "/var/tmp/", 1);
+  EXPECT_EQ(TempFolder(), u"/var/tmp");
+  unsetenv("TMPDIR");
+  EXPECT_EQ(TempFolder(), u"/tmp");
+  std::u16string value;
+  EXPECT_TRUE(GetEnvironment(u"HOME", value));
+  EXPECT_EQ(value, u"/home/someone");
+  EXPECT_FALSE(GetEnvironment(u"TARNQ_SURELY_UNSET_VARIABLE", value));
+  EXPECT_TRUE(IsAbsolutePath(ProgramFolder()));
+}
+
+}  // namespace
+}  // namespace tarnq::platform
