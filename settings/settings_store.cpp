@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "platform/errors.h"
@@ -310,16 +311,27 @@ bool SettingsStore::FindValue(std::string_view section, std::string_view key, st
   return true;
 }
 
+// Out of memory while growing the text drops the change: the string's edits either complete or
+// leave the old text as it was, and `dirty` is set only after an edit.
 bool SettingsStore::WriteValue(std::string_view section, std::string_view key, std::string_view value) {
+  try {
+    return WriteValueUnchecked(section, key, value);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool SettingsStore::WriteValueUnchecked(std::string_view section, std::string_view key,
+                                        std::string_view value) {
   if (!ValidSection(section) || !ValidKey(key) || HasLineBreakOrNul(value)) return false;
   if (!PrepareWrite()) return false;
   const size_t header = FindSection(section);
   if (header == npos) {
     // A new section goes at the end, separated from the one before by one blank line.
-    if (m_text.size() > 4 && m_text.ends_with("\r\n\r\n")) m_text.resize(m_text.size() - 2);
+    const size_t keep = m_text.size() > 4 && m_text.ends_with("\r\n\r\n") ? m_text.size() - 2 : m_text.size();
     std::string tail;
     tail.reserve(section.size() + key.size() + value.size() + 9);
-    if (!m_text.empty()) tail += kCrLf;
+    if (keep > 0) tail += kCrLf;
     tail += '[';
     tail += section;
     tail += ']';
@@ -328,7 +340,7 @@ bool SettingsStore::WriteValue(std::string_view section, std::string_view key, s
     tail += '=';
     tail += value;
     tail += kCrLf;
-    m_text += tail;
+    m_text.replace(keep, m_text.size() - keep, tail);
     m_dirty = true;
     return true;
   }

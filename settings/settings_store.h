@@ -79,6 +79,9 @@ SettingsLocations MainSettingsLocations();
 // Must be called before the first MainSettings() to take effect.
 void SetMainSettingsOverride(std::u16string_view path);
 
+// The copy-target and preset histories keep at most this many entries.
+inline constexpr size_t kHistoryLimit = 30;
+
 struct ListEntry {
   uint32_t key = 0;  // the entry's number
   std::u16string value;
@@ -225,6 +228,7 @@ class SettingsStore {
                size_t& valueEnd) const;
   bool FindValue(std::string_view section, std::string_view key, std::string_view& value);
   bool WriteValue(std::string_view section, std::string_view key, std::string_view value);
+  bool WriteValueUnchecked(std::string_view section, std::string_view key, std::string_view value);
   std::u16string DecodeValue(std::string_view raw, bool isPath) const;
   uint32_t WriteTo(std::u16string_view path);
   void ApplyLocationRules(const SettingsLocations& places);
