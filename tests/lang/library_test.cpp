@@ -12,6 +12,8 @@ namespace {
 using test::Record;
 using test::Utf8;
 
+// The tables are packed: fields are read by value (the unary + in the checks below) because a
+// reference to a misaligned field is not allowed.
 std::vector<const CatalogueEntry*> Tables() {
   std::vector<const CatalogueEntry*> tables;
   for (const CatalogueEntry* const* t = Record()->catalogues; *t != nullptr; ++t) tables.push_back(*t);
@@ -29,14 +31,14 @@ TEST(LanguageLibrary, LoadsFromTheProgramFolderAndReturnsTheRecord) {
   const auto tables = Tables();
   ASSERT_EQ(tables.size(), 3u);
   EXPECT_EQ(tables[0][0].id, 0);
-  EXPECT_STREQ(tables[0][0].text, "US");
+  EXPECT_STREQ(+tables[0][0].text, "US");
   EXPECT_EQ(tables[0][1].id, 1);
-  EXPECT_STREQ(tables[0][1].text, "English");
+  EXPECT_STREQ(+tables[0][1].text, "English");
   EXPECT_EQ(tables[1][0].id, 1253);
-  EXPECT_STREQ(tables[1][0].text, "DE");
-  EXPECT_STREQ(tables[1][1].text, "German (Deutsch)");
-  EXPECT_STREQ(tables[2][0].text, "-");
-  EXPECT_STREQ(tables[2][1].text, "Extl");
+  EXPECT_STREQ(+tables[1][0].text, "DE");
+  EXPECT_STREQ(+tables[1][1].text, "German (Deutsch)");
+  EXPECT_STREQ(+tables[2][0].text, "-");
+  EXPECT_STREQ(+tables[2][1].text, "Extl");
   EXPECT_EQ(KeyTableOf(Record()), tables[2]);
 }
 
@@ -62,12 +64,12 @@ TEST(EnglishCatalogue, HoldsTheTextsInTableOrder) {
   const CatalogueEntry* english = Tables()[0];
   ASSERT_EQ(TextCount(english), 264u);
   EXPECT_EQ(english[2].id, 2003);
-  EXPECT_STREQ(english[2].text, "");
+  EXPECT_STREQ(+english[2].text, "");
   EXPECT_EQ(english[4].id, 460);
-  EXPECT_STREQ(english[4].text, "Adjust the size of the column;Adjust column width according to content");
+  EXPECT_STREQ(+english[4].text, "Adjust the size of the column;Adjust column width according to content");
   EXPECT_EQ(english[265].id, 500);
-  EXPECT_STREQ(english[265].text, "Do you want to reset the window positions?");
-  EXPECT_EQ(english[266].text, nullptr);
+  EXPECT_STREQ(+english[265].text, "Do you want to reset the window positions?");
+  EXPECT_EQ(+english[266].text, nullptr);
   const Catalogue catalogue = CatalogueOf(english);
   EXPECT_EQ(Utf8(GetText(catalogue, 108)), "&Copy...;Copy files;Copy Files");
   EXPECT_EQ(Utf8(GetText(catalogue, 6611)), "%lu errors occured");
@@ -83,7 +85,7 @@ TEST(BuiltInCatalogues, ShareIdentifiersAndOrderAndKeysAreUnique) {
     EXPECT_EQ(tables[1][i].id, tables[0][i].id) << "German entry " << i;
     EXPECT_EQ(tables[2][i].id, tables[0][i].id) << "key entry " << i;
     EXPECT_TRUE(ids.insert(tables[0][i].id).second) << "identifier twice: " << tables[0][i].id;
-    ASSERT_NE(tables[2][i].text, nullptr);
+    ASSERT_NE(+tables[2][i].text, nullptr);
     const std::string key = tables[2][i].text;
     EXPECT_EQ(key.size(), 4u) << key;
     EXPECT_TRUE(keys.insert(key).second) << "key twice: " << key;
@@ -122,10 +124,10 @@ const MenuItem* SubMenuOf(const MenuItem* tree, int id) {
 TEST(MenuTrees, MainMenuHasTheMenusSeparatorsAndRightJustifiedItems) {
   const MenuItem* main = Record()->mainMenu;
   EXPECT_EQ(Ids(main), (std::vector<int>{101, 120, 140, 130, 180, 30000, 200}));
-  EXPECT_EQ(main[5].subMenu, nullptr);
-  EXPECT_EQ(main[5].flags, kMenuRightJustify);
-  EXPECT_EQ(main[6].flags, kMenuRightJustify);
-  EXPECT_EQ(main[0].flags, 0u);
+  EXPECT_EQ(+main[5].subMenu, nullptr);
+  EXPECT_EQ(+main[5].flags, kMenuRightJustify);
+  EXPECT_EQ(+main[6].flags, kMenuRightJustify);
+  EXPECT_EQ(+main[0].flags, 0u);
   EXPECT_EQ(Ids(SubMenuOf(main, 101)),
             (std::vector<int>{102, 103, -1, 106, 108, 109, 110, 111, -1, 118, 119, 113, 114, -1, 112, -1, 100}));
   EXPECT_EQ(Ids(SubMenuOf(main, 120)), (std::vector<int>{121, -1, 122, 123, 124, -1, 125, -1, 126, 127, 128, 129}));
@@ -139,13 +141,13 @@ TEST(MenuTrees, MainMenuHasTheMenusSeparatorsAndRightJustifiedItems) {
   EXPECT_EQ(Ids(SubMenuOf(options, 170)), (std::vector<int>{171, 172, 173}));
   EXPECT_EQ(Ids(SubMenuOf(main, 200)), (std::vector<int>{201, -1, 202, 203, 204, -1, 206}));
   const MenuItem* file = SubMenuOf(main, 101);
-  EXPECT_EQ(file[2].flags, kMenuSeparator);
-  EXPECT_EQ(file[2].subMenu, nullptr);
+  EXPECT_EQ(+file[2].flags, kMenuSeparator);
+  EXPECT_EQ(+file[2].subMenu, nullptr);
 }
 
 TEST(MenuTrees, AdditionAndSelectionPopUp) {
   EXPECT_EQ(Ids(Record()->listMenuAddition), (std::vector<int>{-1, 113}));
-  EXPECT_EQ(Record()->listMenuAddition[0].flags, kMenuSeparator);
+  EXPECT_EQ(+Record()->listMenuAddition[0].flags, kMenuSeparator);
   EXPECT_EQ(Ids(Record()->selectionMenu), (std::vector<int>{122, 123, 124}));
 }
 
