@@ -107,7 +107,8 @@ void LoadedCatalogue::Build(std::u16string_view fileText, const CatalogueEntry* 
   const int keyCodePage = CatalogueOf(keyTable).codePage;
   if (keyTable != nullptr && keyTable[1].id != 0) {
     for (const CatalogueEntry* entry = keyTable + 2; entry->id != 0; ++entry) {
-      const std::u16string key = entry->text != nullptr ? platform::DecodeCodePage(entry->text, keyCodePage) : u"";
+      const std::u16string key =
+          entry->text != nullptr ? platform::DecodeCodePage(entry->text, keyCodePage) : u"";
       if (FindLanguageValue(fileText, key, value)) {
         ExpandLineBreaks(value);
       } else {
@@ -134,8 +135,8 @@ void LoadedCatalogue::Build(std::u16string_view fileText, const CatalogueEntry* 
   m_entries.push_back({0, nullptr});
 }
 
-uint32_t LoadLanguageFile(std::u16string_view path, const CatalogueEntry* keyTable,
-                          const Catalogue& english, std::u16string_view code, LoadedCatalogue& out) {
+uint32_t LoadLanguageFile(std::u16string_view path, const CatalogueEntry* keyTable, const Catalogue& english,
+                          std::u16string_view code, LoadedCatalogue& out) {
   std::string bytes;
   const uint32_t error = platform::ReadWholeFile(path, bytes, kMaxLanguageFileBytes);
   if (error != 0) return error;

@@ -49,8 +49,8 @@ class LoadedCatalogue {
 };
 
 // Reads and builds a language file. Returns 0 or the error of reading it.
-uint32_t LoadLanguageFile(std::u16string_view path, const CatalogueEntry* keyTable,
-                          const Catalogue& english, std::u16string_view code, LoadedCatalogue& out);
+uint32_t LoadLanguageFile(std::u16string_view path, const CatalogueEntry* keyTable, const Catalogue& english,
+                          std::u16string_view code, LoadedCatalogue& out);
 
 // The file called `name` in `folder`, its name compared ignoring case (files copied from
 // Windows keep whatever case they had). Empty when there is none.

@@ -30,7 +30,9 @@ inline constexpr uint32_t kMenuRightJustify = 0x4000;
 
 // Code-page marker in entry 0: 0 = the legacy code page, n > 0 = code page n - 1,
 // n < 0 = code page ~n.
-inline constexpr int MarkerToCodePage(int marker) { return marker > 0 ? marker - 1 : marker < 0 ? ~marker : 0; }
+inline constexpr int MarkerToCodePage(int marker) {
+  return marker > 0 ? marker - 1 : marker < 0 ? ~marker : 0;
+}
 
 // What the library's one export returns.
 struct LanguageRecord {

@@ -175,7 +175,9 @@ int TextOfKey(std::u16string_view key) {
 
 // --- Choosing the language -------------------------------------------------------------------
 
-LanguageEnvironment LanguageEnvironment::OfProcess() { return {platform::ProgramFolder(), SystemLanguageCode()}; }
+LanguageEnvironment LanguageEnvironment::OfProcess() {
+  return {platform::ProgramFolder(), SystemLanguageCode()};
+}
 
 std::u16string LanguageCodeForLocale(std::string_view locale) {
   // "de", "de_DE", "de_CH.UTF-8", "de_AT@euro": the language is what comes before '_', '.', '@'.
@@ -242,8 +244,8 @@ LanguageOutcome SelectLanguage(std::u16string& stateCode, LanguageSettings& sett
   return outcome;
 }
 
-LanguageOutcome ChooseLanguage(std::u16string_view code, std::u16string& stateCode, LanguageSettings& settings,
-                               const LanguageEnvironment& environment) {
+LanguageOutcome ChooseLanguage(std::u16string_view code, std::u16string& stateCode,
+                               LanguageSettings& settings, const LanguageEnvironment& environment) {
   settings.StoreLanguage(code);
   stateCode.assign(code);
   return SelectLanguage(stateCode, settings, environment);
@@ -307,7 +309,8 @@ int FindItemWithoutText(const MenuItem* tree, const Catalogue& catalogue, int de
   for (const MenuItem* item = tree; item->id != 0; ++item) {
     if (item->id == kSeparatorId || (item->flags & kMenuSeparator) != 0) continue;
     if (MenuPart(GetText(catalogue, item->id)).empty()) return item->id;
-    if (const int missing = FindItemWithoutText(item->subMenu, catalogue, depth + 1); missing != 0) return missing;
+    if (const int missing = FindItemWithoutText(item->subMenu, catalogue, depth + 1); missing != 0)
+      return missing;
   }
   return 0;
 }

@@ -20,6 +20,8 @@ namespace tarnq::lang {
 // --- The language library ----------------------------------------------------------------------
 inline constexpr std::u16string_view kLanguageLibraryName = u"libtarnqlng.so";
 
+// Keep the object for the whole run: the record and every catalogue point into the library,
+// which is unloaded when the object goes.
 class LanguageLibrary {
  public:
   // Loads libtarnqlng.so from `folder` and asks its export `r` for the record. Returns 0, 2 when
@@ -105,8 +107,8 @@ LanguageOutcome SelectLanguage(std::u16string& stateCode, LanguageSettings& sett
                                const LanguageEnvironment& environment);
 
 // The language dialog's OK: stores `code` as `Language`, flushes and selects it.
-LanguageOutcome ChooseLanguage(std::u16string_view code, std::u16string& stateCode, LanguageSettings& settings,
-                               const LanguageEnvironment& environment);
+LanguageOutcome ChooseLanguage(std::u16string_view code, std::u16string& stateCode,
+                               LanguageSettings& settings, const LanguageEnvironment& environment);
 
 // --- The language dialog's list ----------------------------------------------------------------
 struct LanguageChoice {

@@ -11,9 +11,9 @@ constexpr MenuItem kSeparator = {kSeparatorId, kMenuSeparator, nullptr};
 constexpr MenuItem kEnd = {0, 0, nullptr};
 
 constexpr MenuItem kFileMenu[] = {
-    Command(102), Command(103), kSeparator,  Command(106), Command(108), Command(109),
-    Command(110), Command(111), kSeparator,  Command(118), Command(119), Command(113),
-    Command(114), kSeparator,   Command(112), kSeparator,  Command(100), kEnd,
+    Command(102), Command(103), kSeparator,   Command(106), Command(108), Command(109),
+    Command(110), Command(111), kSeparator,   Command(118), Command(119), Command(113),
+    Command(114), kSeparator,   Command(112), kSeparator,   Command(100), kEnd,
 };
 
 constexpr MenuItem kEditMenu[] = {
@@ -22,10 +22,9 @@ constexpr MenuItem kEditMenu[] = {
 };
 
 constexpr MenuItem kSortMenu[] = {
-    Command(151), Command(152), Command(165), Command(164), Command(153), Command(154),
-    Command(155), Command(156), Command(157), Command(158), Command(159), Command(160),
-    Command(161), Command(162), Command(163), Command(166), kSeparator,   Command(167),
-    kEnd,
+    Command(151), Command(152), Command(165), Command(164), Command(153), Command(154), Command(155),
+    Command(156), Command(157), Command(158), Command(159), Command(160), Command(161), Command(162),
+    Command(163), Command(166), kSeparator,   Command(167), kEnd,
 };
 
 constexpr MenuItem kViewMenu[] = {
@@ -33,7 +32,7 @@ constexpr MenuItem kViewMenu[] = {
 };
 
 constexpr MenuItem kExtraMenu[] = {
-    Command(131), Command(132), kSeparator, Command(136), Command(137),
+    Command(131), Command(132), kSeparator,   Command(136), Command(137),
     kSeparator,   Command(133), Command(134), kEnd,
 };
 

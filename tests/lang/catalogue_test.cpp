@@ -15,7 +15,9 @@ const CatalogueEntry kTable[] = {
     {1, "Test (Language)"},
     {10, "Name\\tShortcut"},
     {11, nullptr},
-    {12, "Gr\xF6\xDF" "e"},
+    {12,
+     "Gr\xF6\xDF"
+     "e"},
     {13, "Path\\\\tmp\\t"},
     {9019, "Pause"},
     {5509, "Select drives"},

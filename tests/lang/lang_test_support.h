@@ -18,7 +18,8 @@ namespace tarnq::lang::test {
 
 inline const LanguageRecord* Record() {
   static LanguageLibrary library;
-  static const LanguageRecord* record = library.Load(platform::ProgramFolder()) == 0 ? library.Record() : nullptr;
+  static const LanguageRecord* record =
+      library.Load(platform::ProgramFolder()) == 0 ? library.Record() : nullptr;
   return record;
 }
 

@@ -29,11 +29,16 @@ TEST(LanguageFileEncoding, Utf16WithByteOrderMark) {
   EXPECT_EQ(DecodeLanguageFile(Utf16LeWithMarker(u"Language=Русский\r\nAPly=Играть")),
             u"Language=Русский\r\nAPly=Играть");
   // An odd last byte is no character.
-  EXPECT_EQ(DecodeLanguageFile(std::string("\xFF\xFE" "A\0B", 5)), u"A");
+  EXPECT_EQ(DecodeLanguageFile(std::string("\xFF\xFE"
+                                           "A\0B",
+                                           5)),
+            u"A");
 }
 
 TEST(LanguageFileEncoding, Utf8WithByteOrderMark) {
-  EXPECT_EQ(DecodeLanguageFile("\xEF\xBB\xBF" "Language=Français\nCP=1251\n"), u"Language=Français\nCP=1251\n");
+  EXPECT_EQ(DecodeLanguageFile("\xEF\xBB\xBF"
+                               "Language=Français\nCP=1251\n"),
+            u"Language=Français\nCP=1251\n");
 }
 
 TEST(LanguageFileEncoding, EightBitTextInTheCodePageOfItsCpKey) {
@@ -82,9 +87,10 @@ TEST(LanguageFileKeys, UnderscoresLineEndsAndEmptyValues) {
 }
 
 TEST(LoadedCatalogue, FileTextsLineBreaksAndEnglishForMissingKeys) {
-  const CatalogueEntry english[] = {{0, "US"}, {1, "English"}, {100, "E&xit;Quits"}, {200, "&Help"},
-                                    {300, "Tab\\there"}, {0, nullptr}};
-  const CatalogueEntry keys[] = {{0, "-"}, {1, "Extl"}, {100, "Exit"}, {200, "Help"}, {300, "TbTx"}, {0, nullptr}};
+  const CatalogueEntry english[] = {{0, "US"},      {1, "English"},      {100, "E&xit;Quits"},
+                                    {200, "&Help"}, {300, "Tab\\there"}, {0, nullptr}};
+  const CatalogueEntry keys[] = {{0, "-"},      {1, "Extl"},   {100, "Exit"},
+                                 {200, "Help"}, {300, "TbTx"}, {0, nullptr}};
   LoadedCatalogue loaded;
   loaded.Build(u"Language=Nederlands\nExit=&Afsluiten;Sluit\\nhet programma\nTbTx=Tab\\thier\n", keys,
                CatalogueOf(english), u"NL", u"/x/TARNQ_NL.LNG");

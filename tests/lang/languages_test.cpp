@@ -31,7 +31,8 @@ class FakeSettings final : public LanguageSettings {
 // A language file comfortably above the dialog's 100-byte floor.
 std::string FrenchFile() {
   return "; Fichier de langue\r\n"
-         "Language=Fran\xE7" "ais\r\n"
+         "Language=Fran\xE7"
+         "ais\r\n"
          "CP=1252\r\n"
          "mFle=&Fichier;Commandes des fichiers\r\n"
          "APly=&Lire;Lire le fichier\r\n"
@@ -143,8 +144,11 @@ TEST_F(LanguageChoiceTest, EncodingsOfLanguageFiles) {
     utf16.push_back(static_cast<char>(c >> 8));
   }
   m_folder.Write("TARNQ_RU.LNG", utf16);
-  m_folder.Write("TARNQ_UK.LNG", "\xEF\xBB\xBF" "Language=Українська\nAPly=&Грати\n");
-  m_folder.Write("TARNQ_BG.LNG", "CP=1251\nLanguage=\xC1\xFA\xEB\xE3\xE0\xF0\xF1\xEA\xE8\nAPly=&\xC8\xE3\xF0\xE0\xE9\n");
+  m_folder.Write("TARNQ_UK.LNG",
+                 "\xEF\xBB\xBF"
+                 "Language=Українська\nAPly=&Грати\n");
+  m_folder.Write("TARNQ_BG.LNG",
+                 "CP=1251\nLanguage=\xC1\xFA\xEB\xE3\xE0\xF0\xF1\xEA\xE8\nAPly=&\xC8\xE3\xF0\xE0\xE9\n");
   FakeSettings settings;
   Select(u"RU", settings);
   EXPECT_EQ(Utf8(GetMenuText(106)), "&Играть");
@@ -203,7 +207,7 @@ TEST_F(LanguageChoiceTest, DialogListsBuiltInsAndUsableFiles) {
   const std::string french = FrenchFile();
   m_folder.Write("TARNQ_FR.LNG", french);
   m_folder.Write("tarnq_it.lng", "Language=Italiano\n" + std::string(120, ';'));
-  m_folder.Write("TARNQ_NL.LNG", "Language=Nederlands\n");                      // 100 bytes or less
+  m_folder.Write("TARNQ_NL.LNG", "Language=Nederlands\n");                         // 100 bytes or less
   m_folder.Write("TARNQ_ES.LNG", std::string(200, ';') + "\nAPly=&Reproducir\n");  // no "Language"
   m_folder.Write("TARNQ_de.LNG", "Language=Deutsch aus Datei\n" + std::string(120, ';'));
   m_folder.Write("TARNQ_FRA.LNG", french);

@@ -128,13 +128,14 @@ TEST(MenuTrees, MainMenuHasTheMenusSeparatorsAndRightJustifiedItems) {
   EXPECT_EQ(+main[5].flags, kMenuRightJustify);
   EXPECT_EQ(+main[6].flags, kMenuRightJustify);
   EXPECT_EQ(+main[0].flags, 0u);
-  EXPECT_EQ(Ids(SubMenuOf(main, 101)),
-            (std::vector<int>{102, 103, -1, 106, 108, 109, 110, 111, -1, 118, 119, 113, 114, -1, 112, -1, 100}));
-  EXPECT_EQ(Ids(SubMenuOf(main, 120)), (std::vector<int>{121, -1, 122, 123, 124, -1, 125, -1, 126, 127, 128, 129}));
+  EXPECT_EQ(Ids(SubMenuOf(main, 101)), (std::vector<int>{102, 103, -1, 106, 108, 109, 110, 111, -1, 118, 119,
+                                                         113, 114, -1, 112, -1, 100}));
+  EXPECT_EQ(Ids(SubMenuOf(main, 120)),
+            (std::vector<int>{121, -1, 122, 123, 124, -1, 125, -1, 126, 127, 128, 129}));
   const MenuItem* view = SubMenuOf(main, 140);
   EXPECT_EQ(Ids(view), (std::vector<int>{141, 142, 143, -1, 150}));
-  EXPECT_EQ(Ids(SubMenuOf(view, 150)), (std::vector<int>{151, 152, 165, 164, 153, 154, 155, 156, 157, 158, 159,
-                                                         160, 161, 162, 163, 166, -1, 167}));
+  EXPECT_EQ(Ids(SubMenuOf(view, 150)), (std::vector<int>{151, 152, 165, 164, 153, 154, 155, 156, 157, 158,
+                                                         159, 160, 161, 162, 163, 166, -1, 167}));
   EXPECT_EQ(Ids(SubMenuOf(main, 130)), (std::vector<int>{131, 132, -1, 136, 137, -1, 133, 134}));
   const MenuItem* options = SubMenuOf(main, 180);
   EXPECT_EQ(Ids(options), (std::vector<int>{181, -1, 182, 170, 183, 189, -1, 186, 187, 188, -1, 185}));
@@ -180,8 +181,8 @@ TEST(MenuTrees, ItemWithoutTextIsFound) {
   const CatalogueEntry partial[] = {{0, "XX"}, {1, "Partial"}, {101, "&File"}, {102, "&New"}, {0, nullptr}};
   EXPECT_EQ(FindItemWithoutText(Record()->mainMenu, CatalogueOf(partial)), 103);
   // Only the status-bar help is not enough: the menu shows the part before ';'.
-  const CatalogueEntry helpOnly[] = {{0, "XX"}, {1, "x"}, {122, ";Select everything"}, {123, "D"}, {124, "I"},
-                                     {0, nullptr}};
+  const CatalogueEntry helpOnly[] = {{0, "XX"},  {1, "x"},   {122, ";Select everything"},
+                                     {123, "D"}, {124, "I"}, {0, nullptr}};
   EXPECT_EQ(FindItemWithoutText(Record()->selectionMenu, CatalogueOf(helpOnly)), 122);
 }
 
