@@ -60,6 +60,18 @@ TEST(LanguageLibrary, FileThatIsNoLibraryIsRefused) {
   EXPECT_FALSE(library.Message().empty());
 }
 
+TEST(LanguageLibrary, ExportsOnlyItsRecordFunction) {
+  platform::DynamicLibrary library;
+  ASSERT_EQ(library.Open(platform::JoinPath(platform::ProgramFolder(), kLanguageLibraryName)), 0u);
+  void* address = nullptr;
+  EXPECT_EQ(library.FindSymbol("r", address), 0u);
+  EXPECT_NE(address, nullptr);
+  EXPECT_EQ(library.FindSymbol("kMainMenu", address), 127u);
+  EXPECT_EQ(address, nullptr);
+  library.Close();
+  EXPECT_EQ(library.FindSymbol("r", address), 6u);
+}
+
 TEST(EnglishCatalogue, HoldsTheTextsInTableOrder) {
   const CatalogueEntry* english = Tables()[0];
   ASSERT_EQ(TextCount(english), 264u);
