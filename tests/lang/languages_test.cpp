@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "lang/commands.h"
+#include "lang/settings_language.h"
+#include "settings/settings_store.h"
 #include "lang_test_support.h"
 
 namespace tarnq::lang {
@@ -244,6 +246,32 @@ TEST_F(LanguageChoiceTest, KeysAndCommandNames) {
   EXPECT_EQ(CommandOfName(u""), 0);
   EXPECT_EQ(CommandTableName(122), "SelectAll");
   EXPECT_EQ(CommandTableName(123), "");
+}
+
+}  // namespace
+}  // namespace tarnq::lang
+
+namespace tarnq::lang {
+namespace {
+
+// The choice lives in key Language of section TARNQ of the real settings file.
+TEST(StoredLanguageChoice, FirstStartStoresTheSystemChoiceInTheSettingsFile) {
+  ASSERT_NE(test::Record(), nullptr);
+  InstallLanguageRecord(test::Record());
+  test::ScratchFolder folder;
+  const std::u16string ini = platform::JoinPath(folder.Path(), u"TARNQ.INI");
+  {
+    settings::SettingsStore store(ini, settings::SettingsStore::kExplicitFile);
+    StoreLanguageSettings stored(store);
+    std::u16string stateCode;
+    SelectLanguage(stateCode, stored, LanguageEnvironment{folder.Path(), u"DE"});
+    EXPECT_EQ(ActiveLanguageCode(), u"DE");
+  }
+  settings::SettingsStore reopened(ini, settings::SettingsStore::kExplicitFile);
+  EXPECT_EQ(reopened.ReadText("TARNQ", "Language"), u"DE");
+  StoreLanguageSettings stored(reopened);
+  EXPECT_EQ(stored.ReadLanguage(), u"DE");
+  InstallLanguageRecord(test::Record());
 }
 
 }  // namespace
