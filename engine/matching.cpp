@@ -246,6 +246,9 @@ class PreparedOrdering {
   }
 
   uint64_t Comparisons() const { return m_comparisons; }
+  uint64_t WorkBytes() const {
+    return m_keys.capacity() + 2 * m_upper.capacity() + 8 * m_extraKeys.capacity();
+  }
 
  private:
   void PrepareText(const AudioInfo& info, size_t index, uint64_t& key, uint64_t& prefix,
@@ -336,6 +339,7 @@ SortGroupResult SortAndGroup(std::span<FoundFile> records, const MatchCriteria& 
     return ordering(a, b);
   });
   for (size_t i = 0; i < prepared.size(); ++i) records[i] = prepared[i].file;
+  result.workBytes = ordering.WorkBytes() + prepared.capacity() * sizeof(Prepared);
 
   if (Stopped(stop)) {
     result.stopped = true;

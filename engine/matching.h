@@ -62,6 +62,7 @@ struct SortGroupResult {
   uint32_t groups = 0;
   uint64_t comparisons = 0;  // calls of the ordering, sort and grouping together
   bool stopped = false;      // a stop request came; groups are then unusable
+  uint64_t workBytes = 0;    // memory the prepared comparison data took
 };
 
 // The sort and the grouping of a search in one: the same permutation and the same group numbers

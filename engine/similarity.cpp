@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <type_traits>
 #include <vector>
 
 namespace tarnq::engine {
@@ -22,6 +23,55 @@ struct LcsScratch {
   std::vector<uint64_t> zero;
 };
 thread_local LcsScratch t_scratch;
+
+// Patterns of at most 64 units (nearly every tag text) fit one word: masks for units below 256 in
+// a table kept all-zero between calls, the others in a small hash table cleared after use.
+struct OneWordScratch {
+  uint64_t low[256] = {};
+  char16_t highKeys[128] = {};  // open addressing, 0 = free (keys are 256 or above)
+  uint64_t highMasks[128];
+};
+thread_local OneWordScratch t_oneWord;
+
+size_t LcsOneWord(std::u16string_view pattern, std::u16string_view text) {
+  OneWordScratch& s = t_oneWord;
+  const size_t n = pattern.size();
+  bool anyHigh = false;
+  for (size_t i = 0; i < n; ++i) {
+    const char16_t c = pattern[i];
+    const uint64_t bit = uint64_t{1} << i;
+    if (c < 256) {
+      s.low[c] |= bit;
+      continue;
+    }
+    anyHigh = true;
+    size_t h = c & 127;
+    while (s.highKeys[h] != 0 && s.highKeys[h] != c) h = (h + 1) & 127;
+    if (s.highKeys[h] == 0) {
+      s.highKeys[h] = c;
+      s.highMasks[h] = 0;
+    }
+    s.highMasks[h] |= bit;
+  }
+  uint64_t v = ~uint64_t{0};
+  for (const char16_t c : text) {
+    uint64_t m = 0;
+    if (c < 256) {
+      m = s.low[c];
+    } else if (anyHigh) {
+      size_t h = c & 127;
+      while (s.highKeys[h] != 0 && s.highKeys[h] != c) h = (h + 1) & 127;
+      m = s.highKeys[h] == c ? s.highMasks[h] : 0;
+    }
+    v = (v + (v & m)) | (v & ~m);
+  }
+  for (const char16_t c : pattern) {
+    if (c < 256) s.low[c] = 0;
+  }
+  if (anyHigh) std::fill(std::begin(s.highKeys), std::end(s.highKeys), char16_t{0});
+  const uint64_t used = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+  return n - static_cast<size_t>(std::popcount(v & used));
+}
 
 size_t LcsBitParallel(std::u16string_view pattern, std::u16string_view text) {
   LcsScratch& s = t_scratch;
@@ -63,24 +113,55 @@ size_t LcsBitParallel(std::u16string_view pattern, std::u16string_view text) {
   }
 
   s.v.assign(words, ~uint64_t{0});
-  uint64_t* v = s.v.data();
-  for (const char16_t c : text) {
-    const uint64_t* m;
-    if (c < 256) {
-      m = &s.low[c * words];
-    } else {
-      m = slots != 0 ? find(c, false) : nullptr;
-      if (m == nullptr) m = s.zero.data();
+  auto maskOf = [&](char16_t c) -> const uint64_t* {
+    if (c < 256) return &s.low[c * words];
+    const uint64_t* m = slots != 0 ? find(c, false) : nullptr;
+    return m != nullptr ? m : s.zero.data();
+  };
+  // One step of V for every unit of the other text; the word count is fixed at compile time for
+  // the usual sizes (texts of up to 256 units) so the carry chain stays in registers.
+  auto run = [&]<size_t W>(std::integral_constant<size_t, W>) {
+    uint64_t v[W];
+    for (size_t w = 0; w < W; ++w) v[w] = ~uint64_t{0};
+    for (const char16_t c : text) {
+      const uint64_t* m = maskOf(c);
+      uint64_t carry = 0;
+      for (size_t w = 0; w < W; ++w) {
+        const uint64_t u = v[w] & m[w];
+        const uint64_t sum = v[w] + u;
+        const uint64_t withCarry = sum + carry;
+        carry = (sum < v[w]) || (withCarry < sum) ? 1 : 0;
+        v[w] = withCarry | (v[w] & ~m[w]);
+      }
     }
-    uint64_t carry = 0;
-    for (size_t w = 0; w < words; ++w) {
-      const uint64_t u = v[w] & m[w];
-      const uint64_t sum = v[w] + u;
-      const uint64_t withCarry = sum + carry;
-      carry = (sum < v[w]) || (withCarry < sum) ? 1 : 0;
-      v[w] = withCarry | (v[w] & ~m[w]);
+    std::copy(v, v + W, s.v.begin());
+  };
+  switch (words) {
+    case 2:
+      run(std::integral_constant<size_t, 2>{});
+      break;
+    case 3:
+      run(std::integral_constant<size_t, 3>{});
+      break;
+    case 4:
+      run(std::integral_constant<size_t, 4>{});
+      break;
+    default: {
+      uint64_t* v = s.v.data();
+      for (const char16_t c : text) {
+        const uint64_t* m = maskOf(c);
+        uint64_t carry = 0;
+        for (size_t w = 0; w < words; ++w) {
+          const uint64_t u = v[w] & m[w];
+          const uint64_t sum = v[w] + u;
+          const uint64_t withCarry = sum + carry;
+          carry = (sum < v[w]) || (withCarry < sum) ? 1 : 0;
+          v[w] = withCarry | (v[w] & ~m[w]);
+        }
+      }
     }
   }
+  const uint64_t* v = s.v.data();
 
   size_t ones = 0;
   for (size_t w = 0; w < words; ++w) {
@@ -105,7 +186,8 @@ uint32_t RoundedPercent(float ratio) {
 size_t LcsLength(std::u16string_view x, std::u16string_view y) {
   if (x.empty() || y.empty()) return 0;
   // The shorter text is the bit pattern: fewer words per step.
-  return x.size() <= y.size() ? LcsBitParallel(x, y) : LcsBitParallel(y, x);
+  if (x.size() > y.size()) std::swap(x, y);
+  return x.size() <= 64 ? LcsOneWord(x, y) : LcsBitParallel(x, y);
 }
 
 float TextSimilarity(std::u16string_view x, std::u16string_view y) {

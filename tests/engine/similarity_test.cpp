@@ -60,7 +60,9 @@ TEST(LcsLength, AgreesWithTheTableOnRandomTexts) {
   // Small alphabets give long common subsequences; units above 255 and texts over 64 and over
   // 255 units take the other paths of the fast version.
   const std::vector<std::u16string> alphabets = {
-      u"AB", u"ABCDEFGHIJ", u"ÄÖÜäöüAO", u"\u0416\u0417\u0418\u3042\u3044ABC", u"\uFFFF\u0100\u00FF\u0001"};
+      u"AB", u"ABCDEFGHIJ", u"ÄÖÜäöüAO", u"\u0416\u0417\u0418\u3042\u3044ABC", u"\uFFFF\u0100\u00FF\u0001",
+      // Units that share a hash slot, one of them in the last slot (probing wraps around).
+      u"\u0100\u0180\u0200\u0280\u017F\u01FFA"};
   for (int round = 0; round < 600; ++round) {
     const std::u16string& alphabet = alphabets[round % alphabets.size()];
     const size_t maxLength = round % 3 == 0 ? 300 : (round % 3 == 1 ? 70 : 20);
