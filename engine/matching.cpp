@@ -221,12 +221,12 @@ class PreparedOrdering {
     if (c != 0) return c;
     if (m_compareArtist) {
       c = CompareText(a.artistPrefix, a.artistKey, a.artistUpper, b.artistPrefix, b.artistKey,
-                      b.artistUpper, m_criteria.artistThreshold);
+                      b.artistUpper, m_criteria.artistThreshold, m_artistPattern);
       if (c != 0) return c;
     }
     if (m_compareTitle) {
       c = CompareText(a.titlePrefix, a.titleKey, a.titleUpper, b.titlePrefix, b.titleKey,
-                      b.titleUpper, m_criteria.titleThreshold);
+                      b.titleUpper, m_criteria.titleThreshold, m_titlePattern);
       if (c != 0) return c;
     }
     const uint32_t more = m_criteria.moreLimitations;
@@ -282,8 +282,32 @@ class PreparedOrdering {
   // Keys give CompareText's result. In the fuzzy ordering equal keys go on whatever the
   // similarity, so the similarity is only computed for texts that differ, and not at all when
   // even a full-length common subsequence could not reach the threshold.
+  // The text whose LCS masks are loaded; a sort compares one pivot with many records in a row.
+  struct CachedPattern {
+    LcsPattern masks;
+    uint64_t owner = ~uint64_t{0};  // arena reference of the loaded text; never a real one
+  };
+
+  size_t Lcs(uint64_t upperA, uint64_t upperB, CachedPattern& cache) {
+    const std::u16string_view x(m_upper.data() + RefOffset(upperA), RefLength(upperA));
+    const std::u16string_view y(m_upper.data() + RefOffset(upperB), RefLength(upperB));
+    if (cache.owner == upperB) return cache.masks.Lcs(x);
+    if (cache.owner == upperA) return cache.masks.Lcs(y);
+    if (y.size() <= LcsPattern::kMaxUnits) {
+      cache.masks.Assign(y);
+      cache.owner = upperB;
+      return cache.masks.Lcs(x);
+    }
+    if (x.size() <= LcsPattern::kMaxUnits) {
+      cache.masks.Assign(x);
+      cache.owner = upperA;
+      return cache.masks.Lcs(y);
+    }
+    return LcsLength(x, y);
+  }
+
   int CompareText(uint64_t prefixA, uint64_t keyA, uint64_t upperA, uint64_t prefixB,
-                  uint64_t keyB, uint64_t upperB, uint32_t threshold) {
+                  uint64_t keyB, uint64_t upperB, uint32_t threshold, CachedPattern& cache) {
     int c;
     if (prefixA != prefixB) {
       c = prefixA < prefixB ? -1 : 1;
@@ -295,9 +319,7 @@ class PreparedOrdering {
     const size_t n = RefLength(upperA);
     const size_t m = RefLength(upperB);
     if (SimilarityPercentFromLcs(n, m, std::min(n, m)) < threshold) return c;
-    const std::u16string_view x(m_upper.data() + RefOffset(upperA), n);
-    const std::u16string_view y(m_upper.data() + RefOffset(upperB), m);
-    return SimilarityPercentFromLcs(n, m, LcsLength(x, y)) < threshold ? c : 0;
+    return SimilarityPercentFromLcs(n, m, Lcs(upperA, upperB, cache)) < threshold ? c : 0;
   }
 
   const MatchCriteria m_criteria;
@@ -309,6 +331,8 @@ class PreparedOrdering {
   std::u16string m_upper;
   std::vector<uint64_t> m_extraKeys;  // album and genre keys by input position
   std::u16string m_text;
+  CachedPattern m_artistPattern;
+  CachedPattern m_titlePattern;
   uint64_t m_comparisons = 0;
 };
 

@@ -24,54 +24,7 @@ struct LcsScratch {
 };
 thread_local LcsScratch t_scratch;
 
-// Patterns of at most 64 units (nearly every tag text) fit one word: masks for units below 256 in
-// a table kept all-zero between calls, the others in a small hash table cleared after use.
-struct OneWordScratch {
-  uint64_t low[256] = {};
-  char16_t highKeys[128] = {};  // open addressing, 0 = free (keys are 256 or above)
-  uint64_t highMasks[128];
-};
-thread_local OneWordScratch t_oneWord;
-
-size_t LcsOneWord(std::u16string_view pattern, std::u16string_view text) {
-  OneWordScratch& s = t_oneWord;
-  const size_t n = pattern.size();
-  bool anyHigh = false;
-  for (size_t i = 0; i < n; ++i) {
-    const char16_t c = pattern[i];
-    const uint64_t bit = uint64_t{1} << i;
-    if (c < 256) {
-      s.low[c] |= bit;
-      continue;
-    }
-    anyHigh = true;
-    size_t h = c & 127;
-    while (s.highKeys[h] != 0 && s.highKeys[h] != c) h = (h + 1) & 127;
-    if (s.highKeys[h] == 0) {
-      s.highKeys[h] = c;
-      s.highMasks[h] = 0;
-    }
-    s.highMasks[h] |= bit;
-  }
-  uint64_t v = ~uint64_t{0};
-  for (const char16_t c : text) {
-    uint64_t m = 0;
-    if (c < 256) {
-      m = s.low[c];
-    } else if (anyHigh) {
-      size_t h = c & 127;
-      while (s.highKeys[h] != 0 && s.highKeys[h] != c) h = (h + 1) & 127;
-      m = s.highKeys[h] == c ? s.highMasks[h] : 0;
-    }
-    v = (v + (v & m)) | (v & ~m);
-  }
-  for (const char16_t c : pattern) {
-    if (c < 256) s.low[c] = 0;
-  }
-  if (anyHigh) std::fill(std::begin(s.highKeys), std::end(s.highKeys), char16_t{0});
-  const uint64_t used = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
-  return n - static_cast<size_t>(std::popcount(v & used));
-}
+thread_local LcsPattern t_pattern;
 
 size_t LcsBitParallel(std::u16string_view pattern, std::u16string_view text) {
   LcsScratch& s = t_scratch;
@@ -177,6 +130,59 @@ size_t LcsBitParallel(std::u16string_view pattern, std::u16string_view text) {
   return n - ones;
 }
 
+}  // namespace
+
+// Masks of units below 256 sit in a direct table (only the pattern's own entries are set, and
+// they are cleared on the next Assign), the others in a small open-addressing table.
+bool LcsPattern::Assign(std::u16string_view pattern) {
+  for (size_t i = 0; i < m_size; ++i) {
+    if (m_units[i] < 256) m_low[m_units[i]] = 0;
+  }
+  if (m_anyHigh) std::fill(std::begin(m_highKeys), std::end(m_highKeys), char16_t{0});
+  m_size = 0;
+  m_anyHigh = false;
+  if (pattern.size() > kMaxUnits) return false;
+  m_size = pattern.size();
+  for (size_t i = 0; i < m_size; ++i) {
+    const char16_t c = pattern[i];
+    m_units[i] = c;
+    const uint64_t bit = uint64_t{1} << i;
+    if (c < 256) {
+      m_low[c] |= bit;
+      continue;
+    }
+    m_anyHigh = true;
+    size_t h = c & 127;
+    while (m_highKeys[h] != 0 && m_highKeys[h] != c) h = (h + 1) & 127;  // never full: <= 64 keys
+    if (m_highKeys[h] == 0) {
+      m_highKeys[h] = c;
+      m_highMasks[h] = 0;
+    }
+    m_highMasks[h] |= bit;
+  }
+  return true;
+}
+
+size_t LcsPattern::Lcs(std::u16string_view text) const {
+  if (m_size == 0) return 0;
+  uint64_t v = ~uint64_t{0};
+  for (const char16_t c : text) {
+    uint64_t m = 0;
+    if (c < 256) {
+      m = m_low[c];
+    } else if (m_anyHigh) {
+      size_t h = c & 127;
+      while (m_highKeys[h] != 0 && m_highKeys[h] != c) h = (h + 1) & 127;
+      m = m_highKeys[h] == c ? m_highMasks[h] : 0;
+    }
+    v = (v + (v & m)) | (v & ~m);
+  }
+  const uint64_t used = m_size == 64 ? ~uint64_t{0} : (uint64_t{1} << m_size) - 1;
+  return m_size - static_cast<size_t>(std::popcount(v & used));
+}
+
+namespace {
+
 uint32_t RoundedPercent(float ratio) {
   return static_cast<uint32_t>(static_cast<double>(ratio) * 100.0 + 0.5);
 }
@@ -187,7 +193,12 @@ size_t LcsLength(std::u16string_view x, std::u16string_view y) {
   if (x.empty() || y.empty()) return 0;
   // The shorter text is the bit pattern: fewer words per step.
   if (x.size() > y.size()) std::swap(x, y);
-  return x.size() <= 64 ? LcsOneWord(x, y) : LcsBitParallel(x, y);
+  if (x.size() <= LcsPattern::kMaxUnits) {
+    LcsPattern& pattern = t_pattern;
+    pattern.Assign(x);
+    return pattern.Lcs(y);
+  }
+  return LcsBitParallel(x, y);
 }
 
 float TextSimilarity(std::u16string_view x, std::u16string_view y) {

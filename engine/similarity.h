@@ -8,6 +8,27 @@
 
 namespace tarnq::engine {
 
+// One text of at most 64 units prepared for many LCS computations against other texts (the pivot
+// of a sort partition, the first member of a run). About 3 KiB; not thread-safe.
+class LcsPattern {
+ public:
+  static constexpr size_t kMaxUnits = 64;
+  // Prepares `pattern`; returns false (and holds the empty pattern) when it is longer than
+  // kMaxUnits.
+  bool Assign(std::u16string_view pattern);
+  // LCS length of the pattern and `text` (any length).
+  size_t Lcs(std::u16string_view text) const;
+  size_t Size() const { return m_size; }
+
+ private:
+  uint64_t m_low[256] = {};
+  char16_t m_highKeys[128] = {};  // 0 = free slot; keys are 256 or above
+  uint64_t m_highMasks[128] = {};
+  char16_t m_units[kMaxUnits] = {};
+  size_t m_size = 0;
+  bool m_anyHigh = false;
+};
+
 // Length of the longest common subsequence of `x` and `y`.
 size_t LcsLength(std::u16string_view x, std::u16string_view y);
 

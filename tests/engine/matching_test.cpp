@@ -241,6 +241,11 @@ TEST(SortAndGroup, GivesTheSameOrderAndGroupsAsThePlainComparators) {
     Files prepared;
     std::vector<std::u16string> artists;
     for (int i = 0; i < 30; ++i) artists.push_back(RandomWord(random) + u" " + RandomWord(random));
+    // Some texts longer than the 64 units one LCS word holds.
+    const std::u16string longName(70, u'L');
+    artists.push_back(longName + u"A");
+    artists.push_back(longName + u"B");
+    artists.push_back(longName);
     for (int i = 0; i < 600; ++i) {
       Track t;
       t.artist = random() % 20 == 0 ? u"" : artists[random() % artists.size()];
