@@ -346,6 +346,14 @@ SortGroupResult SortAndGroup(std::span<FoundFile> records, const MatchCriteria& 
     return result;
   }
   if (records.empty()) return result;
+  if (records.size() >= kGroupableBit) {
+    // Positions would not fit the prepared entries; the plain comparators give the same result.
+    const RecordOrdering plain = OrderingFor(criteria);
+    SortRecords(records, plain, criteria);
+    result.groups = AssignGroups(records, plain, criteria, stop);
+    result.stopped = Stopped(stop);
+    return result;
+  }
 
   PreparedOrdering ordering(criteria, records.size());
   std::vector<Prepared> prepared;
