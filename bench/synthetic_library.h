@@ -19,7 +19,7 @@ class SyntheticLibrary {
   size_t Copies() const { return m_copies; }
 
  private:
-  records::PackedStore m_store{&records::ReleaseFoundFileTexts};
+  records::FoundFileStore m_store;
   std::vector<records::FoundFile> m_files;
   size_t m_copies = 0;
 };

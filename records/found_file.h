@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "records/audio_info.h"
+#include "records/packed_store.h"
 
 namespace tarnq::records {
 
@@ -129,5 +130,12 @@ bool EncodeFoundFile(const FoundFileFields& fields, const AudioInfo& info,
 
 // Frees the text block of the FoundFile at `record`: the releaser of a store of found files.
 void ReleaseFoundFileTexts(std::byte* record);
+
+// The store of one search's found files: it frees the text blocks still owned by its records
+// (those not handed to the result list) when it is cleared or destroyed.
+class FoundFileStore : public PackedStore {
+ public:
+  FoundFileStore() : PackedStore(&ReleaseFoundFileTexts) {}
+};
 
 }  // namespace tarnq::records

@@ -43,7 +43,7 @@ class Files {
   }
 
  private:
-  records::PackedStore m_store{&records::ReleaseFoundFileTexts};
+  records::FoundFileStore m_store;
   std::vector<records::FoundFile> m_files;
   std::vector<std::byte> m_buffer;
 };

@@ -174,7 +174,7 @@ TEST(PackedStore, ClearAndDestructionReleaseEveryRecord) {
 
 TEST(PackedStore, AStoreOfFoundFilesFreesTheirTextBlocks) {
   // Run under AddressSanitizer: a block left behind shows up as a leak.
-  PackedStore store(&ReleaseFoundFileTexts);
+  FoundFileStore store;
   std::vector<std::byte> bytes;
   for (int i = 0; i < 100; ++i) {
     AudioInfo info;
