@@ -180,6 +180,7 @@ struct Prepared {
   uint64_t artistUpper;  // upper-cased texts, fuzzy ordering only
   uint64_t titleUpper;
 };
+static_assert(sizeof(Prepared) == 64, "one cache line per record");
 constexpr uint32_t kGroupableBit = 0x80000000u;
 
 class PreparedOrdering {

@@ -1,5 +1,6 @@
 #include "records/audio_info.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,9 +26,31 @@ std::u16string_view LimitUtf16(std::u16string_view text, size_t units) {
   return platform::CutUtf16(text, units);
 }
 
-// Conversion buffers reused by the comparisons on each thread.
+// Conversion buffers reused on each thread (comparisons, block building).
 thread_local std::u16string t_left;
 thread_local std::u16string t_right;
+thread_local std::u16string t_type;
+thread_local std::string t_utf8;
+thread_local std::string t_block;
+
+// Packs six UTF-16 texts with one allocation, the block itself. Text 0 is taken as a composed
+// Type text: its limit applies to the description part only, which the composition cut.
+char* PackUtf16Texts(const std::array<std::u16string_view, kTextCount>& source) {
+  std::string& block = t_block;
+  block.clear();
+  for (size_t i = 0; i < kTextCount; ++i) {
+    const size_t limit = i == kTextType ? std::u16string_view::npos : kTextLimits[i];
+    t_utf8.clear();
+    platform::AppendUtf16ToUtf8(LimitUtf16(source[i], limit), t_utf8);
+    block += LimitUtf8(t_utf8);
+    block += '\0';
+  }
+  char* texts = static_cast<char*>(std::malloc(block.size() + 1));
+  if (texts == nullptr) return nullptr;
+  std::memcpy(texts, block.data(), block.size());
+  texts[block.size()] = '\0';
+  return texts;
+}
 
 }  // namespace
 
@@ -105,27 +128,24 @@ void AudioInfo::Release() {
 }
 
 bool AudioInfo::SetTexts(const std::array<std::u16string_view, kTextCount>& source) {
-  std::array<std::string, kTextCount> utf8;
-  std::array<std::string_view, kTextCount> views;
-  for (size_t i = 0; i < kTextCount; ++i) {
-    // A Type text given here is already composed; its limit applies to the description alone.
-    const size_t limit = i == kTextType ? std::u16string_view::npos : kTextLimits[i];
-    platform::AppendUtf16ToUtf8(LimitUtf16(source[i], limit), utf8[i]);
-    views[i] = utf8[i];
-  }
+  char* packed = PackUtf16Texts(source);
   Release();
-  texts = PackTextBlock(views);
+  texts = packed;
   return texts != nullptr;
 }
 
-std::u16string ComposeTypeText(std::u16string_view description, uint32_t sampleRate,
-                               uint16_t channels) {
+namespace {
+
+void AppendTypeText(std::u16string_view description, uint32_t sampleRate, uint16_t channels,
+                    std::u16string& type) {
   description = LimitUtf16(description, kTextLimits[kTextType]);
-  if (description.empty()) return {};
-  std::u16string type(description);
+  if (description.empty()) return;
+  type += description;
   if (sampleRate != 0) {
     type += u", ";
-    for (const char c : std::to_string(sampleRate)) type += static_cast<char16_t>(c);
+    char digits[16];
+    const int n = std::snprintf(digits, sizeof digits, "%u", static_cast<unsigned>(sampleRate));
+    for (int i = 0; i < n; ++i) type += static_cast<char16_t>(digits[i]);
     type += u"Hz";
   }
   if (channels == 3) {
@@ -133,6 +153,14 @@ std::u16string ComposeTypeText(std::u16string_view description, uint32_t sampleR
   } else if (channels > 1) {
     type += u", Stereo";
   }
+}
+
+}  // namespace
+
+std::u16string ComposeTypeText(std::u16string_view description, uint32_t sampleRate,
+                               uint16_t channels) {
+  std::u16string type;
+  AppendTypeText(description, sampleRate, channels, type);
   return type;
 }
 
@@ -146,18 +174,12 @@ bool AudioInfo::Build(const AudioSource& source) {
   sampleRate = source.sampleRate;
   bitrate = source.bitrate;
   texts = nullptr;
-  const std::u16string type = ComposeTypeText(source.formatName, source.sampleRate, source.channels);
+  std::u16string& type = t_type;
+  type.clear();
+  AppendTypeText(source.formatName, source.sampleRate, source.channels, type);
   // The composed Type text is not cut again: only its description part has a limit.
-  std::array<std::string, kTextCount> utf8;
-  std::array<std::string_view, kTextCount> views;
-  const std::array<std::u16string_view, kTextCount> parts = {
-      type, source.genre, source.title, source.artist, source.album, source.comment};
-  for (size_t i = 0; i < kTextCount; ++i) {
-    const std::u16string_view text = i == kTextType ? parts[i] : LimitUtf16(parts[i], kTextLimits[i]);
-    platform::AppendUtf16ToUtf8(text, utf8[i]);
-    views[i] = utf8[i];
-  }
-  texts = PackTextBlock(views);
+  texts = PackUtf16Texts(
+      {type, source.genre, source.title, source.artist, source.album, source.comment});
   return texts != nullptr;
 }
 
