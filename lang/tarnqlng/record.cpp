@@ -1,0 +1,16 @@
+// The language library's one export.
+#include "lang/tarnqlng/tables.h"
+
+namespace {
+
+const tarnq::lang::LanguageRecord kRecord = {
+    tarnq::lang::library::kCatalogues,
+    tarnq::lang::library::kMainMenu,
+    tarnq::lang::library::kListMenuAddition,
+    tarnq::lang::library::kSelectionMenu,
+};
+
+}  // namespace
+
+// Returns the library's static tables; the caller keeps the pointer and never frees anything.
+extern "C" __attribute__((visibility("default"))) const tarnq::lang::LanguageRecord* r() { return &kRecord; }
