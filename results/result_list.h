@@ -86,6 +86,11 @@ class ResultList {
   // Selection of `index` or of all rows (kAllRows): kSelect (or 2), kDeselect, kInvert. Returns
   // the number of rows whose state changed; notifies the observer when any did.
   size_t SetSelection(int64_t index, int mode);
+  // Sets the selected bit of many rows in one step: modes[i] (kSelect, kDeselect, kInvert or
+  // kKeepState) for display index i; rows past the span keep their state. The observer hears of
+  // it once. Returns the number of rows whose state changed. (Defined in selection.cpp.)
+  static constexpr int8_t kKeepState = 9;
+  size_t ApplySelection(std::span<const int8_t> modes);
   size_t SelectedCount() const;
   int64_t FocusedRow() const;
   void SetFocusedRow(int64_t index);

@@ -1,0 +1,96 @@
+// Export of the whole list as the user sees it (visible columns in display order, cell texts as
+// shown, groups coloured or separated) as text with aligned columns, CSV or an HTML table, each in
+// the legacy code page or Unicode; and the clipboard texts of the selected rows.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "results/columns.h"
+#include "results/result_list.h"
+
+namespace tarnq::settings {
+class SettingsStore;
+struct ColorPair;
+}  // namespace tarnq::settings
+
+namespace tarnq::results {
+
+// The seven formats; the number is the filter index stored in `ExpMode`.
+enum class ExportFormat : int {
+  kText = 1,         // legacy code page
+  kTextUnicode = 2,  // UTF-16 LE with FF FE
+  kCsv = 3,
+  kCsvUnicode = 4,
+  kHtml = 5,
+  kHtmlUnicode = 6,
+  kHtmlUtf8 = 7,  // UTF-8 with EF BB BF
+};
+inline constexpr int kExportFormatCount = 7;
+inline constexpr int kCommandExport = 113;
+
+struct ExportFormatInfo {
+  std::u16string_view filter;   // "Text", "CSV Unicode", ...
+  std::u16string_view pattern;  // "*.txt"
+};
+// Format 1-7; anything else gives format 1's entry.
+ExportFormatInfo ExportFormatInfoOf(int format);
+bool IsExportFormat(int format);
+
+// `ExpMode` in section TARNQ: 0 when missing or above 7.
+int ReadExportMode(settings::SettingsStore& store);
+void WriteExportMode(settings::SettingsStore& store, int format);
+
+// Row colours: RGB (0xRRGGBB). The colour scheme's pairs hold Windows colour values
+// (0x00BBGGRR); the first number of a pair is taken as the background.
+inline constexpr uint32_t kNoColor = 0xFF000000;
+std::vector<uint32_t> SchemeBackgrounds(std::span<const settings::ColorPair> scheme);
+// Group g uses entry (g - 1) mod n, group 0 entry 0; white without any entry.
+uint32_t GroupColor(uint32_t group, std::span<const uint32_t> backgrounds);
+
+// What an export writes, taken from the list under its lock.
+struct ExportColumn {
+  uint16_t id = 0;
+  std::u16string title;
+  bool rightAligned = false;  // centred counts as left
+};
+struct ExportTable {
+  std::vector<ExportColumn> columns;           // at most 20
+  std::vector<std::vector<std::u16string>> cells;  // per row, one text per column (at most 1023 units)
+  std::vector<uint32_t> colors;                // per row, RGB
+  std::vector<std::u16string> paths;           // per row, the full path (the Filename column's link)
+};
+inline constexpr size_t kMaxExportColumns = 20;
+inline constexpr size_t kMaxCellUnits = 1023;
+
+// The visible columns of `layout` with their catalogue titles.
+std::vector<ExportColumn> ExportColumnsOf(const ColumnLayout& layout);
+ExportTable BuildExportTable(const ResultList& list, const ColumnLayout& layout,
+                             std::span<const uint32_t> backgrounds);
+
+// The file's bytes in `format` (byte-order mark included, CR LF line ends).
+std::string ComposeExport(const ExportTable& table, ExportFormat format);
+// Writes the export through a temporary file renamed into place (a missing folder is created).
+// Returns 0 or the error code.
+uint32_t ExportList(const ResultList& list, const ColumnLayout& layout, std::span<const uint32_t> backgrounds,
+                    ExportFormat format, std::u16string_view path);
+
+// HTML text of a cell or title: & < > " and every space as entities, Latin-1 letters, € and ™ by
+// name, every other character past ASCII as one decimal reference per code point.
+std::u16string EscapeHtml(std::u16string_view text);
+// A file:// URL of an absolute path, its bytes percent-encoded (unreserved characters and '/' kept).
+std::u16string FileUrl(std::u16string_view path);
+// A CSV field: enclosed in double quotes (inner ones doubled) when it holds ';', '"', CR or LF.
+void AppendCsvField(std::u16string& out, std::u16string_view text);
+
+// The clipboard texts (commands 126-129), lines ended by CR LF; empty when no row is selected.
+std::u16string SelectedNamesText(const ResultList& list);
+std::u16string SelectedPathsText(const ResultList& list);
+// The cell texts of the selected rows in the layout's columns with a title, joined by tabs; with
+// `withHeader` the titles first.
+std::u16string SelectionText(const ResultList& list, const ColumnLayout& layout, bool withHeader);
+
+}  // namespace tarnq::results

@@ -1,0 +1,84 @@
+// Choosing rows: Select Dupes (one member of every group stays unselected, picked by the display
+// order or by the preferred-folders list), select all, deselect all, invert.
+//
+// Threads: the user-interface thread (or the command line). Each command changes the list under its
+// rows lock and notifies the list's observer once.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "results/result_list.h"
+
+namespace tarnq::settings {
+class SettingsStore;
+}
+
+namespace tarnq::results {
+
+// One entry of the preferred-folders list (section `SelFav`, keys "1", "2", ... in list order,
+// each value the marker followed by the folder).
+struct FavoriteFolder {
+  static constexpr char16_t kPreferred = u'+';
+  static constexpr char16_t kExcluded = u'-';  // "Exclude from the selection"
+  char16_t marker = kPreferred;
+  std::u16string folder;
+  friend bool operator==(const FavoriteFolder&, const FavoriteFolder&) = default;
+};
+using FavoriteFolders = std::vector<FavoriteFolder>;
+
+inline constexpr std::string_view kFavoritesSection = "SelFav";
+
+// Reads the list afresh: entries with an empty value are skipped, path macros are expanded.
+// A value whose first character is neither marker is taken as a preferred folder.
+FavoriteFolders ReadFavoriteFolders(settings::SettingsStore& store);
+// Rewrites the section from scratch (the dialog's OK) and flushes the settings.
+uint32_t WriteFavoriteFolders(settings::SettingsStore& store, std::span<const FavoriteFolder> folders);
+
+// The entry `folder` matches the folder path `path` when the path is that folder or lies below
+// it: /music matches /music and /music/rock, never /musical. An empty entry matches nothing.
+bool FolderMatches(std::u16string_view folder, std::u16string_view path);
+
+// Scores of a row against the list (the first matching entry in list order decides).
+inline constexpr int32_t kScoreExcluded = -1;
+inline constexpr int32_t kScoreNoMatch = 0;
+inline constexpr int32_t kScoreUnreadable = -3;
+inline constexpr int32_t kScoreKeeper = -4;
+// Entry i (0-based) of n marked "+" scores n - i; "-" scores -1; no match 0.
+int32_t FolderScore(std::u16string_view folderPath, std::span<const FavoriteFolder> folders);
+
+// What Select Dupes did.
+struct SelectDupesResult {
+  size_t groups = 0;    // runs of two or more rows of one group (group 0 not counted)
+  size_t selected = 0;  // rows selected afterwards
+  size_t changed = 0;   // rows whose state changed
+};
+
+// Select Dupes (command 121). With an empty list of folders the first row of every group in
+// display order stays unselected and every other member is selected; otherwise the member with the
+// lowest folder score stays unselected (the first in display order among equals), members in
+// excluded folders are never selected, and every other member is. Rows of group 0 and groups
+// reduced to one row are always deselected, so no group can lose its last member.
+SelectDupesResult SelectDupes(ResultList& list, std::span<const FavoriteFolder> folders);
+// The two rules on their own.
+SelectDupesResult SelectDupesByOrder(ResultList& list);
+SelectDupesResult SelectDupesByFolders(ResultList& list, std::span<const FavoriteFolder> folders);
+
+// Commands 122, 123, 124. Return the number of rows whose state changed.
+size_t SelectAll(ResultList& list);
+size_t DeselectAll(ResultList& list);
+size_t InvertSelection(ResultList& list);
+
+// Catalogue ids and command ids of the selection commands.
+namespace selection_command {
+inline constexpr int kSelectDupes = 121;
+inline constexpr int kSelectAll = 122;
+inline constexpr int kDeselectAll = 123;
+inline constexpr int kInvert = 124;
+inline constexpr int kFavoritesDialog = 189;
+}  // namespace selection_command
+
+}  // namespace tarnq::results
