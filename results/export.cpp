@@ -160,7 +160,7 @@ void ComposeCsv(const ExportTable& table, std::u16string& out) {
 }
 
 void ComposeHtml(const ExportTable& table, std::u16string& out) {
-  out += u"<html><body>\r\n<table border=0><tr>";
+  out += u"<html><body>\r\n<table border=0><tr>\r\n";
   for (const ExportColumn& column : table.columns) {
     out += u"<th bgcolor=\"#c0c0c0\">";
     out += EscapeHtml(column.title);

@@ -15,6 +15,10 @@ namespace {
 
 using records::AudioInfo;
 
+// What a loaded row keeps of its texts (the type text is kept as read).
+constexpr size_t kTagUnits = 255;
+constexpr size_t kGenreUnits = 31;
+
 std::u16string TextOf(const AudioInfo& info, size_t index) {
   return platform::Utf8ToUtf16(info.TextUtf8(index));
 }
@@ -99,11 +103,11 @@ LineOutcome AddLine(ResultList& list, FolderBuilder& folders, std::string_view l
   const std::u16string comment = settings::DecodeTextField(f[19]);
   std::array<std::u16string_view, records::kTextCount> texts;
   texts[records::kTextType] = TrimSpaces(type);
-  texts[records::kTextGenre] = TrimSpaces(genre);
-  texts[records::kTextTitle] = TrimSpaces(title);
-  texts[records::kTextArtist] = TrimSpaces(artist);
-  texts[records::kTextAlbum] = TrimSpaces(album);
-  texts[records::kTextComment] = TrimSpaces(comment);
+  texts[records::kTextGenre] = platform::CutUtf16(TrimSpaces(genre), kGenreUnits);
+  texts[records::kTextTitle] = platform::CutUtf16(TrimSpaces(title), kTagUnits);
+  texts[records::kTextArtist] = platform::CutUtf16(TrimSpaces(artist), kTagUnits);
+  texts[records::kTextAlbum] = platform::CutUtf16(TrimSpaces(album), kTagUnits);
+  texts[records::kTextComment] = platform::CutUtf16(TrimSpaces(comment), kTagUnits);
   if (!info.SetTexts(texts)) return LineOutcome::kRejected;
 
   if (!EncodeRow(fields, info, name, record) || list.AddRow(record) < 0) {
