@@ -17,6 +17,7 @@ void FixedText<Capacity>::AssignUtf8(std::string_view utf8) {
 
 template class FixedText<16>;
 template class FixedText<32>;
+template class FixedText<64>;
 template class FixedText<256>;
 
 namespace {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "analysis/tag_record.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace tarnq::analysis::testing {

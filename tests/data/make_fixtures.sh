@@ -47,6 +47,7 @@ PY
 oggenc --quiet -q 0 -t "Ogg Title" -a "Ogg Artist" -l "Ogg Album" -N 7 -d 2004 -G "Jazz" \
   -c "COMMENT=plain comment" -o tagged.ogg "$tmp/stereo.wav"
 ffmpeg -loglevel error -y -i "$tmp/mono.wav" -c:a libopus -b:a 16k "$tmp/opus.ogg"
+cp "$tmp/opus.ogg" opus-only.ogg
 ffmpeg -loglevel error -y -i "$tmp/opus.ogg" -i tagged.ogg -map 0:a -map 1:a -c copy \
   -metadata:s:a:1 title="Two Streams" two-streams.ogg
 
