@@ -1,0 +1,164 @@
+#include "records/audio_info.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/text.h"
+
+namespace tarnq::records {
+namespace {
+
+// Cuts UTF-8 at the first zero byte (it would end the text early in the block) and to at most
+// kMaxTextBytes without splitting a character.
+std::string_view LimitUtf8(std::string_view text) {
+  const size_t zero = text.find('\0');
+  if (zero != std::string_view::npos) text = text.substr(0, zero);
+  if (text.size() <= kMaxTextBytes) return text;
+  size_t end = kMaxTextBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+std::u16string_view LimitUtf16(std::u16string_view text, size_t units) {
+  const size_t zero = text.find(u'\0');
+  if (zero != std::u16string_view::npos) text = text.substr(0, zero);
+  return platform::CutUtf16(text, units);
+}
+
+// Conversion buffers reused by the comparisons on each thread.
+thread_local std::u16string t_left;
+thread_local std::u16string t_right;
+
+}  // namespace
+
+char* PackTextBlock(const std::array<std::string_view, kTextCount>& utf8Texts) {
+  std::array<std::string_view, kTextCount> texts;
+  size_t total = 1;
+  for (size_t i = 0; i < kTextCount; ++i) {
+    texts[i] = LimitUtf8(utf8Texts[i]);
+    total += texts[i].size() + 1;
+  }
+  char* block = static_cast<char*>(std::malloc(total));
+  if (block == nullptr) return nullptr;
+  char* p = block;
+  for (const std::string_view text : texts) {
+    if (!text.empty()) std::memcpy(p, text.data(), text.size());
+    p += text.size();
+    *p++ = '\0';
+  }
+  *p = '\0';
+  return block;
+}
+
+std::string_view AudioInfo::TextUtf8(size_t index) const {
+  if (texts == nullptr || index >= kTextCount) return {};
+  const char* p = texts;
+  for (size_t i = 0; i < index; ++i) p += std::strlen(p) + 1;
+  return std::string_view(p);
+}
+
+bool AudioInfo::HasText(size_t index) const { return !TextUtf8(index).empty(); }
+
+void AudioInfo::GetText(size_t index, std::u16string& out, size_t capacity) const {
+  out.clear();
+  if (capacity == 0) return;
+  platform::AppendUtf8ToUtf16(TextUtf8(index), out);
+  if (out.size() > capacity - 1) out.resize(platform::CutUtf16(out, capacity - 1).size());
+}
+
+std::u16string AudioInfo::GetText(size_t index, size_t capacity) const {
+  std::u16string out;
+  GetText(index, out, capacity);
+  return out;
+}
+
+size_t AudioInfo::GetText(size_t index, char16_t* destination, size_t capacity) const {
+  if (destination == nullptr || capacity == 0) return 0;
+  std::u16string& text = t_left;
+  GetText(index, text, capacity);
+  std::memcpy(destination, text.data(), text.size() * sizeof(char16_t));
+  destination[text.size()] = u'\0';
+  return text.size();
+}
+
+int AudioInfo::CompareField(const AudioInfo& other, size_t index) const {
+  GetText(index, t_left, kCompareCapacity);
+  other.GetText(index, t_right, kCompareCapacity);
+  return platform::CompareText(t_left, t_right);
+}
+
+bool AudioInfo::CopyTo(AudioInfo& target) const {
+  const char* sourceTexts = texts;
+  target = *this;
+  target.texts = nullptr;
+  if (sourceTexts == nullptr) return true;
+  // The block is already within its limits, so copying its bytes equals rebuilding it.
+  std::array<std::string_view, kTextCount> all;
+  for (size_t i = 0; i < kTextCount; ++i) all[i] = TextUtf8(i);
+  target.texts = PackTextBlock(all);
+  return target.texts != nullptr;
+}
+
+void AudioInfo::Release() {
+  std::free(texts);
+  texts = nullptr;
+}
+
+bool AudioInfo::SetTexts(const std::array<std::u16string_view, kTextCount>& source) {
+  std::array<std::string, kTextCount> utf8;
+  std::array<std::string_view, kTextCount> views;
+  for (size_t i = 0; i < kTextCount; ++i) {
+    // A Type text given here is already composed; its limit applies to the description alone.
+    const size_t limit = i == kTextType ? std::u16string_view::npos : kTextLimits[i];
+    platform::AppendUtf16ToUtf8(LimitUtf16(source[i], limit), utf8[i]);
+    views[i] = utf8[i];
+  }
+  Release();
+  texts = PackTextBlock(views);
+  return texts != nullptr;
+}
+
+std::u16string ComposeTypeText(std::u16string_view description, uint32_t sampleRate,
+                               uint16_t channels) {
+  description = LimitUtf16(description, kTextLimits[kTextType]);
+  if (description.empty()) return {};
+  std::u16string type(description);
+  if (sampleRate != 0) {
+    type += u", ";
+    for (const char c : std::to_string(sampleRate)) type += static_cast<char16_t>(c);
+    type += u"Hz";
+  }
+  if (channels == 3) {
+    type += u", Joint Stereo";
+  } else if (channels > 1) {
+    type += u", Stereo";
+  }
+  return type;
+}
+
+bool AudioInfo::Build(const AudioSource& source) {
+  format = source.format;
+  channels = source.channels;
+  track = source.track;
+  bpm = source.bpm;
+  year = source.year;
+  duration = source.duration;
+  sampleRate = source.sampleRate;
+  bitrate = source.bitrate;
+  texts = nullptr;
+  const std::u16string type = ComposeTypeText(source.formatName, source.sampleRate, source.channels);
+  // The composed Type text is not cut again: only its description part has a limit.
+  std::array<std::string, kTextCount> utf8;
+  std::array<std::string_view, kTextCount> views;
+  const std::array<std::u16string_view, kTextCount> parts = {
+      type, source.genre, source.title, source.artist, source.album, source.comment};
+  for (size_t i = 0; i < kTextCount; ++i) {
+    const std::u16string_view text = i == kTextType ? parts[i] : LimitUtf16(parts[i], kTextLimits[i]);
+    platform::AppendUtf16ToUtf8(text, utf8[i]);
+    views[i] = utf8[i];
+  }
+  texts = PackTextBlock(views);
+  return texts != nullptr;
+}
+
+}  // namespace tarnq::records

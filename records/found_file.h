@@ -1,0 +1,133 @@
+// One found file as a packed little-endian record. Results files, stores and readers rely on the
+// exact layout, so the fields are reached through byte offsets and memcpy, never through a struct:
+//
+//   offset  width  field
+//        0      2  length      whole record in bytes: 76 + 2 * (name units + 1)
+//        2      4  group       duplicate group, 0 = none; groups count from 1
+//        6      4  folder      1-based index in the folder table, 0 = none
+//       10      2  attributes  attribute bits masked with 0x4C37
+//       12      8  size        bytes; all ones = unknown
+//       20      8  created     FILETIME, UTC
+//       28      8  accessed    FILETIME, UTC
+//       36      8  modified    FILETIME, UTC
+//       44     32  info        AudioInfo (its text block pointer at 68)
+//       76      -  name        UTF-16LE, zero-terminated, without the folder
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "records/audio_info.h"
+
+namespace tarnq::records {
+
+static_assert(std::endian::native == std::endian::little,
+              "packed records are little-endian and read in place");
+
+namespace found_file {
+inline constexpr size_t kLength = 0;
+inline constexpr size_t kGroup = 2;
+inline constexpr size_t kFolder = 6;
+inline constexpr size_t kAttributes = 10;
+inline constexpr size_t kSize = 12;
+inline constexpr size_t kCreated = 20;
+inline constexpr size_t kAccessed = 28;
+inline constexpr size_t kModified = 36;
+inline constexpr size_t kInfo = 44;
+inline constexpr size_t kInfoFormat = kInfo + offsetof(AudioInfo, format);
+inline constexpr size_t kInfoTrack = kInfo + offsetof(AudioInfo, track);
+inline constexpr size_t kInfoBpm = kInfo + offsetof(AudioInfo, bpm);
+inline constexpr size_t kInfoDuration = kInfo + offsetof(AudioInfo, duration);
+inline constexpr size_t kInfoBitrate = kInfo + offsetof(AudioInfo, bitrate);
+inline constexpr size_t kInfoTexts = kInfo + offsetof(AudioInfo, texts);
+inline constexpr size_t kName = 76;
+inline constexpr size_t kFixedSize = kName;
+// Names longer than this are refused, so a record never exceeds the 2127 bytes readers copy.
+inline constexpr size_t kMaxNameUnits = 1024;
+inline constexpr uint16_t kAttributeMask = 0x4C37;
+inline constexpr uint64_t kUnknownSize = ~uint64_t{0};
+}  // namespace found_file
+
+// The file-system side of a record, as the scan takes it from the directory entry.
+struct FoundFileFields {
+  uint32_t group = 0;
+  uint32_t folder = 0;
+  uint16_t attributes = 0;  // masked with 0x4C37 when encoded
+  uint64_t size = found_file::kUnknownSize;
+  uint64_t created = 0;
+  uint64_t accessed = 0;
+  uint64_t modified = 0;
+};
+
+// A non-owning view of one packed record (in a PackedStore or any buffer). Copying the view copies
+// the pointer; the setters write through to the record.
+class FoundFile {
+ public:
+  FoundFile() = default;
+  explicit FoundFile(std::byte* record) : m_record(record) {}
+
+  std::byte* Data() const { return m_record; }
+  explicit operator bool() const { return m_record != nullptr; }
+  friend bool operator==(FoundFile a, FoundFile b) { return a.m_record == b.m_record; }
+
+  uint16_t Length() const { return Read<uint16_t>(found_file::kLength); }
+  uint32_t Group() const { return Read<uint32_t>(found_file::kGroup); }
+  void SetGroup(uint32_t group) const { Write(found_file::kGroup, group); }
+  uint32_t Folder() const { return Read<uint32_t>(found_file::kFolder); }
+  void SetFolder(uint32_t folder) const { Write(found_file::kFolder, folder); }
+  uint16_t Attributes() const { return Read<uint16_t>(found_file::kAttributes); }
+  uint64_t Size() const { return Read<uint64_t>(found_file::kSize); }
+  uint64_t Created() const { return Read<uint64_t>(found_file::kCreated); }
+  uint64_t Accessed() const { return Read<uint64_t>(found_file::kAccessed); }
+  uint64_t Modified() const { return Read<uint64_t>(found_file::kModified); }
+  FoundFileFields Fields() const;
+
+  // The whole AudioInfo (a copy; its text pointer still belongs to the record).
+  AudioInfo Info() const { return Read<AudioInfo>(found_file::kInfo); }
+  void SetInfo(const AudioInfo& info) const { Write(found_file::kInfo, info); }
+  // Single fields of the info, for the comparisons.
+  uint32_t Format() const { return Read<uint32_t>(found_file::kInfoFormat); }
+  uint16_t Track() const { return Read<uint16_t>(found_file::kInfoTrack); }
+  uint16_t Bpm() const { return Read<uint16_t>(found_file::kInfoBpm); }
+  uint32_t Duration() const { return Read<uint32_t>(found_file::kInfoDuration); }
+  int32_t Bitrate() const { return Read<int32_t>(found_file::kInfoBitrate); }
+  // Hands the text block over to the caller (for example the result list): the returned info
+  // owns it and the record's pointer becomes null.
+  AudioInfo TakeInfo() const;
+  // Frees the record's text block and leaves its pointer null.
+  void ReleaseTexts() const;
+
+  // Units of the name without its terminator (bounded by the record's length).
+  size_t NameLength() const;
+  std::u16string Name() const;
+
+ private:
+  template <class T>
+  T Read(size_t offset) const {
+    T value;
+    std::memcpy(&value, m_record + offset, sizeof(T));
+    return value;
+  }
+  template <class T>
+  void Write(size_t offset, const T& value) const {
+    std::memcpy(m_record + offset, &value, sizeof(T));
+  }
+
+  std::byte* m_record = nullptr;
+};
+
+// Encodes a record into `out` (resized; its storage is reused, so one buffer serves a whole scan).
+// The info's text block pointer is stored as it is: the record then owns the block. Returns false
+// and leaves `out` empty when the name holds more than kMaxNameUnits units.
+bool EncodeFoundFile(const FoundFileFields& fields, const AudioInfo& info,
+                     std::u16string_view name, std::vector<std::byte>& out);
+
+// Frees the text block of the FoundFile at `record`: the releaser of a store of found files.
+void ReleaseFoundFileTexts(std::byte* record);
+
+}  // namespace tarnq::records
