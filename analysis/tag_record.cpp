@@ -6,19 +6,6 @@
 
 namespace tarnq::analysis {
 
-template <size_t Capacity>
-void FixedText<Capacity>::AssignUtf8(std::string_view utf8) {
-  // One scratch buffer per thread keeps the hot path free of allocations after warm-up.
-  thread_local std::u16string scratch;
-  scratch.clear();
-  platform::AppendUtf8ToUtf16(utf8, scratch);
-  Assign(scratch);
-}
-
-template class FixedText<16>;
-template class FixedText<32>;
-template class FixedText<64>;
-template class FixedText<256>;
 
 namespace {
 

@@ -3,7 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+#include "platform/text.h"
 
 namespace tarnq::analysis {
 
@@ -30,7 +33,13 @@ class FixedText {
     m_length = static_cast<uint16_t>(n);
   }
   // Decodes UTF-8 (the whole range; malformed sequences become U+FFFD).
-  void AssignUtf8(std::string_view utf8);
+  void AssignUtf8(std::string_view utf8) {
+    // One scratch buffer per thread keeps the hot path free of allocations after warm-up.
+    thread_local std::u16string scratch;
+    scratch.clear();
+    platform::AppendUtf8ToUtf16(utf8.substr(0, 4 * Capacity), scratch);
+    Assign(scratch);
+  }
 
  private:
   char16_t m_units[Capacity] = {};
