@@ -1,6 +1,7 @@
 // Helpers for reader tests: fixture paths and byte-level files written to a temporary folder.
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,18 +25,24 @@ class TempFile {
  public:
   TempFile(std::string_view name, std::string_view bytes) {
     static int counter = 0;
-    m_path = "/tmp/tarnq-analysis-" + std::to_string(getpid()) + "-" + std::to_string(counter++) +
-             "-" + std::string(name);
+    // A folder per file keeps the name exactly as given (the file-name rules read it).
+    m_folder = "/tmp/tarnq-analysis-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    mkdir(m_folder.c_str(), 0700);
+    m_path = m_folder + "/" + std::string(name);
     FILE* f = std::fopen(m_path.c_str(), "wb");
     if (f) {
       std::fwrite(bytes.data(), 1, bytes.size(), f);
       std::fclose(f);
     }
   }
-  ~TempFile() { std::remove(m_path.c_str()); }
+  ~TempFile() {
+    std::remove(m_path.c_str());
+    rmdir(m_folder.c_str());
+  }
   std::u16string Path() const { return platform::NameBytesToUtf16(m_path); }
 
  private:
+  std::string m_folder;
   std::string m_path;
 };
 
