@@ -77,6 +77,7 @@ void AppendUtf16Units(std::span<const uint8_t> bytes, bool bigEndian, std::u16st
 }
 
 std::span<const uint8_t> UpToZeroByte(std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return bytes;
   const void* zero = std::memchr(bytes.data(), 0, bytes.size());
   return zero ? bytes.first(static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data()))
               : bytes;
@@ -126,7 +127,7 @@ std::span<const uint8_t> CommentText(uint8_t encoding, std::span<const uint8_t> 
     }
     return {};
   }
-  const void* zero = std::memchr(bytes.data(), 0, bytes.size());
+  const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
   if (!zero) return {};
   return bytes.subspan(static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data()) + 1);
 }

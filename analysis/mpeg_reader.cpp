@@ -223,7 +223,7 @@ uint32_t ScanForFrames(FileWindow& file, TagRecord& tag, XingInfo* xing) {
     std::memset(block, 0, blockLength);
     auto bytes = file.Get(pos, blockLength);
     bool readFailed = bytes.empty() && file.Error() != 0;
-    std::memcpy(block, bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
     MpegFrameInfo info;
     if (DecodeFirstFrame(block, blockLength, pos < streamLength ? streamLength - pos : 0, info, xing) &&
         info.frameCount != 0 && xingFrames == 0) {
@@ -301,7 +301,15 @@ uint32_t ReadMpegFile(std::u16string_view path, TagRecord& tag, XingInfo* xing) 
   // One read brings the ID3v2 tag and the first frame of most files.
   FileWindow file(input, 8192);
   const uint64_t size = file.Size();
-  if (size > 0) file.Get(0, 8192);
+  if (size > 0) {
+    auto head = file.Get(0, 8192);
+    // A larger tag: read it together with the first block, so that the tag's frames, the
+    // search for the audio start and the first frame all come from one window.
+    if (auto header = ParseId3v2Header(head)) {
+      uint64_t wanted = header->End() + kMpegBlockSize;
+      if (wanted > head.size() && wanted <= FileWindow::kCapacity) file.Get(0, static_cast<size_t>(wanted));
+    }
+  }
   if (file.Error()) return file.Error();
 
   uint8_t tail[128];

@@ -4,6 +4,11 @@
 
 #include <stdexcept>
 
+#include "analysis/flac_reader.h"
+#include "analysis/mp4_reader.h"
+#include "analysis/mpeg_reader.h"
+#include "analysis/ogg_reader.h"
+#include "analysis/wma_reader.h"
 #include "test_files.h"
 
 namespace tarnq::analysis {
@@ -138,6 +143,34 @@ TEST(ReadByExtension, UnknownExtensionGoesToMpegReader) {
   EXPECT_EQ(ReadByExtension(Fixture("opus-only.ogg"), tag), ~0u);
   EXPECT_EQ(ReadByExtension(Fixture("tagged.flac"), tag), 0u);
   EXPECT_EQ(Utf8(tag.formatName.View()), "FLAC");
+}
+
+}  // namespace
+}  // namespace tarnq::analysis
+
+namespace tarnq::analysis {
+namespace {
+
+// Inputs the fuzzers found (tests/data/fuzz): every reader and the whole analysis must survive them.
+TEST(FuzzFindings, EveryReaderSurvivesThem) {
+  std::vector<std::u16string> names;
+  const std::u16string folder = Fixture("fuzz");
+  platform::ListDirectory(folder, [&](const platform::DirEntry& entry) {
+    if (!(entry.attributes & platform::attr::kDirectory)) names.emplace_back(entry.name);
+    return true;
+  });
+  const ProviderList list = DefaultProviderList();
+  for (const auto& name : names) {
+    std::u16string path = folder + u"/" + name;
+    TagRecord tag;
+    ReadMpegFile(path, tag);
+    ReadOggFile(path, tag);
+    ReadFlacFile(path, tag);
+    ReadWmaFile(path, tag);
+    ReadMp4File(path, tag);
+    Analysed a;
+    Analyse(list, path, a);
+  }
 }
 
 }  // namespace
