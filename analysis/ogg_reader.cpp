@@ -99,8 +99,10 @@ class OggScan {
   // Handles the pages already in the sync buffer and notes where the unread part begins.
   void DrainBufferedPages() {
     ogg_page page;
-    while (ogg_sync_pageout(&m_sync.sync, &page) != 0) {
-      HandlePage(page);
+    while (true) {
+      int result = ogg_sync_pageout(&m_sync.sync, &page);
+      if (result == 0) break;
+      if (result == 1) HandlePage(page);  // -1: bytes skipped, no page
     }
   }
 
