@@ -14,5 +14,7 @@ struct Command {
 
 // tarnq-cli info [--json] FILE...
 int RunInfo(std::span<char*> args);
+// tarnq-cli load [OPTIONS] FILE.tarnq
+int RunLoad(std::span<char*> args);
 
 }  // namespace tarnq::cli

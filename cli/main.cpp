@@ -9,6 +9,7 @@ namespace {
 
 constexpr tarnq::cli::Command kCommands[] = {
     {"info", "analyse audio files and print their properties and tags", tarnq::cli::RunInfo},
+    {"load", "read a saved result list; select, act on, save or export it", tarnq::cli::RunLoad},
 };
 
 void PrintUsage(FILE* out) {

@@ -1,0 +1,377 @@
+#include "cli/list_actions.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "cli/json.h"
+#include "lang/languages.h"
+#include "platform/paths.h"
+#include "platform/terminal.h"
+#include "platform/text.h"
+#include "results/export.h"
+#include "results/file_operations.h"
+#include "results/results_file.h"
+#include "settings/settings_store.h"
+
+namespace tarnq::cli {
+namespace {
+
+using results::FileJob;
+using results::JobFile;
+using results::OperationOutcome;
+
+std::string U8(std::u16string_view text) {
+  std::string bytes;
+  if (!platform::Utf16ToNameBytes(text, bytes)) bytes = platform::Utf16ToUtf8(text);
+  return bytes;
+}
+
+std::u16string ArgPath(const char* arg) {
+  return platform::NameBytesToUtf16(arg);
+}
+
+// Messages about what was done: standard output, or standard error when the list goes out as JSON.
+class Reporter {
+ public:
+  explicit Reporter(bool json) : m_out(json ? stderr : stdout) {}
+  void Say(const std::string& line) { std::fprintf(m_out, "%s\n", line.c_str()); }
+  void Fail(std::u16string_view path, const std::string& reason) {
+    std::fprintf(stderr, "failed: %s: %s\n", U8(path).c_str(), reason.c_str());
+    m_failed = true;
+  }
+  void Failed() { m_failed = true; }
+  bool AnyFailed() const { return m_failed; }
+
+ private:
+  FILE* m_out;
+  bool m_failed = false;
+};
+
+class CliObserver : public results::FileOperationObserver {
+ public:
+  CliObserver(Reporter& reporter, const char* verb) : m_reporter(reporter), m_verb(verb) {}
+  void OnError(const results::FileError& error) override { m_reporter.Fail(error.path, error.Message()); }
+  void OnDone(const JobFile& file, std::u16string_view target) override {
+    std::string line = std::string(m_verb) + " " + U8(file.path);
+    if (!target.empty()) line += " -> " + U8(target);
+    m_reporter.Say(line);
+  }
+  platform::ExistsChoice OnExists(std::u16string_view source, std::u16string_view target) override {
+    m_reporter.Say("skipped " + U8(source) + ": " + U8(target) + " exists");
+    return platform::ExistsChoice::kSkip;
+  }
+
+ private:
+  Reporter& m_reporter;
+  const char* m_verb;
+};
+
+const char* ActionVerb(FileAction action) {
+  switch (action) {
+    case FileAction::kTrash: return "trashed";
+    case FileAction::kDelete: return "deleted";
+    case FileAction::kWipe: return "wiped";
+    case FileAction::kMove: return "moved";
+    default: return "";
+  }
+}
+
+const char* ActionInfinitive(FileAction action) {
+  switch (action) {
+    case FileAction::kTrash: return "trash";
+    case FileAction::kDelete: return "delete";
+    case FileAction::kWipe: return "wipe";
+    case FileAction::kMove: return "move";
+    default: return "";
+  }
+}
+
+const char* ActionQuestion(FileAction action) {
+  switch (action) {
+    case FileAction::kTrash: return "Move %zu file(s) to the Trash?";
+    case FileAction::kDelete: return "Delete %zu file(s) permanently?";
+    case FileAction::kWipe: return "Wipe (overwrite and delete) %zu file(s)?";
+    case FileAction::kMove: return "Move %zu file(s)?";
+    default: return "";
+  }
+}
+
+// Prints what an action would do to each file, and which files would fail the checks.
+void DryRun(Reporter& reporter, const FileJob& job, const char* verb, std::u16string_view target, bool check) {
+  for (const JobFile& file : job.files) {
+    const uint32_t code = check ? results::VerifyJobFile(job, file) : 0;
+    std::string line = std::string("would ") + (code != 0 ? "fail to " : "") + verb + " " + U8(file.path);
+    if (!target.empty()) line += " -> " + U8(target);
+    if (code != 0) line += ": " + results::OperationErrorMessage(code);
+    reporter.Say(line);
+  }
+}
+
+void Summarise(Reporter& reporter, const OperationOutcome& outcome, const char* verb) {
+  reporter.Say(std::to_string(outcome.done) + " file(s) " + verb + ", " + std::to_string(outcome.errors.size()) +
+               " failed" + (outcome.skipped ? ", " + std::to_string(outcome.skipped) + " skipped" : "") +
+               (outcome.Cancelled() ? " (cancelled)" : ""));
+  if (!outcome.errors.empty() || outcome.Cancelled()) reporter.Failed();
+}
+
+void PrintJsonRow(const results::ResultList& list, results::ResultRow row) {
+  const records::AudioInfo info = row.Info();
+  std::string line = "{\"group\":" + std::to_string(row.Group());
+  line += ",\"selected\":";
+  line += row.Selected() ? "true" : "false";
+  line += ",\"path\":";
+  AppendJsonString(line, U8(list.FullPath(row)));
+  line += ",\"size\":" + (row.Size() == results::kUnknownSize ? std::string("null") : std::to_string(row.Size()));
+  line += ",\"modified\":" + std::to_string(row.Modified());
+  line += ",\"duration\":" + std::to_string(info.duration);
+  line += ",\"bitrate\":" + std::to_string(info.bitrate);
+  auto text = [&](const char* key, size_t index) {
+    line += ",\"";
+    line += key;
+    line += "\":";
+    AppendJsonString(line, info.TextUtf8(index));
+  };
+  text("artist", records::kTextArtist);
+  text("title", records::kTextTitle);
+  text("album", records::kTextAlbum);
+  line += "}\n";
+  std::fputs(line.c_str(), stdout);
+}
+
+void PrintList(const results::ResultList& list, bool json) {
+  platform::StoreGuard guard(list.RowsLock());
+  uint32_t lastGroup = 0;
+  for (size_t i = 0; i < list.RowCount(); ++i) {
+    const results::ResultRow row = list.RowAt(i);
+    if (json) {
+      PrintJsonRow(list, row);
+      continue;
+    }
+    if (i > 0 && row.Group() != lastGroup) std::fputs("\n", stdout);
+    lastGroup = row.Group();
+    std::printf("%4u %s %s\n", row.Group(), row.Selected() ? "[x]" : "[ ]", U8(list.FullPath(row)).c_str());
+  }
+}
+
+bool Confirm(const ListActionOptions& options, size_t files, int& status) {
+  if (options.yes || options.dryRun) return true;
+  if (!platform::StandardInputIsTerminal()) {
+    std::fputs("tarnq-cli: --trash, --delete, --wipe and --move-to need --yes when standard input is not a terminal\n",
+               stderr);
+    status = 2;
+    return false;
+  }
+  std::fprintf(stderr, ActionQuestion(options.action), files);
+  std::fputs(" [y/N] ", stderr);
+  std::string answer;
+  std::getline(std::cin, answer);
+  if (answer == "y" || answer == "Y" || answer == "yes") return true;
+  std::fputs("Nothing done.\n", stderr);
+  status = 1;
+  return false;
+}
+
+}  // namespace
+
+const char* const kListActionHelp =
+    "  --select-dupes      select every member of each group but one: the first in the list, or\n"
+    "                      with preferred folders the lowest-scored (section SelFav, or --prefer/--protect)\n"
+    "  --prefer DIR        a preferred folder: its members are selected first (repeatable)\n"
+    "  --protect DIR       an excluded folder: its members are never selected (repeatable)\n"
+    "  --copy-to DIR       copy the selected files into DIR (existing targets are skipped)\n"
+    "  --move-to DIR       move the selected files into DIR (existing targets are skipped)\n"
+    "  --trash             move the selected files to the desktop's Trash\n"
+    "  --delete            delete the selected files permanently\n"
+    "  --wipe              overwrite the selected files once, then delete them\n"
+    "  --dry-run           print what would be done and touch nothing\n"
+    "  --yes               do not ask before --trash, --delete, --wipe, --move-to (required when\n"
+    "                      standard input is not a terminal)\n"
+    "  --save FILE.tarnq   save the resulting list\n"
+    "  --export FILE --format N\n"
+    "                      export the resulting list: 1 text, 2 text UTF-16, 3 CSV, 4 CSV UTF-16,\n"
+    "                      5 HTML, 6 HTML UTF-16, 7 HTML UTF-8\n"
+    "  --json              print the list as JSON lines (with \"selected\"); messages go to stderr\n";
+
+OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOptions& options,
+                                  const char* command) {
+  const std::string_view arg = args[i];
+  auto value = [&](const char*& out) {
+    if (i + 1 >= args.size()) {
+      std::fprintf(stderr, "tarnq-cli %s: %s needs a value\n", command, args[i]);
+      return false;
+    }
+    out = args[++i];
+    return true;
+  };
+  auto setAction = [&](FileAction action) {
+    if (options.action != FileAction::kNone && options.action != action) {
+      std::fprintf(stderr, "tarnq-cli %s: only one of --trash, --delete, --wipe, --move-to at a time\n", command);
+      return false;
+    }
+    options.action = action;
+    return true;
+  };
+  const char* v = nullptr;
+  if (arg == "--select-dupes") {
+    options.selectDupes = true;
+  } else if (arg == "--prefer" || arg == "--protect") {
+    if (!value(v)) return OptionParse::kError;
+    const char16_t marker = arg == "--prefer" ? results::FavoriteFolder::kPreferred : results::FavoriteFolder::kExcluded;
+    options.favorites.push_back({marker, ArgPath(v)});
+  } else if (arg == "--trash" || arg == "--delete" || arg == "--wipe") {
+    if (!setAction(arg == "--trash" ? FileAction::kTrash : arg == "--delete" ? FileAction::kDelete : FileAction::kWipe))
+      return OptionParse::kError;
+  } else if (arg == "--move-to") {
+    if (!value(v) || !setAction(FileAction::kMove)) return OptionParse::kError;
+    options.moveTo = ArgPath(v);
+  } else if (arg == "--copy-to") {
+    if (!value(v)) return OptionParse::kError;
+    options.copyTo = ArgPath(v);
+  } else if (arg == "--dry-run") {
+    options.dryRun = true;
+  } else if (arg == "--yes" || arg == "-y") {
+    options.yes = true;
+  } else if (arg == "--json") {
+    options.json = true;
+  } else if (arg == "--save") {
+    if (!value(v)) return OptionParse::kError;
+    options.savePath = ArgPath(v);
+  } else if (arg == "--export") {
+    if (!value(v)) return OptionParse::kError;
+    options.exportPath = ArgPath(v);
+  } else if (arg == "--format") {
+    if (!value(v)) return OptionParse::kError;
+    const std::string_view number = v;
+    options.exportFormat = number.size() == 1 && number[0] >= '1' && number[0] <= '7' ? number[0] - '0' : -1;
+    if (options.exportFormat < 0) {
+      std::fprintf(stderr, "tarnq-cli %s: --format takes a number from 1 to 7\n", command);
+      return OptionParse::kError;
+    }
+  } else {
+    return OptionParse::kNotMine;
+  }
+  return OptionParse::kTaken;
+}
+
+bool CheckListActionOptions(const ListActionOptions& options, const char* command) {
+  if (!options.exportPath.empty() && options.exportFormat == 0) {
+    std::fprintf(stderr, "tarnq-cli %s: --export needs --format N (1-7)\n", command);
+    return false;
+  }
+  if (options.exportPath.empty() && options.exportFormat != 0) {
+    std::fprintf(stderr, "tarnq-cli %s: --format belongs to --export\n", command);
+    return false;
+  }
+  if (!options.favorites.empty() && !options.selectDupes) {
+    std::fprintf(stderr, "tarnq-cli %s: --prefer and --protect belong to --select-dupes\n", command);
+    return false;
+  }
+  for (const std::u16string* dir : {&options.moveTo, &options.copyTo}) {
+    if (!dir->empty() && !platform::IsAbsolutePath(*dir)) {
+      std::fprintf(stderr, "tarnq-cli %s: target folders must be absolute paths\n", command);
+      return false;
+    }
+  }
+  return true;
+}
+
+static void InstallTexts() {
+  // Column titles and cell texts come from the catalogue of the language library beside the program.
+  static lang::LanguageLibrary library;
+  static const bool installed = [] {
+    if (library.Load(platform::ProgramFolder()) != 0) return false;
+    lang::InstallLanguageRecord(library.Record());
+    return true;
+  }();
+  (void)installed;
+}
+
+int RunListActions(results::ResultList& list, const ListActionOptions& options) {
+  InstallTexts();
+  Reporter reporter(options.json);
+  int status = 0;
+  settings::SettingsStore& store = settings::MainSettings();
+  platform::DirectDispatcher dispatcher;
+
+  if (options.selectDupes) {
+    const results::FavoriteFolders favorites =
+        options.favorites.empty() ? results::ReadFavoriteFolders(store) : options.favorites;
+    const results::SelectDupesResult r = results::SelectDupes(list, favorites);
+    reporter.Say("selected " + std::to_string(r.selected) + " file(s) in " + std::to_string(r.groups) +
+                 " group(s)" + (favorites.empty() ? "" : " by preferred folders"));
+  }
+
+  if (!options.copyTo.empty()) {
+    const FileJob job = results::SnapshotSelection(list);
+    if (options.dryRun) {
+      DryRun(reporter, job, "copy", options.copyTo, false);
+    } else if (!job.Empty()) {
+      CliObserver observer(reporter, "copied");
+      const OperationOutcome outcome = results::CopyFiles({list, dispatcher, &observer, nullptr}, job, options.copyTo);
+      results::RememberCopyTarget(store, options.copyTo);
+      Summarise(reporter, outcome, "copied");
+    }
+  }
+
+  if (options.action != FileAction::kNone) {
+    const FileJob job = results::SnapshotSelection(list);
+    const char* verb = ActionVerb(options.action);
+    if (job.Empty()) {
+      reporter.Say(std::string("nothing selected: nothing ") + verb);
+    } else if (options.dryRun) {
+      DryRun(reporter, job, ActionInfinitive(options.action), options.moveTo, true);
+    } else if (Confirm(options, job.files.size(), status)) {
+      CliObserver observer(reporter, verb);
+      const results::OperationContext context{list, dispatcher, &observer, nullptr};
+      OperationOutcome outcome;
+      if (options.action == FileAction::kTrash) {
+        outcome = results::TrashFiles(context, job);
+      } else if (options.action == FileAction::kMove) {
+        outcome = results::MoveFiles(context, job, options.moveTo);
+        results::RememberCopyTarget(store, options.moveTo);
+      } else {
+        // The same worker the desktop program uses, waited for here.
+        std::atomic<int32_t> running{0}, stop{0};
+        results::DeleteWorker worker;
+        worker.Start(context, job, options.action == FileAction::kWipe, running, stop);
+        worker.Wait();
+        outcome = worker.Outcome();
+      }
+      Summarise(reporter, outcome, verb);
+    } else {
+      return status;
+    }
+  }
+  if (!options.dryRun && (!options.copyTo.empty() || options.action == FileAction::kMove)) store.Flush();
+
+  if (!options.savePath.empty()) {
+    if (options.dryRun) {
+      reporter.Say("would save " + std::to_string(list.RowCount()) + " row(s) to " + U8(options.savePath));
+    } else {
+      size_t written = 0;
+      const uint32_t code = results::SaveResults(list, options.savePath, &written);
+      if (code != 0) reporter.Fail(options.savePath, results::OperationErrorMessage(code));
+      else reporter.Say("saved " + std::to_string(written) + " row(s) to " + U8(options.savePath));
+    }
+  }
+
+  if (!options.exportPath.empty()) {
+    const auto format = static_cast<results::ExportFormat>(options.exportFormat);
+    if (options.dryRun) {
+      reporter.Say("would export " + std::to_string(list.RowCount()) + " row(s) to " + U8(options.exportPath));
+    } else {
+      const results::ColumnLayout layout = results::ReadLayout(store);
+      const std::vector<uint32_t> colors = results::SchemeBackgrounds(store.ReadColorScheme("Color"));
+      const uint32_t code = results::ExportList(list, layout, colors, format, options.exportPath);
+      if (code != 0) reporter.Fail(options.exportPath, results::OperationErrorMessage(code));
+      else reporter.Say("exported " + std::to_string(list.RowCount()) + " row(s) to " + U8(options.exportPath));
+    }
+  }
+
+  PrintList(list, options.json);
+  if (reporter.AnyFailed() && status == 0) status = 1;
+  return status;
+}
+
+}  // namespace tarnq::cli

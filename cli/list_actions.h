@@ -1,0 +1,48 @@
+// What tarnq-cli does with a result list, whether it came from a search (find) or a results file
+// (load): select duplicates, act on the selection, save, export, and print the list.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "results/result_list.h"
+#include "results/selection.h"
+
+namespace tarnq::cli {
+
+enum class FileAction { kNone, kTrash, kDelete, kWipe, kMove };
+
+struct ListActionOptions {
+  bool selectDupes = false;
+  results::FavoriteFolders favorites;  // --prefer and --protect, in order; empty: section SelFav
+  FileAction action = FileAction::kNone;
+  std::u16string moveTo;
+  std::u16string copyTo;
+  bool dryRun = false;
+  bool yes = false;
+  bool json = false;
+  std::u16string savePath;
+  std::u16string exportPath;
+  int exportFormat = 0;
+};
+
+// The help lines of these options.
+extern const char* const kListActionHelp;
+
+enum class OptionParse { kNotMine, kTaken, kError };
+// Looks at args[i]: takes an action option (and its value, advancing i past it), or tells that the
+// argument is not one of them. Errors are printed with `command` in front.
+OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOptions& options,
+                                  const char* command);
+// Checks combinations after parsing; prints and returns false when they do not fit.
+bool CheckListActionOptions(const ListActionOptions& options, const char* command);
+
+// Runs the options on the list in this order: select duplicates, copy, the one destructive
+// action (trash, delete, wipe or move), save, export; then prints the list (JSON lines with
+// --json, which sends the action messages to standard error). Returns the exit status: 0, 1
+// when anything failed or was declined, 2 when a destructive action lacks --yes and no one can
+// be asked.
+int RunListActions(results::ResultList& list, const ListActionOptions& options);
+
+}  // namespace tarnq::cli

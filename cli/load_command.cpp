@@ -1,0 +1,80 @@
+// tarnq-cli load: reads a results file and runs the list actions on it.
+#include <cstdio>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/list_actions.h"
+#include "platform/text.h"
+#include "results/file_operations.h"
+#include "results/results_file.h"
+
+namespace tarnq::cli {
+namespace {
+
+void PrintLoadUsage(FILE* out) {
+  std::fputs(
+      "Usage: tarnq-cli load [OPTIONS] FILE.tarnq\n"
+      "\n"
+      "Reads a saved result list and prints it; the options select duplicates and act on them.\n"
+      "\n"
+      "Options:\n",
+      out);
+  std::fputs(kListActionHelp, out);
+  std::fputs("\nExit status: 0 when everything was done, 1 when anything failed, 2 on a usage error.\n", out);
+}
+
+}  // namespace
+
+int RunLoad(std::span<char*> args) {
+  ListActionOptions options;
+  const char* file = nullptr;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      PrintLoadUsage(stdout);
+      return 0;
+    }
+    if (arg == "--" && i + 1 < args.size() && file == nullptr) {
+      file = args[++i];
+      continue;
+    }
+    const OptionParse parsed = ParseListActionOption(args, i, options, "load");
+    if (parsed == OptionParse::kError) return 2;
+    if (parsed == OptionParse::kTaken) continue;
+    if (arg.starts_with("-") && arg.size() > 1) {
+      std::fprintf(stderr, "tarnq-cli load: unknown option '%s'\n", args[i]);
+      return 2;
+    }
+    if (file != nullptr) {
+      std::fputs("tarnq-cli load: one results file at a time\n", stderr);
+      return 2;
+    }
+    file = args[i];
+  }
+  if (file == nullptr) {
+    PrintLoadUsage(stderr);
+    return 2;
+  }
+  if (!CheckListActionOptions(options, "load")) return 2;
+
+  results::ResultList list;
+  results::LoadReport report;
+  const uint32_t code = results::LoadResults(list, platform::NameBytesToUtf16(file), &report);
+  if (code != 0) {
+    std::fprintf(stderr, "tarnq-cli load: %s: %s\n", file, results::OperationErrorMessage(code).c_str());
+    return 1;
+  }
+  int status = 0;
+  if (report.badPaths + report.rejectedRows > 0) {
+    std::fprintf(stderr, "tarnq-cli load: %s: skipped %zu line(s) without an absolute path, %zu unusable\n", file,
+                 report.badPaths, report.rejectedRows);
+    status = 1;
+  }
+  if (report.overlongLines > 0)
+    std::fprintf(stderr, "tarnq-cli load: %s: %zu line(s) longer than 32767 bytes were cut\n", file,
+                 report.overlongLines);
+  const int actions = RunListActions(list, options);
+  return actions != 0 ? actions : status;
+}
+
+}  // namespace tarnq::cli
