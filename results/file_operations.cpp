@@ -245,7 +245,7 @@ uint32_t VerifyJobFile(const FileJob& job, const JobFile& file) {
   platform::FileStatus status;
   if (const uint32_t code = platform::GetFileStatus(file.path, status)) return code;
   if (file.statusError != 0 || status.identity != file.identity) return op_error::kFileChanged;
-  if (status.isSymlink || (!status.isRegular && !status.isDirectory)) return err::kNotRegularFile;
+  if (!status.isRegular) return err::kNotRegularFile;
   if (status.size != file.size || status.lastWriteTime != file.modified) return op_error::kFileChanged;
   if (job.keptIdentities.contains({file.group, status.identity})) return op_error::kSameAsKeptFile;
   return 0;

@@ -62,8 +62,8 @@ TEST(SelectDupes, FirstInOrderKeepsTheFirstMemberOfEachGroup) {
 }
 
 TEST(SelectDupes, NotifiesOnceForTheWholeList) {
+  RecordingObserver observer;  // outlives the list, which notifies when it is destroyed
   ResultList list;
-  RecordingObserver observer;
   list.SetObserver(&observer);
   for (int i = 0; i < 50; ++i) AddFile(list, u"/m/" + std::u16string(1, char16_t(u'a' + i % 26)) + u".mp3", 1 + i / 5);
   const SelectDupesResult result = SelectDupes(list, {});
