@@ -147,6 +147,18 @@ TEST(ProviderList, MediaPluginFillsItsFilesAndIsClosed) {
   EXPECT_EQ(instances(), 0);
 }
 
+TEST(ProviderList, AThrowingProviderPassesTheFileOn) {
+  TempFolder folder;
+  folder.Write("throw.tst", "Song\nBand\n245\n");
+  folder.Write("throw.tst.tags", "Title=From Content\nArtist=Band\n");
+  ProviderList list = LoadProviderList({Plugin(kMediaPlugin), Plugin(kContentPlugin)});
+  ASSERT_EQ(list.size(), 2u);
+  Analysed a;
+  ASSERT_EQ(AnalyseFile(list, folder.Path("throw.tst"), a.info), 1);
+  EXPECT_EQ(a.info.format, records::kFormatPlugin);
+  EXPECT_EQ(a.info.GetText(records::kTextTitle), u"From Content");
+}
+
 TEST(ProviderList, EntryConditionReplacesTheMask) {
   TempFolder folder;
   folder.Write("song.tst", "Song\nBand\n245\n");
@@ -166,8 +178,8 @@ TEST_P(ContentPlugins, SuppliesTitleArtistAndDurationForAnyExtension) {
   folder.Write("short.mp3.tags", "Title=T\nArtist=A\nDuration=4:05\nYear=2001\n");
   folder.Write("untitled.ogg", "");
   folder.Write("untitled.ogg.tags", "Artist=Band\n");
-  folder.Write("throw.flac", "");
-  folder.Write("throw.flac.tags", "Title=T\nArtist=A\n");
+  folder.Write("broken.flac", "");
+  folder.Write("broken.flac.tags", "Title=T\nArtist=A\n");
 
   const std::u16string& path = *GetParam();
   platform::DynamicLibrary keep;
@@ -195,7 +207,7 @@ TEST_P(ContentPlugins, SuppliesTitleArtistAndDurationForAnyExtension) {
   EXPECT_EQ(shortSong.info.year, 2001);
   // Without a title the plug-in supplies nothing; a throwing fetch is no value.
   EXPECT_EQ(AnalyseFile(list, folder.Path("untitled.ogg"), untitled.info), 0);
-  EXPECT_EQ(AnalyseFile(list, folder.Path("throw.flac"), thrown.info), 0);
+  EXPECT_EQ(AnalyseFile(list, folder.Path("broken.flac"), thrown.info), 0);
 
   UnloadProviderList(list);
   EXPECT_EQ(unloading(), unloadsBefore + 1);

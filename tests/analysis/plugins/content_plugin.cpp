@@ -48,7 +48,7 @@ std::string Lookup(const std::string& path, const std::string& key) {
 }
 
 int Value(const std::string& path, int index, void* value, int maxLength) {
-  if (path.find("throw") != std::string::npos) throw std::runtime_error("broken file");
+  if (path.find("broken") != std::string::npos) throw std::runtime_error("broken file");
   if (index < 0 || index >= static_cast<int>(sizeof kFields / sizeof kFields[0])) return -1;
   const Field& field = kFields[index];
   if (field.type == 1 && std::string(field.key) == "Bitrate") {
