@@ -77,7 +77,8 @@ void FetchValue(ContentPlugin& plugin, const char16_t* path, const std::string& 
     return;  // counts as no value
   }
   if (type <= 0) return;
-  switch (slot.type) {
+  // The buffer holds what the plug-in says it returned, which may differ from the declared type.
+  switch (type) {
     case content::kNumeric32:
       if (static_cast<uint32_t>(value.number32) != 0xFFFFFFFFu)
         text = platform::Utf8ToUtf16(std::to_string(value.number32));

@@ -165,7 +165,9 @@ size_t WriteDefaultProviderEntries(settings::SettingsStore& settings) {
   const std::vector<StoredProviderEntry> entries = ReadProviderEntries(settings);
   uint64_t nextKey = 1;
   for (const StoredProviderEntry& stored : entries) {
-    if (stored.entry.enabled) return 0;
+    // An empty value is no entry at all.
+    const bool isEntry = !stored.entry.name.empty() || !stored.entry.path.empty();
+    if (stored.entry.enabled && isEntry) return 0;
     const uint64_t number = settings::ParseUnsigned64(stored.key);
     if (number >= nextKey && number < UINT32_MAX) nextKey = number + 1;
   }
@@ -236,6 +238,33 @@ PluginProbe ProbePlugin(std::u16string_view path, std::u16string_view parameters
   list.push_back(std::move(opened.provider));
   UnloadProviderList(list);
   return probe;
+}
+
+std::optional<std::u16string> ShowPluginSettings(std::u16string_view path, std::u16string_view parameters,
+                                                void* parentWindow) {
+  ProviderEntry entry;
+  entry.path = path;
+  entry.parameters = parameters;
+  Opened opened;
+  if (!OpenProvider(entry, opened)) return std::nullopt;
+  const MediaInfoProvider& provider = opened.provider;
+  std::u16string buffer(kSettingsDialogCapacity, u'\0');
+  std::u16string_view(parameters).substr(0, kSettingsDialogCapacity - 1).copy(buffer.data(), kSettingsDialogCapacity - 1);
+  SettingsDialogRequest request{parentWindow, buffer.data(), kSettingsDialogCapacity};
+  bool shown = false;
+  try {
+    shown = provider.callback(kMessageHasSettingsDialog, provider.handle, nullptr) > 0;
+    if (shown) provider.callback(kMessageSettingsDialog, provider.handle, &request);
+  } catch (...) {
+    shown = false;
+  }
+  ProviderList list;
+  list.push_back(std::move(opened.provider));
+  UnloadProviderList(list);
+  if (!shown) return std::nullopt;
+  buffer[kSettingsDialogCapacity - 1] = 0;
+  buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
+  return buffer;
 }
 
 }  // namespace tarnq::analysis

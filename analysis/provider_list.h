@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,5 +65,17 @@ struct PluginProbe {
   bool hasSettingsDialog = false;  // message 10 returned more than 0
 };
 PluginProbe ProbePlugin(std::u16string_view path, std::u16string_view parameters);
+
+// Data of the settings-dialog message (11): the provider may rewrite the parameters in place.
+struct SettingsDialogRequest {
+  void* parentWindow;
+  char16_t* buffer;
+  uint32_t capacity;  // units, terminator included
+};
+inline constexpr uint32_t kSettingsDialogCapacity = 512;
+// Opens the plug-in with `parameters`, and when it has a settings dialog (message 10) shows it
+// (message 11) and returns the parameters it leaves; nothing when it has none or cannot be loaded.
+std::optional<std::u16string> ShowPluginSettings(std::u16string_view path, std::u16string_view parameters,
+                                                void* parentWindow);
 
 }  // namespace tarnq::analysis

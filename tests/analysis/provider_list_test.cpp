@@ -104,6 +104,12 @@ TEST_F(Settings, AnEnabledEntryMeansNoDefaults) {
   EXPECT_EQ(WriteDefaultProviderEntries(store), 0u);
 }
 
+TEST_F(Settings, AnEmptyValueIsNoEntry) {
+  store.WriteString(kProviderSection, "1", ";");
+  EXPECT_EQ(WriteDefaultProviderEntries(store), 5u);
+  EXPECT_EQ(store.ReadString(kProviderSection, "1"), ";");
+}
+
 TEST(ProviderList, SkipsWhatCannotBeLoaded) {
   ProviderEntry disabled = Plugin(kMediaPlugin);
   disabled.enabled = false;
@@ -259,6 +265,9 @@ TEST(PluginProbe, WhatTheDialogShows) {
   EXPECT_EQ(contentProbe.condition, u"EXT=\"TST\"");
   EXPECT_EQ(contentProbe.displayName, platform::StemOf(kContentPlugin));
   EXPECT_FALSE(contentProbe.hasSettingsDialog);
+
+  EXPECT_EQ(ShowPluginSettings(kMediaPlugin, u"level=1", nullptr), u"level=1+set");
+  EXPECT_EQ(ShowPluginSettings(kContentPlugin, u"x", nullptr), std::nullopt);  // no dialog
 
   EXPECT_FALSE(ProbePlugin(kNoExports, u"").loaded);
   EXPECT_FALSE(ProbePlugin(u"/nonexistent.so", u"").loaded);

@@ -91,6 +91,18 @@ extern "C" __attribute__((visibility("default"))) intptr_t pgnMediaInfo(uint32_t
       return Extract(*static_cast<ExtractRequest*>(data));
     case 10:
       return 1;
+    case 11: {  // {parent window, parameters buffer, capacity}: a "dialog" that appends "+set"
+      struct DialogRequest {
+        void* parent;
+        char16_t* buffer;
+        uint32_t capacity;
+      };
+      auto* request = static_cast<DialogRequest*>(data);
+      std::u16string text = std::u16string(request->buffer) + u"+set";
+      TextRequest target{request->buffer, request->capacity};
+      Copy(text, &target);
+      return 0;
+    }
     default:
       return -1;
   }
