@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/preset.h"
 #include "engine/safe_sort.h"
 #include "engine/similarity.h"
 #include "platform/text.h"
@@ -79,6 +80,20 @@ int CompareSimilar(const AudioInfo& a, const AudioInfo& b, size_t index, uint32_
 }
 
 }  // namespace
+
+static_assert(SearchPreset::kLimitAlbum == kLimitAlbum && SearchPreset::kLimitTrack == kLimitTrack &&
+              SearchPreset::kLimitGenre == kLimitGenre && SearchPreset::kLimitBitrate == kLimitBitrate &&
+              SearchPreset::kLimitBpm == kLimitBpm && SearchPreset::kLimitType == kLimitType);
+
+MatchCriteria CriteriaFromPreset(const SearchPreset& preset) {
+  MatchCriteria criteria;
+  criteria.useSimilarity = preset.useSimilarity != 0;
+  criteria.durationTolerance = preset.durationTolerance;
+  criteria.artistThreshold = preset.artistThreshold;
+  criteria.titleThreshold = preset.titleThreshold;
+  criteria.moreLimitations = preset.moreLimitations;
+  return criteria;
+}
 
 int CompareFuzzy(FoundFile a, FoundFile b, const MatchCriteria& criteria) {
   int c = CompareDuration(a.Duration(), b.Duration(), criteria.durationTolerance);

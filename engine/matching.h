@@ -22,7 +22,9 @@ inline constexpr uint32_t kLimitType = 0x20;
 // A similarity threshold at or above this leaves its field out of the fuzzy ordering.
 inline constexpr uint32_t kThresholdOff = 110;
 
-// The part of a search preset the orderings read; the preset fills it.
+struct SearchPreset;
+
+// The part of a search preset the orderings read.
 struct MatchCriteria {
   bool useSimilarity = false;       // CompareFuzzy when set, else CompareExact
   int32_t durationTolerance = 0;    // seconds; negative switches the duration test off
@@ -30,6 +32,8 @@ struct MatchCriteria {
   uint32_t titleThreshold = 0;      // percent; kThresholdOff or more: Title not compared
   uint32_t moreLimitations = 0;     // kLimit* bits
 };
+
+MatchCriteria CriteriaFromPreset(const SearchPreset& preset);
 
 // A stop request: the search's counter; non-zero means stop. May be null (never stop).
 using StopCounter = std::atomic<int32_t>;

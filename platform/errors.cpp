@@ -56,6 +56,13 @@ constexpr Message kMessages[] = {
     {1117, "The request could not be performed because of an I/O device error."},
     {1235, "The request was aborted."},
     {1921, "The name of the file cannot be resolved by the system."},
+    {err::kNotWiped, "The file could not be overwritten completely, so it was not wiped and is still there."},
+    {err::kHasOtherLinks, "The file has other hard links whose data wiping would destroy; it was not wiped."},
+    {err::kNotRegularFile, "This is not a regular file (a link, folder or device); it was left alone."},
+    {err::kSameFile, "The source and the target are the same file."},
+    {err::kCopySizeMismatch, "The copy does not have the size of the original; the original was kept."},
+    {err::kTrashUnavailable, "The desktop Trash cannot take this file."},
+    {err::kSkippedByUser, "Skipped."},
 };
 
 }  // namespace

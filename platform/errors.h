@@ -45,6 +45,15 @@ inline constexpr uint32_t kDirectory = 267;  // the directory name is invalid (n
 inline constexpr uint32_t kCantResolveFilename = 1921;  // too many levels of symbolic links
 inline constexpr uint32_t kCancelled = 1235;
 inline constexpr uint32_t kIoDevice = 1117;
+
+// The program's own codes (bit 29 set, above the errno range).
+inline constexpr uint32_t kNotWiped = 0x20010001;
+inline constexpr uint32_t kHasOtherLinks = 0x20010002;
+inline constexpr uint32_t kNotRegularFile = 0x20010003;
+inline constexpr uint32_t kSameFile = 0x20010004;
+inline constexpr uint32_t kCopySizeMismatch = 0x20010005;
+inline constexpr uint32_t kTrashUnavailable = 0x20010006;
+inline constexpr uint32_t kSkippedByUser = 0x20010010;
 }  // namespace err
 
 // Maps an errno value. `forPath`: ENOENT means "path not found" (3) rather than "file not

@@ -329,7 +329,9 @@ int CodePageForLocale(std::string_view locale) {
       {" ko ", 949},
   };
   if (lang.empty() || lang.size() > 3) return 1252;
-  const std::string padded = " " + std::string(lang) + " ";
+  std::string padded(1, ' ');
+  padded.append(lang);
+  padded.push_back(' ');
   if (lang == "zh") return (region == "TW" || region == "HK" || region == "MO") ? 950 : 936;
   // Serbian and Bosnian in Latin script use the Central European page.
   if (locale.find("@latin") != std::string_view::npos) return 1250;
@@ -536,7 +538,7 @@ DateFormatPtr OpenDateFormat(UDateFormatStyle timeStyle, UDateFormatStyle dateSt
       std::u16string p(reinterpret_cast<char16_t*>(pattern), static_cast<size_t>(len));
       const size_t yy = p.find(u"yy");
       if (yy != std::u16string::npos && p.find(u"yyy") == std::u16string::npos) {
-        p.replace(yy, 2, u"y");
+        p.erase(yy, 1);
         udat_applyPattern(fmt, false, reinterpret_cast<const UChar*>(p.data()), ClampLength(p.size()));
       }
     }

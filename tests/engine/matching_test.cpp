@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "engine/preset.h"
 #include "test_records.h"
 
 namespace tarnq::engine {
@@ -32,6 +33,22 @@ MatchCriteria Fuzzy(uint32_t artist, uint32_t title, int32_t tolerance = -1) {
 // Both orderings, and the prepared path must agree with them in sign.
 int Both(FoundFile a, FoundFile b, const MatchCriteria& c) {
   return OrderingFor(c)(a, b, c);
+}
+
+TEST(Orderings, CriteriaComeFromThePreset) {
+  SearchPreset preset;
+  preset.useSimilarity = 1;
+  preset.durationTolerance = -1;
+  preset.artistThreshold = 70;
+  preset.titleThreshold = 110;
+  preset.moreLimitations = SearchPreset::kLimitBitrate | SearchPreset::kLimitAlbum;
+  const MatchCriteria c = CriteriaFromPreset(preset);
+  EXPECT_TRUE(c.useSimilarity);
+  EXPECT_EQ(c.durationTolerance, -1);
+  EXPECT_EQ(c.artistThreshold, 70u);
+  EXPECT_EQ(c.titleThreshold, 110u);
+  EXPECT_EQ(c.moreLimitations, kLimitBitrate | kLimitAlbum);
+  EXPECT_EQ(OrderingFor(c), &CompareFuzzy);
 }
 
 TEST(Orderings, LetterCaseNeverSeparatesInEitherMode) {

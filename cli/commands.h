@@ -1,0 +1,18 @@
+// The commands of tarnq-cli. Each takes the arguments after its name and returns the exit status.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace tarnq::cli {
+
+struct Command {
+  std::string_view name;
+  std::string_view summary;  // one line for the help text
+  int (*run)(std::span<char*> args);
+};
+
+// tarnq-cli info [--json] FILE...
+int RunInfo(std::span<char*> args);
+
+}  // namespace tarnq::cli

@@ -1,0 +1,439 @@
+#include "platform/file_ops.h"
+
+#include <fcntl.h>
+#include <gio/gio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace tarnq::platform {
+namespace {
+
+bool ToNative(std::u16string_view path, std::string& native) {
+  return !path.empty() && Utf16ToNameBytes(path, native);
+}
+
+std::string NativeFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Closes a descriptor on every path out.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : m_fd(fd) {}
+  ~Fd() { Reset(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int Get() const { return m_fd; }
+  void Reset(int fd = -1) {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = fd;
+  }
+  // Closes and reports a failure of the close itself (a late write error).
+  int Close() {
+    const int r = m_fd >= 0 ? ::close(m_fd) : 0;
+    m_fd = -1;
+    return r;
+  }
+
+ private:
+  int m_fd;
+};
+
+uint32_t LastError(bool forPath = false) { return ErrorFromErrno(errno, forPath); }
+
+bool SameIdentity(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// rename that never replaces an existing target.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  // File systems without the flag: check, then rename (a narrow race, but never a silent replace of
+  // a file that was there when we looked).
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from.c_str(), to.c_str());
+}
+
+std::string TemporaryNameIn(const std::string& folder, std::string_view hint) {
+  std::random_device random;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+  std::string name = folder;
+  if (name.back() != '/') name.push_back('/');
+  name += ".";
+  name.append(hint.substr(0, 100));
+  name += ".";
+  name += suffix;
+  name += ".part";
+  return name;
+}
+
+// Copies the data and metadata of an open regular file into a new temporary file in `targetFolder`
+// and syncs it. `temp` receives the temporary's name (removed again on failure). `progress` gets the
+// bytes of each step and may cancel.
+uint32_t CopyToTemporary(int sourceFd, const struct stat& sourceStat, const std::string& targetFolder,
+                         std::string_view hint, std::string& temp,
+                         const std::function<bool(uint64_t)>& progress) {
+  Fd out;
+  for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
+    temp = TemporaryNameIn(targetFolder, hint);
+    out.Reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (out.Get() < 0 && errno != EEXIST) return LastError(true);
+  }
+  if (out.Get() < 0) return err::kAlreadyExists;
+
+  uint32_t code = 0;
+  uint64_t copied = 0;
+  const uint64_t size = static_cast<uint64_t>(sourceStat.st_size);
+  std::vector<char> buffer;
+  while (code == 0) {
+    const size_t step = 1 << 20;
+    ssize_t n = ::copy_file_range(sourceFd, nullptr, out.Get(), nullptr, step, 0);
+    if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+      // Plain read and write where the kernel cannot copy between these file systems.
+      if (buffer.empty()) buffer.resize(step);
+      n = ::read(sourceFd, buffer.data(), buffer.size());
+      if (n > 0) {
+        ssize_t written = 0;
+        while (written < n) {
+          const ssize_t w = ::write(out.Get(), buffer.data() + written, static_cast<size_t>(n - written));
+          if (w < 0) {
+            if (errno == EINTR) continue;
+            n = -1;
+            break;
+          }
+          written += w;
+        }
+      }
+    }
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      code = LastError();
+      break;
+    }
+    if (n == 0) break;
+    copied += static_cast<uint64_t>(n);
+    if (progress && !progress(static_cast<uint64_t>(n))) code = err::kCancelled;
+  }
+  if (code == 0 && copied != size) code = err::kCopySizeMismatch;
+  if (code == 0 && ::fchmod(out.Get(), sourceStat.st_mode & 07777) != 0) code = LastError();
+  if (code == 0) {
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    if (::futimens(out.Get(), times) != 0) code = LastError();
+  }
+  if (code == 0 && ::fsync(out.Get()) != 0) code = LastError();
+  if (out.Close() != 0 && code == 0) code = LastError();
+  if (code != 0) ::unlink(temp.c_str());
+  return code;
+}
+
+void SyncFolder(const std::string& folder) {
+  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Get() >= 0) ::fsync(dir.Get());
+}
+
+uint32_t OpenRegularForReading(const std::string& path, Fd& fd, struct stat& st) {
+  fd.Reset(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (fd.Get() < 0) return errno == ELOOP ? err::kNotRegularFile : LastError();
+  if (::fstat(fd.Get(), &st) != 0) return LastError();
+  if (!S_ISREG(st.st_mode)) return err::kNotRegularFile;
+  return 0;
+}
+
+// Copies `source` to `target` through a temporary in the target's folder; `replace` decides whether
+// an existing target may be replaced.
+uint32_t CopyNative(const std::string& source, const std::string& target, bool replace,
+                    const std::function<bool(uint64_t)>& progress) {
+  Fd in;
+  struct stat st {};
+  if (const uint32_t code = OpenRegularForReading(source, in, st)) return code;
+  if (SameIdentity(source, target)) return err::kSameFile;
+  const std::string folder = NativeFolderOf(target);
+  std::string temp;
+  const size_t slash = target.rfind('/');
+  const std::string_view hint = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
+  if (const uint32_t code = CopyToTemporary(in.Get(), st, folder, hint, temp, progress)) return code;
+  const int r = replace ? ::rename(temp.c_str(), target.c_str()) : RenameNoReplace(temp, target);
+  if (r != 0) {
+    const uint32_t code = LastError(true);
+    ::unlink(temp.c_str());
+    return code;
+  }
+  SyncFolder(folder);
+  return 0;
+}
+
+// Moves across file systems: copy, check, rename into place, then remove the source.
+uint32_t MoveAcrossDevices(const std::string& source, const std::string& target, bool replace,
+                           const std::function<bool(uint64_t)>& progress) {
+  if (const uint32_t code = CopyNative(source, target, replace, progress)) return code;
+  if (::unlink(source.c_str()) != 0) {
+    // The copy is in place; the source could not be removed. Both stay: nothing is lost, and the
+    // caller keeps the source's row because its file is still there.
+    return LastError();
+  }
+  return 0;
+}
+
+uint32_t MoveNative(const std::string& source, const std::string& target, bool replace,
+                    const std::function<bool(uint64_t)>& progress) {
+  struct stat st {};
+  if (::lstat(source.c_str(), &st) != 0) return LastError();
+  if (!S_ISREG(st.st_mode)) return err::kNotRegularFile;
+  const int r = replace ? ::rename(source.c_str(), target.c_str()) : RenameNoReplace(source, target);
+  if (r == 0) return 0;
+  if (errno == EXDEV) return MoveAcrossDevices(source, target, replace, progress);
+  return LastError(true);
+}
+
+}  // namespace
+
+uint32_t DeleteFilePermanently(std::u16string_view path) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  struct stat st {};
+  if (::lstat(native.c_str(), &st) != 0) return LastError();
+  if (S_ISDIR(st.st_mode)) return err::kNotRegularFile;
+  if (::unlink(native.c_str()) != 0) return LastError();
+  return 0;
+}
+
+std::u16string WipeName(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& c : out)
+    if (c != u'.') c = u'@';
+  return out;
+}
+
+uint32_t WipeFile(std::u16string_view path, const WipeProgress& progress) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  Fd fd(::open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (fd.Get() < 0) {
+    if (errno == ELOOP) return err::kNotRegularFile;
+    if (errno == EACCES || errno == EPERM) {
+      // A read-only file: the owner may make it writable, as clearing the attribute did.
+      struct stat st {};
+      if (::lstat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+          ::chmod(native.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0)
+        fd.Reset(::open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    if (fd.Get() < 0) return LastError();
+  }
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return LastError();
+  if (!S_ISREG(st.st_mode)) return err::kNotRegularFile;
+  if (st.st_nlink > 1) return err::kHasOtherLinks;
+
+  unsigned char block[kWipeBlockBytes];
+  std::memset(block, kWipePattern, sizeof block);
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  uint64_t written = 0;
+  bool cancelled = false;
+  while (written < size) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(size - written, sizeof block));
+    const ssize_t w = ::pwrite(fd.Get(), block, n, static_cast<off_t>(written));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return err::kNotWiped;
+    written += static_cast<uint64_t>(w);
+    if (progress && !progress(static_cast<uint64_t>(w))) {
+      cancelled = true;
+      break;
+    }
+  }
+  if (::fsync(fd.Get()) != 0) return err::kNotWiped;
+  if (::ftruncate(fd.Get(), static_cast<off_t>(size - written)) != 0) return LastError();
+  if (fd.Close() != 0) return err::kNotWiped;
+
+  // Hide the old name as well: "song.mp3" becomes "@@@@.@@@", then "@@@@.@@@1", "@@@@.@@@2" ...
+  const std::u16string folder(FolderOf(path));
+  const std::u16string base = WipeName(FileNameOf(path));
+  std::u16string current(path);
+  for (int n = 0; n < 1000; ++n) {
+    std::u16string candidate = base;
+    if (n > 0) candidate += Utf8ToUtf16(std::to_string(n));
+    const std::u16string newPath = JoinPath(folder, candidate);
+    if (newPath == current) break;
+    if (FileExists(newPath)) continue;
+    if (RenameFile(current, newPath) == 0) current = newPath;
+    break;
+  }
+  if (cancelled) return err::kCancelled;
+  return DeleteFilePermanently(current);
+}
+
+uint32_t RenameFile(std::u16string_view oldPath, std::u16string_view newPath) {
+  if (oldPath == newPath) return 0;
+  std::string from, to;
+  if (!ToNative(oldPath, from) || !ToNative(newPath, to)) return err::kInvalidName;
+  if (RenameNoReplace(from, to) == 0) return 0;
+  const int e = errno;
+  if (e == EEXIST) {
+    // Only a change of letter case on a mount that ignores case names the same file twice (a
+    // second hard link is the same file too, but renaming onto it would do nothing).
+    if (FolderOf(oldPath) == FolderOf(newPath) && FoldCase(FileNameOf(oldPath)) == FoldCase(FileNameOf(newPath)) &&
+        SameIdentity(from, to))
+      return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : LastError(true);
+    return err::kAlreadyExists;
+  }
+  if (e == ENOENT) {
+    struct stat st {};
+    if (::lstat(from.c_str(), &st) != 0) return err::kFileNotFound;
+    if (CreateFolders(FolderOf(newPath)) != 0) return err::kPathNotFound;
+    if (RenameNoReplace(from, to) == 0) return 0;
+    if (errno == EEXIST) return err::kAlreadyExists;
+    if (errno != EXDEV) return LastError(true);
+  } else if (e != EXDEV) {
+    return ErrorFromErrno(e, true);
+  }
+  return MoveAcrossDevices(from, to, false, nullptr);
+}
+
+uint32_t RenameInFolder(std::u16string_view oldPath, std::u16string_view newName, std::u16string* newPath) {
+  if (newName.empty() || newName == u"." || newName == u".." ||
+      newName.find_first_of(std::u16string_view(u"/\0", 2)) != std::u16string_view::npos)
+    return err::kInvalidName;
+  const std::u16string target = JoinPath(FolderOf(oldPath), newName);
+  const uint32_t code = RenameFile(oldPath, target);
+  if (code == 0 && newPath != nullptr) *newPath = target;
+  return code;
+}
+
+uint32_t CopyFileTo(std::u16string_view source, std::u16string_view target, bool replace) {
+  std::string from, to;
+  if (!ToNative(source, from) || !ToNative(target, to)) return err::kInvalidName;
+  return CopyNative(from, to, replace, nullptr);
+}
+
+std::u16string KeepBothName(std::u16string_view folder, std::u16string_view name) {
+  const size_t dot = name.rfind(u'.');
+  const bool hasExtension = dot != std::u16string_view::npos && dot > 0;
+  const std::u16string_view stem = hasExtension ? name.substr(0, dot) : name;
+  const std::u16string_view extension = hasExtension ? name.substr(dot) : std::u16string_view{};
+  for (int n = 2;; ++n) {
+    std::u16string candidate(stem);
+    candidate += u" (";
+    candidate += Utf8ToUtf16(std::to_string(n));
+    candidate += u")";
+    candidate += extension;
+    if (!FileExists(JoinPath(folder, candidate))) return candidate;
+  }
+}
+
+uint32_t TransferFiles(std::span<const std::u16string> sources, std::u16string_view targetFolder, bool move,
+                       const TransferCallbacks& callbacks, std::vector<TransferOutcome>& outcomes) {
+  outcomes.assign(sources.size(), TransferOutcome{{}, err::kCancelled});
+  if (const uint32_t code = CreateFolders(targetFolder)) {
+    for (auto& o : outcomes) o.code = code;
+    return code;
+  }
+  std::vector<uint64_t> sizes(sources.size(), 0);
+  uint64_t total = 0, done = 0;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    FileStatus status;
+    if (GetFileStatus(sources[i], status) == 0 && status.size != kUnknownSize) sizes[i] = status.size;
+    total += sizes[i];
+  }
+  bool cancelled = false;
+  const std::function<bool(uint64_t)> progress = [&](uint64_t bytes) {
+    done += bytes;
+    if (callbacks.onProgress && !callbacks.onProgress(done, total)) cancelled = true;
+    return !cancelled;
+  };
+  uint32_t first = 0;
+  uint64_t finished = 0;
+  for (size_t i = 0; i < sources.size() && !cancelled; ++i) {
+    TransferOutcome& outcome = outcomes[i];
+    bool attempt = true;
+    std::string from, to;
+    std::u16string target = JoinPath(targetFolder, FileNameOf(sources[i]));
+    if (!ToNative(sources[i], from) || !ToNative(target, to)) {
+      outcome.code = err::kInvalidName;
+      attempt = false;
+    } else {
+      bool replace = false;
+      if (FileExists(target)) {
+        if (SameIdentity(from, to)) {
+          outcome.code = err::kSameFile;
+          attempt = false;
+        } else {
+          const ExistsChoice choice = callbacks.onExists ? callbacks.onExists(sources[i], target) : ExistsChoice::kSkip;
+          if (choice == ExistsChoice::kCancel) {
+            cancelled = true;
+            break;
+          }
+          if (choice == ExistsChoice::kSkip) {
+            outcome.code = err::kSkippedByUser;
+            attempt = false;
+          } else if (choice == ExistsChoice::kKeepBoth) {
+            target = JoinPath(targetFolder, KeepBothName(targetFolder, FileNameOf(sources[i])));
+            Utf16ToNameBytes(target, to);
+          } else {
+            replace = true;
+          }
+        }
+      }
+      if (attempt) {
+        outcome.code = move ? MoveNative(from, to, replace, progress) : CopyNative(from, to, replace, progress);
+        if (outcome.code == 0) outcome.target = target;
+      }
+    }
+    // A rename moves no bytes and a skipped file none either: count each file as finished.
+    finished += sizes[i];
+    if (done < finished) {
+      done = finished;
+      if (callbacks.onProgress && !callbacks.onProgress(done, total)) cancelled = true;
+    }
+    if (outcome.code != 0 && outcome.code != err::kSkippedByUser && outcome.code != err::kCancelled && first == 0)
+      first = outcome.code;
+    if (outcome.code == err::kCancelled) cancelled = true;
+  }
+  if (cancelled) return err::kCancelled;
+  return first;
+}
+
+uint32_t MoveToTrash(std::u16string_view path) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  struct stat st {};
+  if (::lstat(native.c_str(), &st) != 0) return LastError();
+  GFile* file = g_file_new_for_path(native.c_str());
+  GError* error = nullptr;
+  const gboolean ok = g_file_trash(file, nullptr, &error);
+  g_object_unref(file);
+  if (ok) return 0;
+  uint32_t code = err::kTrashUnavailable;
+  if (error != nullptr) {
+    if (error->domain == G_IO_ERROR) {
+      switch (error->code) {
+        case G_IO_ERROR_NOT_FOUND: code = err::kFileNotFound; break;
+        case G_IO_ERROR_PERMISSION_DENIED: code = err::kAccessDenied; break;
+        case G_IO_ERROR_CANCELLED: code = err::kCancelled; break;
+        case G_IO_ERROR_NO_SPACE: code = err::kDiskFull; break;
+        default: break;
+      }
+    }
+    g_error_free(error);
+  }
+  return code;
+}
+
+}  // namespace tarnq::platform

@@ -1,0 +1,153 @@
+// The result list model: the rows of the duplicates found (or loaded), their folders, the display
+// order, the sort order, the selection and the totals. Painting belongs to the GUI, which asks for
+// cell texts and listens through a ResultListObserver.
+//
+// Threads: the search fills the list from its worker (Clear, folders, FillFromSearch); everything
+// else runs on the user-interface thread. Every member takes the rows lock or the folders lock
+// and waits for it (no operation is skipped because a lock was busy). Views returned by RowAt stay
+// valid until Clear(): removed rows keep their bytes (with their text block released).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/threads.h"
+#include "records/found_file.h"
+#include "records/packed_store.h"
+#include "results/cell_text.h"
+#include "results/columns.h"
+#include "results/folder_table.h"
+#include "results/result_row.h"
+#include "results/sort_order.h"
+#include "results/totals.h"
+
+namespace tarnq::results {
+
+// What the list tells its view. Called on the thread that changed the list, without any lock held.
+class ResultListObserver {
+ public:
+  virtual ~ResultListObserver() = default;
+  virtual void OnRowChanged(size_t /*index*/) {}      // state or content of one row
+  virtual void OnCountChanged(size_t /*count*/) {}    // rows were added or removed
+  virtual void OnOrderChanged() {}                    // re-sorted: repaint, scroll to focus
+  virtual void OnSelectionChanged() {}                // bump the selection-change counter
+};
+
+class ResultList {
+ public:
+  // SetRow results.
+  static constexpr int kSetRowDone = 0;
+  static constexpr int kSetRowBadIndex = 1;
+  static constexpr int kSetRowIdentical = 2;
+  // SetSelection modes.
+  static constexpr int kSelect = 1;
+  static constexpr int kDeselect = 0;
+  static constexpr int kInvert = -1;
+  static constexpr int64_t kAllRows = -1;
+  static constexpr int64_t kNoRow = -1;
+
+  ResultList();
+  ~ResultList();  // releases the rows' text blocks
+  ResultList(const ResultList&) = delete;
+  ResultList& operator=(const ResultList&) = delete;
+
+  void SetObserver(ResultListObserver* observer) { m_observer = observer; }
+  // The main options (`Opt`): numeric names, short sizes, seconds.
+  void SetOptions(uint32_t options) { m_options = options; }
+  uint32_t Options() const { return m_options; }
+
+  // --- Rows ----------------------------------------------------------------------------------------
+  // Appends a packed row (see result_row.h); the row takes over the text block its info points to.
+  // Returns the new display index (the last), or -1 when the record is malformed or memory runs out
+  // (the text block then still belongs to the caller).
+  int64_t AddRow(std::span<const std::byte> record);
+  // Replaces the record of row `index`: in place when it fits, else the new record is appended and
+  // the display order points at it. When the new text block differs from the old one, the old one
+  // is released. kSetRowDone, kSetRowBadIndex, or kSetRowIdentical (nothing done).
+  int SetRow(size_t index, std::span<const std::byte> record);
+  // Removes a row (its text block released). When it was focused and no batch runs, the row that
+  // now has its index (or the last row) becomes focused.
+  bool RemoveRow(size_t index);
+  // Removes many rows at once (indexes in any order, duplicates ignored); linear.
+  size_t RemoveRows(std::span<const size_t> indexes);
+  // Removes every row and every folder.
+  void Clear();
+
+  size_t RowCount() const;
+  ResultRow RowAt(size_t index) const;          // null view when out of range
+  ResultRow SelectedRowAt(size_t index) const;  // null view unless the row is selected
+  // The full path of a row: its folder's path, a separator when needed, the name.
+  std::u16string FullPath(ResultRow row) const;
+  std::u16string FullPathAt(size_t index) const { return FullPath(RowAt(index)); }
+
+  // Selection of `index` or of all rows (kAllRows): kSelect (or 2), kDeselect, kInvert. Returns
+  // the number of rows whose state changed; notifies the observer when any did.
+  size_t SetSelection(int64_t index, int mode);
+  size_t SelectedCount() const;
+  int64_t FocusedRow() const;
+  void SetFocusedRow(int64_t index);
+
+  // Batches of additions or removals: no focus repair and no notifications per row.
+  void BeginBatch();
+  void EndBatch();
+
+  // --- Folders ---------------------------------------------------------------------------------------
+  FolderTable& Folders() { return m_folders; }
+  const FolderTable& Folders() const { return m_folders; }
+  std::u16string FolderPath(uint32_t folder) const { return m_folders.Path(folder); }
+  // A whole folder path as a root entry (found when present, else added): results files.
+  uint32_t FindFolder(std::u16string_view path) { return m_folders.FindOrAdd(path, 0); }
+  // One name under `parent` (parent 0: a whole path): the scan.
+  uint32_t AddFolder(std::u16string_view name, uint32_t parent) { return m_folders.Add(name, parent); }
+
+  // --- Sorting ------------------------------------------------------------------------------------
+  int SortKey() const { return m_sortKey; }
+  bool Reversed() const { return m_reversed; }
+  // Takes a stored order without sorting (at creation).
+  void SetSortOrder(const SortOrder& order);
+  SortOrder GetSortOrder() const { return {m_sortKey, m_reversed}; }
+  void SetSortKey(int key);  // 0-15, then re-sorts; other values are ignored
+  void ToggleReversed();     // then re-sorts
+  // A click on a column header: the same key again flips the direction, another key is taken
+  // with the direction kept. Returns false for a column without a sort key.
+  bool HeaderClick(uint16_t columnId, bool rightHalf);
+  // Sorts stably by the current order, gathers the groups and renumbers them 1, 2, 3 ...
+  void Sort();
+
+  // --- The search's hand-over --------------------------------------------------------------------
+  // Appends one row per found file, in array order. Each row takes over its file's text block (the
+  // file's pointer becomes null). Returns the number of rows added.
+  size_t FillFromSearch(std::span<const records::FoundFile> files);
+
+  // --- Display -------------------------------------------------------------------------------------
+  std::u16string CellText(ResultRow row, uint16_t columnId) const;
+  std::u16string CellTextAt(size_t index, uint16_t columnId) const;
+
+  // --- Totals ---------------------------------------------------------------------------------------
+  TotalCounter RecountTotals() const;
+  TotalCounter RecountSelected() const;
+
+  // The lock of the rows and the display order: hold it across several reads that must see one
+  // state (for example a walk over all rows while the search may fill the list).
+  platform::StoreLock& RowsLock() const { return m_rows.Lock(); }
+
+ private:
+  void ReleaseRow(ResultRow row);
+  void NotifyCount();
+
+  mutable records::PackedStore m_rows;  // its lock guards m_order and the focus too
+  std::vector<std::byte*> m_order;      // display order
+  FolderTable m_folders;
+  int m_sortKey = kSortNone;
+  bool m_reversed = false;
+  int64_t m_focusedRow = kNoRow;
+  int m_batch = 0;  // depth of nested batches
+  size_t m_notifiedCount = 0;
+  uint32_t m_options = 0;
+  ResultListObserver* m_observer = nullptr;
+};
+
+}  // namespace tarnq::results
