@@ -17,8 +17,10 @@
 namespace tarnq::platform {
 namespace {
 
+// Changes are made only through absolute paths: a relative one (or a path in Windows form read
+// from a foreign file) would act on whatever the current folder happens to hold.
 bool ToNative(std::u16string_view path, std::string& native) {
-  return !path.empty() && Utf16ToNameBytes(path, native);
+  return IsAbsolutePath(path) && Utf16ToNameBytes(path, native);
 }
 
 std::string NativeFolderOf(const std::string& path) {

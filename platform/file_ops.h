@@ -1,6 +1,7 @@
 // Operations that change files: delete, wipe, rename, copy and move, the desktop Trash.
-// None of them follows a symbolic link or replaces a file it was not told to replace. Results are
-// the program's error codes (errors.h); 0 is success, 1235 cancelled.
+// None of them follows a symbolic link or replaces a file it was not told to replace, and all of
+// them take absolute paths only (anything else is error 123). Results are the program's error codes
+// (errors.h); 0 is success, 1235 cancelled.
 #pragma once
 
 #include <cstdint>

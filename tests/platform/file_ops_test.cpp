@@ -61,6 +61,10 @@ TEST_F(FileOps, DeleteRemovesOnlyTheNameNeverOtherLinksData) {
   EXPECT_EQ(DeleteFilePermanently(P("b.mp3")), err::kFileNotFound);
   fs::create_directory(F("folder"));
   EXPECT_EQ(DeleteFilePermanently(P("folder")), err::kNotRegularFile);
+  // A relative path (or one in Windows form) never reaches the file system.
+  EXPECT_EQ(DeleteFilePermanently(u"a.mp3"), err::kInvalidName);
+  EXPECT_EQ(WipeFile(u"C:\\Music\\a.mp3", nullptr), err::kInvalidName);
+  EXPECT_EQ(RenameFile(u"a.mp3", P("x.mp3")), err::kInvalidName);
 }
 
 TEST_F(FileOps, WipeWritesFullBlocksThenTheRestAndRemovesTheFile) {
