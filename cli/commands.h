@@ -14,6 +14,8 @@ struct Command {
 
 // tarnq-cli find [OPTIONS] [FOLDER...]
 int RunFind(std::span<char*> args);
+// tarnq-cli info [--json] FILE...
+int RunInfo(std::span<char*> args);
 // tarnq-cli similarity TEXT1 TEXT2
 int RunSimilarity(std::span<char*> args);
 // tarnq-cli preset show FILE.tnq

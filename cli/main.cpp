@@ -9,6 +9,7 @@ namespace {
 
 constexpr tarnq::cli::Command kCommands[] = {
     {"find", "search folders for duplicate music files", tarnq::cli::RunFind},
+    {"info", "analyse audio files and print their properties and tags", tarnq::cli::RunInfo},
     {"similarity", "print the similarity percentage of two texts", tarnq::cli::RunSimilarity},
     {"preset", "show what a preset file holds (preset show FILE.tnq)", tarnq::cli::RunPreset},
 };

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include "analysis/mp4_reader.h"
+#include "analysis/wma_reader.h"
+#include "test_files.h"
+
+namespace tarnq::analysis {
+namespace {
+
+using testing::Be32;
+using testing::Bytes;
+using testing::Fixture;
+using testing::Le16;
+using testing::Le32;
+using testing::Le64;
+using testing::TempFile;
+using testing::Utf8;
+
+// ---- MP4 ----------------------------------------------------------------------------------------
+
+std::string Box(std::string_view type, std::string_view body) {
+  return Be32(uint32_t(8 + body.size())) + std::string(type) + std::string(body);
+}
+std::string Ftyp(std::string_view brand) { return Box("ftyp", std::string(brand) + Be32(0) + "isom"); }
+std::string ItemBox(std::string_view name, std::string_view value, uint32_t dataType = 1) {
+  return Box(name, Box("data", Be32(dataType) + Be32(0) + std::string(value)));
+}
+std::string Ilst(std::string_view items) {
+  return Box("moov", Box("udta", Box("meta", Be32(0) + Box("ilst", items))));
+}
+std::string Mdhd(uint32_t timeScale, uint32_t duration) {
+  return Box("moov", Box("trak", Box("mdia", Box("mdhd", Be32(0) + Be32(0) + Be32(0) +
+                                                             Be32(timeScale) + Be32(duration) +
+                                                             Be32(0)))));
+}
+const std::string kArt = "\xA9" "ART";
+const std::string kNam = "\xA9" "nam";
+const std::string kDay = "\xA9" "day";
+
+TagRecord ReadMp4(std::string_view bytes, uint32_t* result = nullptr) {
+  TempFile file("x.m4a", bytes);
+  TagRecord tag;
+  uint32_t r = ReadMp4File(file.Path(), tag);
+  if (result) *result = r;
+  return tag;
+}
+
+std::string Padding() { return Box("free", std::string(120, '\0')); }
+
+TEST(ReadMp4File, AlbumArtistOnlyWhenNoArtist) {
+  TagRecord tag = ReadMp4(Ftyp("M4A ") + Ilst(ItemBox("aART", "Album Band") + ItemBox(kArt, "Band")) + Padding());
+  EXPECT_EQ(Utf8(tag.artist.View()), "Band");
+  tag = ReadMp4(Ftyp("M4A ") + Ilst(ItemBox("aART", "Album Band")) + Padding());
+  EXPECT_EQ(Utf8(tag.artist.View()), "Album Band");
+}
+
+TEST(ReadMp4File, BrandGivesTheFormatName) {
+  EXPECT_EQ(Utf8(ReadMp4(Ftyp("mp42") + Padding()).formatName.View()), "MP4");
+  EXPECT_EQ(Utf8(ReadMp4(Ftyp("isom") + Padding()).formatName.View()), "M4A");
+  EXPECT_EQ(Utf8(ReadMp4(Ftyp("M4B ") + Padding()).formatName.View()), "M4B");
+  EXPECT_EQ(Utf8(ReadMp4(Ftyp("m4v ") + Padding()).formatName.View()), "M4V");
+}
+
+TEST(ReadMp4File, NumbersAndGenres) {
+  TagRecord tag = ReadMp4(Ftyp("M4A ") +
+                          Ilst(ItemBox("trkn", Bytes({0, 0, 0, 5, 0, 12, 0, 0}), 0) +
+                               ItemBox("gnre", Bytes({0, 18}), 0) + ItemBox("tmpo", Bytes({0, 97}), 21) +
+                               ItemBox(kDay, "2009-04-01T00:00:00Z") + ItemBox(kNam, "Title")) +
+                          Padding());
+  EXPECT_EQ(tag.track, 5);
+  EXPECT_EQ(tag.trackTotal, 12);
+  EXPECT_EQ(Utf8(tag.genre.View()), "Rock");  // gnre numbers are ID3 numbers plus one
+  EXPECT_EQ(tag.bpm, 97);
+  EXPECT_EQ(tag.year, 2009);
+  EXPECT_EQ(Utf8(tag.title.View()), "Title");
+  tag = ReadMp4(Ftyp("M4A ") + Ilst(ItemBox("gnre", Bytes({0, 0}), 0) + ItemBox(kDay, "0999")) + Padding());
+  EXPECT_TRUE(tag.genre.Empty());
+  EXPECT_EQ(tag.year, 0);
+}
+
+TEST(ReadMp4File, DurationAndBitrateFromTheLastTopLevelBox) {
+  // No esds bit rate: the last top-level box (mdat, 100,000 bytes) over 10 s gives 80 kbit/s.
+  std::string mdat = Be32(100000) + "mdat" + std::string(100000 - 8, '\0');
+  TagRecord tag = ReadMp4(Ftyp("M4A ") + Mdhd(1000, 10000) + mdat);
+  EXPECT_EQ(tag.duration, 10u);
+  EXPECT_EQ(tag.bitrate, 80);
+  tag = ReadMp4(Ftyp("M4A ") + Mdhd(0, 10000) + Padding());
+  EXPECT_EQ(tag.duration, 0u);
+  EXPECT_EQ(tag.bitrate, 0);
+}
+
+TEST(ReadMp4File, BrokenBoxesEndTheirLevel) {
+  uint32_t result = 0;
+  // A zero size, a size smaller than its header, a child past its parent.
+  std::string zero = Be32(0) + "moov" + Ilst(ItemBox(kNam, "Hidden"));
+  EXPECT_TRUE(ReadMp4(Ftyp("M4A ") + zero + Padding(), &result).title.Empty());
+  EXPECT_EQ(result, 0u);
+  std::string tiny = Be32(4) + "moov" + Padding();
+  EXPECT_EQ(Utf8(ReadMp4(Ftyp("M4A ") + tiny).formatName.View()), "M4A");
+  std::string overlong = Be32(0xFFFFFF00) + "moov" + Padding();
+  EXPECT_EQ(Utf8(ReadMp4(Ftyp("mp42") + overlong).formatName.View()), "MP4");
+  // 64-bit box size.
+  std::string udta = Box("udta", Box("meta", Be32(0) + Box("ilst", ItemBox(kNam, "Big"))));
+  std::string large = Be32(1) + "moov" + Be32(0) + Be32(uint32_t(16 + udta.size())) + udta;
+  EXPECT_EQ(Utf8(ReadMp4(Ftyp("M4A ") + large + Padding()).title.View()), "Big");
+}
+
+TEST(ReadMp4File, DeepNestingIsBounded) {
+  std::string inner = Ilst(ItemBox(kNam, "Deep"));
+  for (int i = 0; i < 200; ++i) inner = Box("trak", inner);
+  TagRecord tag = ReadMp4(Ftyp("M4A ") + inner + Padding());
+  EXPECT_TRUE(tag.title.Empty());
+}
+
+TEST(ReadMp4File, SmallOrMissingFilesFail) {
+  uint32_t result = 0;
+  TagRecord tag = ReadMp4(Ftyp("M4A "), &result);
+  EXPECT_NE(result, 0u);
+  EXPECT_TRUE(tag.formatName.Empty());
+  EXPECT_NE(ReadMp4File(u"/nonexistent.m4a", tag), 0u);
+}
+
+TEST(ReadMp4File, EncodedFixtures) {
+  TagRecord tag;
+  ASSERT_EQ(ReadMp4File(Fixture("tagged.m4a"), tag), 0u);
+  EXPECT_EQ(Utf8(tag.formatName.View()), "M4A");
+  EXPECT_EQ(Utf8(tag.title.View()), "Mp4 Title");
+  EXPECT_EQ(Utf8(tag.artist.View()), "Mp4 Artist");
+  EXPECT_EQ(Utf8(tag.album.View()), "Mp4 Album");
+  EXPECT_EQ(Utf8(tag.genre.View()), "Electronic");
+  EXPECT_EQ(tag.track, 4);
+  EXPECT_EQ(tag.trackTotal, 10);
+  EXPECT_EQ(tag.year, 2020);
+  EXPECT_EQ(tag.sampleRate, 44100u);
+  EXPECT_EQ(tag.bitrate, 23);  // the esds average bit rate
+  EXPECT_EQ(tag.duration, 1u);
+  TagRecord alac;
+  ASSERT_EQ(ReadMp4File(Fixture("alac.m4a"), alac), 0u);
+  EXPECT_EQ(alac.channels, 1);
+  EXPECT_EQ(alac.sampleRate, 44100u);
+  EXPECT_EQ(Utf8(alac.artist.View()), "Only Album Artist");
+}
+
+TEST(ReadMp4File, EveryTruncationIsSafe) {
+  std::string bytes;
+  ASSERT_EQ(platform::ReadWholeFile(Fixture("tagged.m4a"), bytes), 0u);
+  for (size_t length = 0; length < bytes.size(); length += 7) ReadMp4(std::string_view(bytes).substr(0, length));
+}
+
+// ---- ASF / WMA ----------------------------------------------------------------------------------
+
+const std::string kHeaderGuid = Bytes({0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00,
+                                       0xAA, 0x00, 0x62, 0xCE, 0x6C});
+const std::string kFilePropertiesGuid = Bytes({0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11, 0x8E,
+                                               0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65});
+const std::string kContentGuid = Bytes({0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9,
+                                        0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C});
+const std::string kExtendedGuid = Bytes({0x40, 0xA4, 0xD0, 0xD2, 0x07, 0xE3, 0xD2, 0x11, 0x97, 0xF0,
+                                         0x00, 0xA0, 0xC9, 0x5E, 0xA8, 0x50});
+
+std::string Object(const std::string& guid, std::string_view body) {
+  return guid + Le64(24 + body.size()) + std::string(body);
+}
+std::string Utf16(std::u16string_view text, bool terminate = true) {
+  std::string s;
+  for (char16_t c : text) s += Le16(c);
+  if (terminate) s += Le16(0);
+  return s;
+}
+std::string Attribute(std::u16string_view name, uint16_t type, std::string_view value) {
+  std::string n = Utf16(name);
+  return Le16(uint32_t(n.size())) + n + Le16(type) + Le16(uint32_t(value.size())) + std::string(value);
+}
+std::string Asf(const std::vector<std::string>& objects, uint32_t count = 0) {
+  std::string body;
+  for (const auto& o : objects) body += o;
+  return kHeaderGuid + Le64(30 + body.size()) + Le32(count ? count : uint32_t(objects.size())) +
+         Bytes({1, 2}) + body;
+}
+
+TagRecord ReadWma(std::string_view bytes, uint32_t* result = nullptr) {
+  TempFile file("x.wma", bytes);
+  TagRecord tag;
+  uint32_t r = ReadWmaFile(file.Path(), tag);
+  if (result) *result = r;
+  return tag;
+}
+
+TEST(ReadWmaFile, ExtendedAttributes) {
+  std::string ext = Le16(5) + Attribute(u"WM/Track", 3, Le32(0)) + Attribute(u"wm/genre", 0, Utf16(u"  Jazz ")) +
+                    Attribute(u"WM/AlbumTitle", 0, Utf16(u"Album")) + Attribute(u"WM/Year", 0, Utf16(u"1998-10")) +
+                    Attribute(u"WM/Picture", 1, std::string(40, '\x01'));
+  TagRecord tag = ReadWma(Asf({Object(kExtendedGuid, ext)}));
+  EXPECT_EQ(tag.track, 1);  // the number 0 is the first track
+  EXPECT_EQ(Utf8(tag.genre.View()), "Jazz");
+  EXPECT_EQ(Utf8(tag.album.View()), "Album");
+  EXPECT_EQ(tag.year, 1998);
+  EXPECT_EQ(Utf8(tag.formatName.View()), "WMA");
+  std::string text = Le16(1) + Attribute(u"WM/Track", 0, Utf16(u"4/9"));
+  tag = ReadWma(Asf({Object(kExtendedGuid, text)}));
+  EXPECT_EQ(tag.track, 4);
+  EXPECT_EQ(tag.trackTotal, 9);
+}
+
+TEST(ReadWmaFile, ContentDescriptionAndDuration) {
+  std::string title = Utf16(u" Title "), author = Utf16(u"Author"), rights = Utf16(u"(c)"),
+              description = Utf16(u"Desc"), rating = Utf16(u"");
+  std::string content = Le16(uint32_t(title.size())) + Le16(uint32_t(author.size())) +
+                        Le16(uint32_t(rights.size())) + Le16(uint32_t(description.size())) +
+                        Le16(uint32_t(rating.size())) + title + author + rights + description + rating;
+  std::string fileProperties = std::string(76, '\0') + Le32(16000);  // 16 kbit/s at most
+  std::string header = Asf({Object(kFilePropertiesGuid, fileProperties), Object(kContentGuid, content)});
+  TagRecord tag = ReadWma(header + std::string(20000, '\0'));  // 20,000 data bytes: 10 s
+  EXPECT_EQ(Utf8(tag.title.View()), "Title");
+  EXPECT_EQ(Utf8(tag.artist.View()), "Author");
+  EXPECT_EQ(Utf8(tag.comment.View()), "Desc");
+  EXPECT_EQ(tag.duration, 10u);
+}
+
+TEST(ReadWmaFile, BrokenHeadersNeitherHangNorReadOutside) {
+  uint32_t result = 0;
+  ReadWma("RIFF" + std::string(100, '\0'), &result);
+  EXPECT_NE(result, 0u);
+  ReadWma(kHeaderGuid.substr(0, 10), &result);
+  EXPECT_NE(result, 0u);
+  // An object of size 0 and a huge object count end the walk.
+  std::string zero = kContentGuid + Le64(0) + std::string(40, '\0');
+  EXPECT_EQ(Utf8(ReadWma(Asf({zero}, 0xFFFFFFFF), &result).formatName.View()), "WMA");
+  // Lengths that point past their object.
+  std::string content = Le16(0xFFFF) + Le16(0xFFFF) + Le16(0) + Le16(0) + Le16(0) + "ab";
+  ReadWma(Asf({Object(kContentGuid, content)}), &result);
+  EXPECT_EQ(result, 0u);
+  std::string ext = Le16(0xFFFF) + Attribute(u"WM/Genre", 0, Utf16(u"Rock")) + Le16(0x7FFF);
+  EXPECT_EQ(Utf8(ReadWma(Asf({Object(kExtendedGuid, ext)})).genre.View()), "Rock");
+}
+
+TEST(ReadWmaFile, EncodedFixture) {
+  TagRecord tag;
+  ASSERT_EQ(ReadWmaFile(Fixture("tagged.wma"), tag), 0u);
+  EXPECT_EQ(Utf8(tag.title.View()), "Wma Title");
+  EXPECT_EQ(Utf8(tag.artist.View()), "Wma Artist");
+  EXPECT_EQ(Utf8(tag.album.View()), "Wma Album");
+  EXPECT_EQ(Utf8(tag.genre.View()), "Pop");
+  EXPECT_EQ(tag.channels, 1);
+  EXPECT_EQ(tag.sampleRate, 44100u);
+  EXPECT_EQ(tag.bitrate, 32);
+  EXPECT_EQ(tag.duration, 1u);
+}
+
+TEST(ReadWmaFile, EveryTruncationIsSafe) {
+  std::string bytes;
+  ASSERT_EQ(platform::ReadWholeFile(Fixture("tagged.wma"), bytes), 0u);
+  for (size_t length = 0; length < 1200 && length < bytes.size(); ++length) {
+    ReadWma(std::string_view(bytes).substr(0, length));
+  }
+}
+
+}  // namespace
+}  // namespace tarnq::analysis

@@ -1,0 +1,61 @@
+// Helpers for reader tests: fixture paths and byte-level files written to a temporary folder.
+#pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "analysis/tag_record.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace tarnq::analysis::testing {
+
+inline std::u16string Fixture(std::string_view name) {
+  return platform::NameBytesToUtf16(std::string(TARNQ_TESTDATA) + std::string(name));
+}
+
+inline std::string Utf8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
+
+// A file that lives as long as the object; `name` keeps the extension the reader is picked by.
+class TempFile {
+ public:
+  TempFile(std::string_view name, std::string_view bytes) {
+    static int counter = 0;
+    // A folder per file keeps the name exactly as given (the file-name rules read it).
+    m_folder = "/tmp/tarnq-analysis-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    mkdir(m_folder.c_str(), 0700);
+    m_path = m_folder + "/" + std::string(name);
+    FILE* f = std::fopen(m_path.c_str(), "wb");
+    if (f) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+  }
+  ~TempFile() {
+    std::remove(m_path.c_str());
+    rmdir(m_folder.c_str());
+  }
+  std::u16string Path() const { return platform::NameBytesToUtf16(m_path); }
+
+ private:
+  std::string m_folder;
+  std::string m_path;
+};
+
+inline std::string Bytes(std::initializer_list<int> values) {
+  std::string s;
+  for (int v : values) s.push_back(static_cast<char>(v));
+  return s;
+}
+inline std::string Be32(uint32_t v) {
+  return Bytes({int(v >> 24 & 0xFF), int(v >> 16 & 0xFF), int(v >> 8 & 0xFF), int(v & 0xFF)});
+}
+inline std::string Le16(uint32_t v) { return Bytes({int(v & 0xFF), int(v >> 8 & 0xFF)}); }
+inline std::string Le32(uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
+inline std::string Le64(uint64_t v) { return Le32(uint32_t(v)) + Le32(uint32_t(v >> 32)); }
+
+}  // namespace tarnq::analysis::testing
