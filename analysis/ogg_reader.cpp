@@ -25,6 +25,11 @@ constexpr uint64_t kMaxJunkBytes = 256 * 1024;
 // The largest Ogg page: 27-byte header, 255 lacing values, 255 * 255 bytes of body.
 constexpr uint64_t kMaxPageSize = 27 + 255 + 255 * 255;
 
+// A Vorbis setup header: packet type 5, "vorbis", and at least a codebook count.
+bool IsSetupHeader(const ogg_packet& packet) {
+  return packet.bytes > 7 && packet.packet[0] == 5 && std::memcmp(packet.packet + 1, "vorbis", 6) == 0;
+}
+
 struct LogicalStream {
   int serial = 0;
   bool decided = false;
@@ -212,7 +217,13 @@ class OggScan {
         if (!stream->vorbis) return;
         if (m_tag.formatName.Empty()) m_tag.formatName.Assign(u"Ogg Vorbis");
       }
-      if (vorbis_synthesis_headerin(&stream->info, &stream->comments, &packet) != 0) {
+      // The identification and comment headers go through the Vorbis decoder. The setup header
+      // only has to be one: unpacking its codebooks costs more than the rest of the file's
+      // analysis together and tells nothing the search uses.
+      const bool ok = stream->headers < 2
+                          ? vorbis_synthesis_headerin(&stream->info, &stream->comments, &packet) == 0
+                          : IsSetupHeader(packet);
+      if (!ok) {
         stream->broken = true;
         return;
       }

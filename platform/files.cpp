@@ -100,6 +100,15 @@ uint32_t ListDirectory(std::u16string_view folder,
       break;
     }
     const std::string_view bytes(d->d_name);
+    if (bytes == "." || bytes == "..") {
+      // Delivered as the system lists them; nobody reads their times, so spare the two statx calls.
+      entry = DirEntry{};
+      entry.attributes = attr::kDirectory;
+      entry.size = 0;
+      entry.name = bytes == "." ? std::u16string_view(u".") : std::u16string_view(u"..");
+      if (!callback(entry)) break;
+      continue;
+    }
     struct statx st {};
     if (::statx(dirFd, d->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0)
       continue;  // vanished since the listing read it
@@ -243,7 +252,8 @@ uint32_t RemoveFile(std::u16string_view path) {
 
 InputFile::~InputFile() { Close(); }
 
-InputFile::InputFile(InputFile&& other) noexcept : m_fd(other.m_fd), m_position(other.m_position) {
+InputFile::InputFile(InputFile&& other) noexcept
+    : m_fd(other.m_fd), m_position(other.m_position), m_size(other.m_size) {
   other.m_fd = -1;
 }
 
@@ -252,6 +262,7 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
     Close();
     m_fd = other.m_fd;
     m_position = other.m_position;
+    m_size = other.m_size;
     other.m_fd = -1;
   }
   return *this;
@@ -279,12 +290,18 @@ uint32_t InputFile::OpenNative(const std::string& nativePath) {
     return ErrorFromErrno(e);
   }
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
+    const uint32_t code = ErrorFromErrno(errno);
+    ::close(fd);
+    return code;
+  }
+  if (S_ISDIR(st.st_mode)) {
     ::close(fd);
     return err::kAccessDenied;  // a folder is not a file to read
   }
   m_fd = fd;
   m_position = 0;
+  m_size = static_cast<uint64_t>(st.st_size);
   return 0;
 }
 
@@ -322,10 +339,6 @@ uint32_t InputFile::Seek(uint64_t offset) {
   return 0;
 }
 
-uint64_t InputFile::Size() const {
-  struct stat st {};
-  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return kUnknownSize;
-  return static_cast<uint64_t>(st.st_size);
-}
+uint64_t InputFile::Size() const { return m_fd >= 0 ? m_size : kUnknownSize; }
 
 }  // namespace tarnq::platform

@@ -38,7 +38,7 @@ struct DirEntry {
   std::u16string_view name;  // valid during the callback only
 };
 
-// Lists a folder, "." and ".." included, in the order the system gives. Symbolic links: a link to a folder is
+// Lists a folder, "." and ".." included (with the folder bit only), in the order the system gives. Symbolic links: a link to a folder is
 // delivered with kDirectory | kReparsePoint (callers must not descend into it); a link to anything
 // else, or a dangling one, is not delivered. The callback returns false to stop the listing.
 // Returns 0, 3 for a missing folder, 5 when it cannot be read, 267 when it is not a folder.
@@ -107,12 +107,13 @@ class InputFile {
   uint32_t ReadAt(uint64_t offset, void* buffer, size_t length, size_t& done);
   uint32_t Seek(uint64_t offset);
   uint64_t Position() const { return m_position; }
-  // Size of the open file (kUnknownSize on failure).
+  // Size of the file when it was opened (kUnknownSize when none is open).
   uint64_t Size() const;
 
  private:
   int m_fd = -1;
   uint64_t m_position = 0;
+  uint64_t m_size = 0;
 };
 
 }  // namespace tarnq::platform

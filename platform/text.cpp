@@ -77,24 +77,6 @@ inline void AppendCodePoint(char32_t cp, std::u16string& out) {
   }
 }
 
-inline void AppendUtf8CodePoint(char32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 inline bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 inline bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
@@ -231,19 +213,62 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   return out;
 }
 
-void AppendUtf16ToUtf8(std::u16string_view utf16, std::string& out) {
-  const size_t n = utf16.size();
-  for (size_t i = 0; i < n; ++i) {
-    const char16_t u = utf16[i];
-    if (IsHigh(u) && i + 1 < n && IsLow(utf16[i + 1])) {
-      AppendUtf8CodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00), out);
+namespace {
+
+// Encodes UTF-16 into UTF-8 at `p`, which has room for 3 bytes per unit. Lone surrogates become
+// U+FFFD, or, when `escapes` is set, the escapes U+DC80..U+DCFF become their byte and any other lone
+// surrogate (and a NUL) makes the function return null.
+char* EncodeUtf8(std::u16string_view text, char* p, bool escapes) {
+  const char16_t* s = text.data();
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n) {
+    // ASCII runs are the common case for paths and tags.
+    while (i < n && s[i] < 0x80 && s[i] != 0) *p++ = static_cast<char>(s[i++]);
+    if (i == n) break;
+    const char16_t u = s[i];
+    char32_t cp;
+    if (IsHigh(u) && i + 1 < n && IsLow(s[i + 1])) {
+      cp = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      i += 2;
+    } else if (escapes && u >= 0xDC80 && u <= 0xDCFF) {
+      *p++ = static_cast<char>(u - 0xDC00);
       ++i;
-    } else if (IsHigh(u) || IsLow(u)) {
-      AppendUtf8CodePoint(kReplacement, out);
+      continue;
+    } else if (IsHigh(u) || IsLow(u) || u == 0) {
+      if (escapes) return nullptr;
+      cp = u == 0 ? 0 : kReplacement;
+      ++i;
     } else {
-      AppendUtf8CodePoint(u, out);
+      cp = u;
+      ++i;
+    }
+    if (cp < 0x80) {
+      *p++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (cp >> 6));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      *p++ = static_cast<char>(0xE0 | (cp >> 12));
+      *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *p++ = static_cast<char>(0xF0 | (cp >> 18));
+      *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
+  return p;
+}
+
+}  // namespace
+
+void AppendUtf16ToUtf8(std::u16string_view utf16, std::string& out) {
+  const size_t start = out.size();
+  out.resize(start + utf16.size() * 3);
+  char* end = EncodeUtf8(utf16, out.data() + start, false);
+  out.resize(static_cast<size_t>(end - out.data()));
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {
@@ -283,22 +308,13 @@ std::u16string NameBytesToUtf16(std::string_view bytes) {
 }
 
 bool Utf16ToNameBytes(std::u16string_view text, std::string& bytes) {
-  bytes.clear();
-  bytes.reserve(text.size() * 3 / 2);
-  const size_t n = text.size();
-  for (size_t i = 0; i < n; ++i) {
-    const char16_t u = text[i];
-    if (IsHigh(u) && i + 1 < n && IsLow(text[i + 1])) {
-      AppendUtf8CodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00), bytes);
-      ++i;
-    } else if (u >= 0xDC80 && u <= 0xDCFF) {
-      bytes.push_back(static_cast<char>(u - 0xDC00));
-    } else if (IsHigh(u) || IsLow(u) || u == 0) {
-      return false;
-    } else {
-      AppendUtf8CodePoint(u, bytes);
-    }
+  bytes.resize(text.size() * 3);
+  char* end = EncodeUtf8(text, bytes.data(), true);
+  if (end == nullptr) {
+    bytes.clear();
+    return false;
   }
+  bytes.resize(static_cast<size_t>(end - bytes.data()));
   return true;
 }
 
