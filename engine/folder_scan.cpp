@@ -234,7 +234,7 @@ bool IsExcluded(const ScanContext& context, std::u16string_view path) {
 }
 
 uint32_t ScanFolder(ScanContext& c, std::u16string_view folder, uint32_t parentIndex,
-                    std::u16string_view parentPath) {
+                    std::u16string_view parentPath, const FileIdentity* identity) {
   std::u16string path;
   if (parentIndex == 0) {
     path.assign(folder);
@@ -254,12 +254,18 @@ uint32_t ScanFolder(ScanContext& c, std::u16string_view folder, uint32_t parentI
   };
   // A folder reached a second time (overlapping preset folders, bind mounts) is not listed again.
   if (FindProvider(path) == nullptr) return fail(platform::err::kNotSupported);
-  platform::FileStatus status;
-  if (uint32_t code = platform::GetFileStatus(path, status, parentIndex == 0)) {
-    return fail(code == platform::err::kFileNotFound ? platform::err::kPathNotFound : code);
+  FileIdentity known;
+  if (identity != nullptr) {
+    known = *identity;
+  } else {
+    platform::FileStatus status;
+    if (uint32_t code = platform::GetFileStatus(path, status, parentIndex == 0)) {
+      return fail(code == platform::err::kFileNotFound ? platform::err::kPathNotFound : code);
+    }
+    if (!status.isDirectory) return fail(platform::err::kDirectory);
+    known = status.identity;
   }
-  if (!status.isDirectory) return fail(platform::err::kDirectory);
-  if (!c.listedFolders.Insert(status.identity)) return 0;
+  if (!c.listedFolders.Insert(known)) return 0;
 
   const uint32_t index = c.folders.Add(folder, parentIndex);
   if (index == 0) return fail(platform::err::kNotEnoughMemory);
@@ -286,8 +292,7 @@ uint32_t ScanFolder(ScanContext& c, std::u16string_view folder, uint32_t parentI
   if (code != 0) return fail(code);
   for (const Subfolder& sub : subfolders) {
     if (c.stop != nullptr && c.stop->load(std::memory_order_relaxed) != 0) break;
-    if (c.listedFolders.Contains(sub.identity)) continue;
-    ScanFolder(c, sub.name, index, path);
+    ScanFolder(c, sub.name, index, path, &sub.identity);
   }
   if (addedHere > 0 && c.onFilesAdded) c.onFilesAdded(c.filesFound, c.bytesFound);
   return 0;

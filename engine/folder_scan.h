@@ -96,9 +96,10 @@ struct ScanContext {
 void ScanFolders(ScanContext& context, platform::FileTime now);
 
 // Scans one folder: `folder` is a full path when `parentIndex` is 0, else a name under the folder
-// table's entry `parentIndex` whose path is `parentPath`. Returns the listing's error code.
+// table's entry `parentIndex` whose path is `parentPath`. `identity` is the folder's identity when
+// the parent's listing already told it (else it is looked up). Returns the listing's error code.
 uint32_t ScanFolder(ScanContext& context, std::u16string_view folder, uint32_t parentIndex,
-                    std::u16string_view parentPath);
+                    std::u16string_view parentPath, const platform::FileIdentity* identity = nullptr);
 
 // True when `path` is an excluded folder or lies below one.
 bool IsExcluded(const ScanContext& context, std::u16string_view path);
