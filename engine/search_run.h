@@ -3,6 +3,10 @@
 // the list, scan, sort and group, keep the grouped files ordered by group, hand them to the list,
 // re-sort it, and save the cache. Stop asks a running search to end; a stopped run leaves the list
 // empty.
+//
+// The worker reaches the host and the result list's clear, fill and re-sort through
+// UiDispatcher::RunSync, so a GUI must not block its own thread in Wait() (nor destroy the runner)
+// while a search runs: Stop, then wait for SearchFinished.
 #pragma once
 
 #include <atomic>
