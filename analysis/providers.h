@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ inline constexpr uint32_t kMessageClose = 2;
 inline constexpr uint32_t kMessageReportMask = 3;
 inline constexpr uint32_t kMessageDisplayName = 4;
 inline constexpr uint32_t kMessageExtract = 5;
+inline constexpr uint32_t kMessageHasSettingsDialog = 10;
+inline constexpr uint32_t kMessageSettingsDialog = 11;
 
 // Result of kMessageExtract when an exception escaped the reader.
 inline constexpr intptr_t kExtractException = -2;
@@ -38,7 +41,10 @@ struct ExtractRequest {
 
 // One loaded entry of the provider list.
 struct MediaInfoProvider {
-  void* module = nullptr;  // the plug-in library; null for a built-in
+  // Keeps a plug-in's library loaded (with its adapter state); when the last copy of the
+  // provider goes, the provider gets its close message and the library is unloaded. Null for a
+  // built-in.
+  std::shared_ptr<void> module;
   ProviderCallback callback = nullptr;
   intptr_t handle = 0;     // what the open message returned
   bool hasMask = false;    // false: the provider is offered every file

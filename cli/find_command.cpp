@@ -14,6 +14,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "analysis/info_cache.h"
 #include "engine/provider_analyser.h"
 #include "engine/search_run.h"
 #include "lang/languages.h"
@@ -45,7 +46,8 @@ constexpr const char* kFindUsage =
     "  --same FIELD[,FIELD...]   further fields that must be equal: album, track, genre,\n"
     "                            bitrate, bpm, type\n"
     "  --filter TEXT             a file filter in the preset's \"Filter\" form, e.g. '+*.mp3;-*live*'\n"
-    "  --cache FILE              the information cache file to use\n"
+    "  --cache FILE              the information cache file to use (default: the settings'\n"
+    "                            MP3Cache, else ~/.config/Quillworks/MP3Cache)\n"
     "  --no-cache                neither read nor write the information cache\n"
     "  --settings FILE           the settings file to use instead of the user's\n"
     "  --sort KEY                order of the list: name, ext, path, artist, title, album, track,\n"
@@ -385,7 +387,12 @@ int RunFind(std::span<char*> args) {
   if (o.reverse) order.reversed = true;
   state.list.SetSortOrder(order);
 
-  engine::ProviderAnalyser analyser;
+  // The cache file: --cache, else the settings' `MP3Cache`, else the per-user default.
+  analysis::InfoCache cache;
+  if (o.cacheFile) cache.SetPath(*o.cacheFile);
+  else cache.ResolvePath(mainSettings);
+  cache.ApplyOptions(options);
+  engine::ProviderAnalyser analyser(&mainSettings, &cache);
   const bool progress = !o.quiet && ::isatty(STDERR_FILENO);
   TerminalStatus status(progress);
   CliHost host;
@@ -432,6 +439,10 @@ int RunFind(std::span<char*> args) {
       std::fprintf(stderr, "tarnq-cli: warning: %s: %s (skipped)\n", ToTerminal(problem.path).c_str(),
                    platform::ErrorMessage(problem.error).c_str());
     }
+  }
+  if (outcome.cacheSaveError != 0) {
+    std::fprintf(stderr, "tarnq-cli: warning: %s: %s (the information cache was not saved)\n",
+                 ToTerminal(cache.Path()).c_str(), platform::ErrorMessage(outcome.cacheSaveError).c_str());
   }
   if (outcome.failed) {
     std::fprintf(stderr, "tarnq-cli: %s\n", ToTerminal(outcome.error).c_str());

@@ -43,6 +43,7 @@ struct SearchOutcome {
   bool failed = false;            // an error ended the run early (see `error`)
   bool incomplete = false;        // a preset folder could not be listed or a scan pass failed
   std::u16string error;           // what went wrong, for the user
+  uint32_t cacheSaveError = 0;    // the information cache could not be written (the old file stays)
   uint64_t filesScanned = 0;      // files accepted by the scan
   uint64_t bytesScanned = 0;
   uint32_t groups = 0;
@@ -76,7 +77,8 @@ class FileAnalyser {
   virtual void LoadCache() {}
   virtual void LoadProviders() {}
   virtual void UnloadProviders() {}
-  virtual void SaveCache() {}
+  // Returns 0 or the error code of writing the cache file.
+  virtual uint32_t SaveCache() { return 0; }
   // The cached properties of the file with this size, write time and path; false on a miss.
   virtual bool LookupCache(uint64_t /*size*/, platform::FileTime /*modified*/,
                            std::u16string_view /*path*/, records::AudioInfo& /*info*/) {

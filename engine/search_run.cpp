@@ -181,7 +181,7 @@ void SearchRunner::RunSearch() {
     });
     guarded([&] { Host([&] { m_state.list.Sort(); }); });
     guarded([&] { m_analyser.UnloadProviders(); });
-    if (cacheOn) guarded([&] { m_analyser.SaveCache(); });
+    if (cacheOn) guarded([&] { outcome.cacheSaveError = m_analyser.SaveCache(); });
   }  // the store goes here, with the text blocks of the files the list did not take
 
   {

@@ -86,7 +86,10 @@ class FakeAnalyser : public FileAnalyser {
     return info.SetTexts({u"MPEG 1 Layer 3", u"", title, artist, u"", u""});
   }
   void LoadCache() override { calls += "LoadCache;"; }
-  void SaveCache() override { calls += "SaveCache;"; }
+  uint32_t SaveCache() override {
+    calls += "SaveCache;";
+    return 0;
+  }
   void LoadProviders() override { calls += "LoadProviders;"; }
   void UnloadProviders() override { calls += "UnloadProviders;"; }
   bool LookupCache(uint64_t, platform::FileTime, std::u16string_view path, records::AudioInfo& info) override {

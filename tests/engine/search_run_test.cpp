@@ -305,7 +305,7 @@ TEST(SearchWithRealAnalysis, GroupsTaggedCopiesAcrossFoldersAndCase) {
   state.options = kOptionNoCache;
   state.preset.durationTolerance = 1;
   state.preset.SetFolderList({u"+" + lib.Path16()});
-  ProviderAnalyser analyser;
+  ProviderAnalyser analyser(nullptr, nullptr);
   NullStatusSink status;
   SearchHost host;
   platform::DirectDispatcher dispatcher;

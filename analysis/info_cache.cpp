@@ -1,0 +1,450 @@
+#include "analysis/info_cache.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <new>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "settings/field_line.h"
+#include "settings/path_macros.h"
+#include "settings/settings_store.h"
+
+// The cache file: 8-bit text, one entry per line ended by CR LF, 18 fields separated by ";":
+//   0 path   1 size   2 modified as a packed UTC date-time   3 format code (signed)
+//   4 channels   5 sampling rate   6 bit rate (signed)   7 minutes   8 seconds   9 track
+//  10 title   11 artist   12 album   13 year   14 genre   15 Type text   16 comment   17 BPM
+// Older files end after the comment (17 fields, BPM 0). The Type text carries the rate and
+// channel word; they are cut off at the first ", " on reading because building the record adds
+// them again.
+
+namespace tarnq::analysis {
+namespace {
+
+using platform::FileTime;
+using records::AudioInfo;
+
+constexpr size_t kOffLength = 0;
+constexpr size_t kOffSize = 2;
+constexpr size_t kOffModified = 10;
+constexpr size_t kOffInfo = 18;
+constexpr size_t kOffPath = 50;
+constexpr FileTime kTwoSeconds = 2 * platform::kTicksPerSecond;
+// The cache writes a time not above this value as 0, and such an entry matches any file written
+// before 1980.
+constexpr FileTime kLastZeroTime = platform::kFileTime1980 - 1;
+
+template <class T>
+T ReadAt(const std::byte* record, size_t offset) {
+  T value;
+  std::memcpy(&value, record + offset, sizeof value);
+  return value;
+}
+
+std::u16string_view EntryPath(const std::byte* record) {
+  const auto length = ReadAt<uint16_t>(record, kOffLength);
+  const size_t units = (length - kCacheEntryFixedBytes) / 2;
+  // Every record length is even and chunks are malloc'ed, so records start at even addresses
+  // and the units at offset 50 are 2-aligned.
+  return {reinterpret_cast<const char16_t*>(record + kOffPath), units};
+}
+
+void ReleaseEntry(std::byte* record) {
+  char* texts;
+  std::memcpy(&texts, record + kOffInfo + offsetof(AudioInfo, texts), sizeof texts);
+  std::free(texts);
+}
+
+uint64_t HashPath(std::u16string_view path) { return std::hash<std::u16string_view>()(path); }
+
+FileTime Distance(FileTime a, FileTime b) { return a > b ? a - b : b - a; }
+
+// --- Field decoding -------------------------------------------------------------------------------
+
+// Plain decimal digits, empty = 0; false for anything else or a value above `max`.
+bool ParseUnsignedField(std::string_view field, uint64_t max, uint64_t& value) {
+  value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return false;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (max - digit) / 10) return false;
+    value = value * 10 + digit;
+  }
+  return true;
+}
+
+bool ParseSignedField(std::string_view field, int64_t min, int64_t max, int64_t& value) {
+  const bool negative = !field.empty() && field.front() == '-';
+  if (negative) {
+    field.remove_prefix(1);
+    if (field.empty()) return false;
+  }
+  uint64_t magnitude;
+  const uint64_t limit = negative ? static_cast<uint64_t>(-(min + 1)) + 1 : static_cast<uint64_t>(max);
+  if (!ParseUnsignedField(field, limit, magnitude)) return false;
+  value = negative ? -static_cast<int64_t>(magnitude - 1) - 1 : static_cast<int64_t>(magnitude);
+  if (negative && magnitude == 0) value = 0;
+  return true;
+}
+
+// An 8-bit text value into a reused buffer: after the UTF-8 marker as UTF-8, plain ASCII as it
+// is, anything else in the legacy code page.
+void DecodeText(std::string_view bytes, std::u16string& out) {
+  out.clear();
+  if (bytes.starts_with(platform::kUtf8Marker)) {
+    platform::AppendUtf8ToUtf16(bytes.substr(platform::kUtf8Marker.size()), out);
+    return;
+  }
+  bool ascii = true;
+  for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    out.assign(bytes.begin(), bytes.end());
+    return;
+  }
+  out = platform::DecodeCodePage(bytes, 0);
+}
+
+// Decoding buffers reused by each loading thread.
+struct LineScratch {
+  std::u16string title, artist, album, genre, type, comment;
+};
+thread_local LineScratch t_scratch;
+thread_local std::u16string t_text;
+
+}  // namespace
+
+// --- Lines ----------------------------------------------------------------------------------------
+
+bool ParseCacheLine(std::string_view line, CacheLine& out) {
+  std::string_view f[18];
+  size_t count = 0;
+  settings::FieldReader reader(line);
+  std::string_view field;
+  while (count < 18 && reader.Next(field)) f[count++] = field;
+  if (count < 17) return false;
+
+  if (f[0].empty()) return false;
+  out.path = settings::DecodePathField(f[0]);
+  // A cut path would name another file; NUL cannot be part of one.
+  if (out.path.empty() || out.path.size() > kMaxCachePathUnits ||
+      out.path.find(u'\0') != std::u16string::npos)
+    return false;
+
+  uint64_t size, packed, channels, rate, minutes, seconds, track, year, bpm = 0;
+  int64_t format, bitrate;
+  if (!ParseUnsignedField(f[1], UINT64_MAX, size) || !ParseUnsignedField(f[2], UINT64_MAX, packed) ||
+      !ParseSignedField(f[3], INT32_MIN, INT32_MAX, format) ||
+      !ParseUnsignedField(f[4], UINT16_MAX, channels) ||
+      !ParseUnsignedField(f[5], UINT32_MAX, rate) ||
+      !ParseSignedField(f[6], INT32_MIN, INT32_MAX, bitrate) ||
+      !ParseUnsignedField(f[7], UINT32_MAX / 60, minutes) ||
+      !ParseUnsignedField(f[8], UINT32_MAX, seconds) ||
+      !ParseUnsignedField(f[9], UINT16_MAX, track) || !ParseUnsignedField(f[13], UINT16_MAX, year) ||
+      (count == 18 && !ParseUnsignedField(f[17], UINT16_MAX, bpm)))
+    return false;
+  const uint64_t duration = minutes * 60 + seconds;
+  if (duration > UINT32_MAX) return false;
+  out.size = size;
+  out.modified = settings::UnpackDateTime(packed);
+  // A time that does not unpack must not become 0, which matches every file from before 1980.
+  if (packed != 0 && out.modified == 0) return false;
+
+  LineScratch& s = t_scratch;
+  DecodeText(f[10], s.title);
+  DecodeText(f[11], s.artist);
+  DecodeText(f[12], s.album);
+  DecodeText(f[14], s.genre);
+  DecodeText(f[15], s.type);
+  DecodeText(f[16], s.comment);
+  const size_t comma = s.type.find(u", ");
+  if (comma != std::u16string::npos) s.type.resize(comma);
+
+  records::AudioSource source;
+  source.format = static_cast<uint32_t>(format);
+  source.channels = static_cast<uint16_t>(channels);
+  source.track = static_cast<uint16_t>(track);
+  source.bpm = static_cast<uint16_t>(bpm);
+  source.year = static_cast<uint16_t>(year);
+  source.duration = static_cast<uint32_t>(duration);
+  source.sampleRate = static_cast<uint32_t>(rate);
+  source.bitrate = static_cast<int32_t>(bitrate);
+  source.formatName = s.type;
+  source.genre = s.genre;
+  source.title = s.title;
+  source.artist = s.artist;
+  source.album = s.album;
+  source.comment = s.comment;
+  out.info = AudioInfo{};
+  return out.info.Build(source);
+}
+
+void AppendCacheLine(std::string& out, std::u16string_view path, uint64_t size, FileTime modified,
+                     const AudioInfo& info) {
+  settings::FieldLineWriter w(out);
+  w.Path(path);
+  w.Unsigned(size);
+  w.Unsigned(settings::PackDateTime(modified, kLastZeroTime));
+  w.Signed(static_cast<int32_t>(info.format));
+  w.Unsigned(info.channels);
+  w.Unsigned(info.sampleRate);
+  w.Signed(info.bitrate);
+  w.Unsigned(info.duration / 60);
+  w.Unsigned(info.duration % 60);
+  w.Unsigned(info.track);
+  const auto text = [&](size_t index) {
+    info.GetText(index, t_text, records::kMaxTextBytes + 1);
+    w.Text(t_text);
+  };
+  text(records::kTextTitle);
+  text(records::kTextArtist);
+  text(records::kTextAlbum);
+  w.Unsigned(info.year);
+  text(records::kTextGenre);
+  text(records::kTextType);
+  text(records::kTextComment);
+  w.Unsigned(info.bpm);
+  w.EndLine();
+}
+
+std::u16string ResolveInfoCachePath(settings::SettingsStore& settings) {
+  const std::u16string stored =
+      settings.ReadPath(settings::SettingsStore::kMainSection, kCachePathKey);
+  std::u16string path = stored.empty() ? std::u16string() : settings::ExpandPathMacros(stored);
+  if (path.empty()) path = platform::JoinPath(platform::PerUserFolder(), kCacheFileName);
+  return path;
+}
+
+// --- InfoCache ------------------------------------------------------------------------------------
+
+InfoCache::InfoCache() : m_store(&ReleaseEntry) {}
+
+InfoCache::~InfoCache() = default;
+
+void InfoCache::ResolvePath(settings::SettingsStore& settings) { SetPath(ResolveInfoCachePath(settings)); }
+
+void InfoCache::SetPath(std::u16string_view path) {
+  platform::StoreGuard guard(m_store.Lock());
+  m_path.assign(path);
+}
+
+std::u16string InfoCache::Path() const {
+  platform::StoreGuard guard(m_store.Lock());
+  return m_path;
+}
+
+void InfoCache::ClearLocked() {
+  m_store.Clear();
+  m_slots.clear();
+  m_slots.shrink_to_fit();
+  m_next.clear();
+  m_next.shrink_to_fit();
+  m_usedSlots = 0;
+}
+
+InfoCache::IndexSlot* InfoCache::FindSlot(uint64_t hash) const {
+  if (m_slots.empty()) return nullptr;
+  const size_t mask = m_slots.size() - 1;
+  for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
+    const IndexSlot& slot = m_slots[i];
+    if (slot.head == 0 || slot.hash == hash) return const_cast<IndexSlot*>(&slot);
+  }
+}
+
+bool InfoCache::GrowIndex() {
+  const size_t size = m_slots.empty() ? 1024 : m_slots.size() * 2;
+  std::vector<IndexSlot> old;
+  try {
+    old.swap(m_slots);
+    m_slots.resize(size);
+  } catch (const std::bad_alloc&) {
+    m_slots.swap(old);
+    return false;
+  }
+  for (const IndexSlot& slot : old)
+    if (slot.head != 0) *FindSlot(slot.hash) = slot;
+  return true;
+}
+
+bool InfoCache::IndexAppend(uint64_t hash, uint32_t entry) {
+  if ((m_usedSlots + 1) * 2 > m_slots.size() && !GrowIndex()) return false;
+  try {
+    m_next.push_back(0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  IndexSlot* slot = FindSlot(hash);
+  if (slot->head == 0) {
+    *slot = {hash, entry + 1, entry + 1};
+    ++m_usedSlots;
+  } else {
+    m_next[slot->tail - 1] = entry + 1;
+    slot->tail = entry + 1;
+  }
+  return true;
+}
+
+bool InfoCache::AppendLocked(uint64_t size, FileTime modified, std::u16string_view path,
+                             const AudioInfo& info, bool copyTexts) {
+  if (path.empty() || path.size() > kMaxCachePathUnits) return false;
+  if (m_store.Count() >= UINT32_MAX - 1) return false;
+  // Reserve the index first so that a failure leaves store and index in step.
+  if ((m_usedSlots + 1) * 2 > m_slots.size() && !GrowIndex()) return false;
+  try {
+    if (m_next.size() == m_next.capacity()) m_next.reserve(m_next.empty() ? 1024 : 2 * m_next.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+
+  AudioInfo stored = info;
+  if (copyTexts && !info.CopyTo(stored)) return false;
+  alignas(8) std::byte record[kCacheEntryFixedBytes + 2 * kMaxCachePathUnits];
+  const auto length = static_cast<uint16_t>(kCacheEntryFixedBytes + 2 * path.size());
+  std::memcpy(record + kOffLength, &length, 2);
+  std::memcpy(record + kOffSize, &size, 8);
+  std::memcpy(record + kOffModified, &modified, 8);
+  std::memcpy(record + kOffInfo, &stored, sizeof stored);
+  std::memcpy(record + kOffPath, path.data(), 2 * path.size());
+  std::memset(record + kOffPath + 2 * path.size(), 0, 2);
+  const auto entry = static_cast<uint32_t>(m_store.Count());
+  if (m_store.Append(record, length) != 0) {
+    stored.Release();
+    return false;
+  }
+  IndexAppend(HashPath(path), entry);  // cannot fail: room reserved above
+  return true;
+}
+
+uint32_t InfoCache::Load() {
+  if (SwitchedOff()) return 0;
+  const std::u16string path = Path();
+  if (path.empty()) return 0;
+  std::string bytes;
+  const uint32_t code = platform::ReadWholeFile(path, bytes);
+  platform::StoreGuard guard(m_store.Lock());
+  ClearLocked();
+  if (code != 0) return code;
+
+  settings::LineSplitter lines(bytes);
+  std::string_view line;
+  CacheLine parsed;
+  while (lines.Next(line)) {
+    if (!ParseCacheLine(line, parsed)) continue;
+    // The parsed block moves into the entry as it is.
+    if (!AppendLocked(parsed.size, parsed.modified, parsed.path, parsed.info, false))
+      parsed.info.Release();
+  }
+  return 0;
+}
+
+bool InfoCache::Lookup(uint64_t size, FileTime modified, std::u16string_view path, AudioInfo& out) const {
+  if (SwitchedOff() || m_store.Count() == 0) return false;
+  const uint64_t hash = HashPath(path);
+  platform::StoreGuard guard(m_store.Lock());
+  const IndexSlot* slot = FindSlot(hash);
+  if (slot == nullptr || slot->head == 0) return false;
+  bool haveLocal = false;
+  FileTime local = 0;
+  for (uint32_t entry = slot->head; entry != 0; entry = m_next[entry - 1]) {
+    const std::byte* record = m_store.At(entry - 1);
+    if (ReadAt<uint64_t>(record, kOffSize) != size) continue;
+    const auto stored = ReadAt<FileTime>(record, kOffModified);
+    bool timeMatches;
+    if (stored == 0) {
+      timeMatches = modified <= kLastZeroTime;
+    } else if (Distance(stored, modified) <= kTwoSeconds) {
+      timeMatches = true;
+    } else {
+      // Entries written by a program that stored local times.
+      if (!haveLocal) {
+        local = platform::UtcToLocalFileTime(modified);
+        haveLocal = true;
+      }
+      timeMatches = Distance(stored, local) <= kTwoSeconds;
+    }
+    if (!timeMatches || EntryPath(record) != path) continue;
+    const auto info = ReadAt<AudioInfo>(record, kOffInfo);
+    return info.CopyTo(out);
+  }
+  return false;
+}
+
+bool InfoCache::Add(uint64_t size, FileTime modified, std::u16string_view path, const AudioInfo& info) {
+  if (SwitchedOff()) return false;
+  platform::StoreGuard guard(m_store.Lock());
+  return AppendLocked(size, modified, path, info, true);
+}
+
+uint32_t InfoCache::Save() const {
+  if (SwitchedOff()) return 0;
+  std::string bytes;
+  std::u16string path;
+  {
+    platform::StoreGuard guard(m_store.Lock());
+    path = m_path;
+    const uint64_t count = m_store.Count();
+    if (path.empty() || count == 0) return 0;
+    try {
+      bytes.reserve(static_cast<size_t>(count) * 160);
+      for (uint64_t i = 0; i < count; ++i) {
+        // Only the newest entry of a path is written: it is the last one of its chain that has
+        // the same path.
+        if (m_next[i] != 0) {
+          const std::u16string_view own = EntryPath(m_store.At(i));
+          bool newer = false;
+          for (uint32_t later = m_next[i]; later != 0 && !newer; later = m_next[later - 1])
+            newer = EntryPath(m_store.At(later - 1)) == own;
+          if (newer) continue;
+        }
+        const std::byte* record = m_store.At(i);
+        AppendCacheLine(bytes, EntryPath(record), ReadAt<uint64_t>(record, kOffSize),
+                        ReadAt<FileTime>(record, kOffModified), ReadAt<AudioInfo>(record, kOffInfo));
+      }
+    } catch (const std::bad_alloc&) {
+      return platform::err::kNotEnoughMemory;
+    }
+  }
+  uint32_t code = platform::WriteFileAtomically(path, bytes);
+  if (code == platform::err::kPathNotFound || code == platform::err::kFileNotFound) {
+    const std::u16string_view folder = platform::FolderOf(path);
+    if (!folder.empty() && platform::CreateFolders(folder) == 0)
+      code = platform::WriteFileAtomically(path, bytes);
+  }
+  return code;
+}
+
+uint32_t InfoCache::DeleteNow() {
+  if (RunActive()) return platform::err::kBusy;
+  std::u16string path;
+  {
+    platform::StoreGuard guard(m_store.Lock());
+    ClearLocked();
+    path = m_path;
+  }
+  if (path.empty() || !platform::FileExists(path)) return 0;
+  const uint32_t code = platform::RemoveFile(path);
+  return code == platform::err::kFileNotFound ? 0 : code;
+}
+
+// --- InfoCacheRun ---------------------------------------------------------------------------------
+
+InfoCacheRun::InfoCacheRun(InfoCache& cache) : m_cache(cache) {
+  m_cache.m_runActive.store(true, std::memory_order_release);
+  m_loadResult = m_cache.Load();
+}
+
+InfoCacheRun::~InfoCacheRun() { Finish(); }
+
+uint32_t InfoCacheRun::Finish() {
+  if (m_finished) return m_saveResult;
+  m_finished = true;
+  m_saveResult = m_cache.Save();
+  m_cache.m_runActive.store(false, std::memory_order_release);
+  return m_saveResult;
+}
+
+}  // namespace tarnq::analysis

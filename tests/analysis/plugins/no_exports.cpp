@@ -1,0 +1,2 @@
+// A library that is neither kind of plug-in.
+extern "C" __attribute__((visibility("default"))) int SomethingElse() { return 42; }
