@@ -44,5 +44,5 @@ for mode in "" "--similar --artist 80 --title 80"; do
   "$cli" find --quiet --no-cache --json $mode "$corpus" > "$work/rows.jsonl"
   python3 "$(dirname "$0")/groups_from_jsonl.py" "$corpus" < "$work/rows.jsonl" > "$work/groups.json"
   echo "find ${mode:-(exact)}:"
-  /usr/bin/python3 "$shared/compare_groups.py" "$corpus" "$work/groups.json" | head -3
+  /usr/bin/python3 "$shared/compare_groups.py" "$corpus" "$work/groups.json"
 done

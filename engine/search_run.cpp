@@ -1,6 +1,7 @@
 #include "engine/search_run.h"
 
 #include <exception>
+#include <memory>
 #include <new>
 
 #include "platform/errors.h"
@@ -138,9 +139,9 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
 void SearchRunner::RunSearch() {
   SearchOutcome outcome;
   {
-    records::FoundFileStore store;
+    auto store = std::make_unique<records::FoundFileStore>();
     try {
-      RunSteps(outcome, store);
+      RunSteps(outcome, *store);
     } catch (const std::bad_alloc&) {
       outcome.failed = true;
       outcome.error = platform::Utf8ToUtf16(platform::ErrorMessage(platform::err::kNotEnoughMemory));
@@ -180,9 +181,12 @@ void SearchRunner::RunSearch() {
       UpdateSearchStatus(totals.files, totals.bytes, results::status_text::kTotal);
     });
     guarded([&] { Host([&] { m_state.list.Sort(); }); });
+    // The found files go before the cache is written: the list has its own rows by now, and the
+    // save needs memory of its own.
+    guarded([&] { store.reset(); });
     guarded([&] { m_analyser.UnloadProviders(); });
     if (cacheOn) guarded([&] { outcome.cacheSaveError = m_analyser.SaveCache(); });
-  }  // the store goes here, with the text blocks of the files the list did not take
+  }
 
   {
     std::lock_guard lock(m_outcomeMutex);
