@@ -42,6 +42,7 @@ struct SearchOutcome {
   bool canceled = false;          // Stop was requested
   bool failed = false;            // an error ended the run early (see `error`)
   bool incomplete = false;        // a preset folder could not be listed or a scan pass failed
+  bool listFilled = false;        // the groups reached the result list
   std::u16string error;           // what went wrong, for the user
   uint32_t cacheSaveError = 0;    // the information cache could not be written (the old file stays)
   uint64_t filesScanned = 0;      // files accepted by the scan

@@ -130,9 +130,10 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
     if (!stopped()) {
       m_state.groupCount.store(grouped.groups);
       Host([&] { m_state.list.FillFromSearch(files); });
+      outcome.listFilled = true;
     }
   }
-  if (stopped()) m_state.groupCount.store(0);
+  if (stopped() && !outcome.listFilled) m_state.groupCount.store(0);
   outcome.groups = m_state.groupCount.load();
 }
 
@@ -176,6 +177,9 @@ void SearchRunner::RunSearch() {
       const results::TotalCounter totals = m_state.list.RecountTotals();
       m_state.totalFiles.store(totals.files);
       m_state.totalBytes.store(totals.bytes);
+      // A stop that comes after the list was filled is too late to cancel anything: the result
+      // is complete and is not reported as cancelled.
+      if (outcome.listFilled) m_state.stopRequests.store(0);
       outcome.canceled = m_state.stopRequests.load() != 0;
       m_state.lastCanceled.store(outcome.canceled);
       UpdateSearchStatus(totals.files, totals.bytes, results::status_text::kTotal);

@@ -326,3 +326,46 @@ TEST(SearchWithRealAnalysis, GroupsTaggedCopiesAcrossFoldersAndCase) {
 
 }  // namespace
 }  // namespace tarnq::engine
+
+namespace tarnq::engine {
+namespace {
+
+// A stop during the sort ends the run without groups; one after the hand-over changes nothing.
+class LateStopHost : public SearchHost {
+ public:
+  explicit LateStopHost(SearchRunner*& runner) : m_runner(runner) {}
+  void BringToFront() override {
+    if (m_runner != nullptr) m_runner->Stop();  // after the list was filled
+  }
+
+ private:
+  SearchRunner*& m_runner;
+};
+
+TEST(SearchStop, AStopAfterTheHandOverIsNotACancel) {
+  static lang::LanguageLibrary library;
+  static const bool loaded = library.Load(platform::ProgramFolder()) == 0;
+  ASSERT_TRUE(loaded);
+  lang::InstallLanguageRecord(library.Record());
+  testing::Library lib;
+  lib.Song("a.mp3", "A", "T");
+  lib.Song("b.mp3", "A", "T");
+  SearchState state;
+  state.preset.SetFolderList({u"+" + lib.Path16()});
+  testing::FakeAnalyser analyser;
+  NullStatusSink status;
+  SearchRunner* self = nullptr;
+  LateStopHost host(self);
+  platform::DirectDispatcher dispatcher;
+  SearchRunner runner(state, analyser, status, host, dispatcher);
+  self = &runner;
+  ASSERT_TRUE(runner.StartSearch());
+  runner.Wait();
+  EXPECT_EQ(state.list.RowCount(), 2u);
+  EXPECT_EQ(state.groupCount.load(), 1u);
+  EXPECT_FALSE(runner.LastOutcome().canceled);
+  EXPECT_EQ(runner.StatusText(2, 14, results::status_text::kTotal), u"Total 2 files, 14 bytes, 1 group");
+}
+
+}  // namespace
+}  // namespace tarnq::engine
