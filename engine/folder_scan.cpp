@@ -252,8 +252,8 @@ uint32_t ScanFolder(ScanContext& c, std::u16string_view folder, uint32_t parentI
     if (parentIndex == 0) c.incomplete = true;
     return code;
   };
-  // A folder reached a second time (overlapping preset folders, bind mounts) is not listed again.
   if (FindProvider(path) == nullptr) return fail(platform::err::kNotSupported);
+  // A folder reached a second time (overlapping preset folders, bind mounts) is not listed again.
   FileIdentity known;
   if (identity != nullptr) {
     known = *identity;
