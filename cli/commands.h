@@ -12,9 +12,15 @@ struct Command {
   int (*run)(std::span<char*> args);
 };
 
+// tarnq-cli find [OPTIONS] [FOLDER...]
+int RunFind(std::span<char*> args);
 // tarnq-cli info [--json] FILE...
 int RunInfo(std::span<char*> args);
 // tarnq-cli load [OPTIONS] FILE.tarnq
 int RunLoad(std::span<char*> args);
+// tarnq-cli similarity TEXT1 TEXT2
+int RunSimilarity(std::span<char*> args);
+// tarnq-cli preset show FILE.tnq
+int RunPreset(std::span<char*> args);
 
 }  // namespace tarnq::cli

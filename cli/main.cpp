@@ -8,8 +8,11 @@
 namespace {
 
 constexpr tarnq::cli::Command kCommands[] = {
+    {"find", "search folders for duplicate music files", tarnq::cli::RunFind},
     {"info", "analyse audio files and print their properties and tags", tarnq::cli::RunInfo},
     {"load", "read a saved result list; select, act on, save or export it", tarnq::cli::RunLoad},
+    {"similarity", "print the similarity percentage of two texts", tarnq::cli::RunSimilarity},
+    {"preset", "show what a preset file holds (preset show FILE.tnq)", tarnq::cli::RunPreset},
 };
 
 void PrintUsage(FILE* out) {
@@ -21,14 +24,16 @@ void PrintUsage(FILE* out) {
       "Commands:\n",
       out);
   for (const auto& command : kCommands) {
-    std::fprintf(out, "  %-10s%.*s\n", command.name.data(), static_cast<int>(command.summary.size()),
+    std::fprintf(out, "  %-12s%.*s\n", command.name.data(), static_cast<int>(command.summary.size()),
                  command.summary.data());
   }
   std::fputs(
       "\n"
       "Options:\n"
       "  --version   print the version and exit\n"
-      "  --help      print this help and exit\n",
+      "  --help      print this help and exit\n"
+      "\n"
+      "'tarnq-cli COMMAND --help' describes a command.\n",
       out);
 }
 

@@ -1,0 +1,92 @@
+#include "cli/cli_support.h"
+
+#include <filesystem>
+
+#include "lang/languages.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "settings/settings_store.h"
+
+namespace tarnq::cli {
+namespace {
+
+// The stored language, read only: a command-line run never changes the settings.
+class ReadOnlyLanguageSettings final : public lang::LanguageSettings {
+ public:
+  std::u16string ReadLanguage() override {
+    return settings::MainSettings().ReadText(settings::SettingsStore::kMainSection, "Language");
+  }
+  void StoreLanguage(std::u16string_view) override {}
+};
+
+}  // namespace
+
+bool SetUpLanguage() {
+  static lang::LanguageLibrary library;
+  if (lang::InstalledLanguageRecord() != nullptr) return true;
+  if (library.Load(platform::ProgramFolder()) != 0) {
+    std::fprintf(stderr, "tarnq-cli: %s\n", ToTerminal(library.Message()).c_str());
+    return false;
+  }
+  lang::InstallLanguageRecord(library.Record());
+  std::u16string code;
+  ReadOnlyLanguageSettings stored;
+  lang::LanguageEnvironment environment = lang::LanguageEnvironment::OfProcess();
+  // Without a stored choice the English texts stay: scripts get the same words everywhere.
+  if (!stored.ReadLanguage().empty()) lang::SelectLanguage(code, stored, environment);
+  return true;
+}
+
+std::string ToTerminal(std::u16string_view text) {
+  std::string bytes;
+  if (platform::Utf16ToNameBytes(text, bytes)) return bytes;
+  return platform::Utf16ToUtf8(text);
+}
+
+void Print(FILE* out, std::u16string_view text) {
+  const std::string bytes = ToTerminal(text);
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+}
+
+void AppendJsonString(std::string& out, std::u16string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  auto escape = [&](uint32_t unit) {
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 0xF];
+  };
+  out += '"';
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'"') out += "\\\"";
+    else if (c == u'\\') out += "\\\\";
+    else if (c == u'\n') out += "\\n";
+    else if (c == u'\r') out += "\\r";
+    else if (c == u'\t') out += "\\t";
+    else if (c < 0x20) escape(c);
+    else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      out += platform::Utf16ToUtf8(text.substr(i, 2));
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      escape(c);  // a lone surrogate: an escaped file-name byte
+    } else {
+      out += platform::Utf16ToUtf8(text.substr(i, 1));
+    }
+  }
+  out += '"';
+}
+
+void PrintError(std::u16string_view path, uint32_t code) {
+  std::fprintf(stderr, "tarnq-cli: %s: %s\n", ToTerminal(path).c_str(), platform::ErrorMessage(code).c_str());
+}
+
+std::u16string AbsolutePath(std::string_view argument) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(std::filesystem::path(std::string(argument)), error);
+  if (error) path = std::filesystem::path(std::string(argument));
+  std::string normal = path.lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+  return platform::NameBytesToUtf16(normal);
+}
+
+}  // namespace tarnq::cli

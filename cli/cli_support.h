@@ -1,0 +1,29 @@
+// What the commands of tarnq-cli share: the language, output of texts and paths, JSON strings.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace tarnq::cli {
+
+// Loads the language library beside the program and selects the language stored in the settings
+// (never writing them). False, with a message on standard error, when the library is missing.
+bool SetUpLanguage();
+
+// A text for the terminal: UTF-8, with file-name bytes that are not UTF-8 written back as the
+// original bytes (so a printed path names the file exactly).
+std::string ToTerminal(std::u16string_view text);
+void Print(FILE* out, std::u16string_view text);
+
+// Appends `text` as a JSON string. File-name bytes that are not UTF-8 are written as the escapes
+// \udc80 ... \udcff (the "surrogateescape" convention), so a reader can restore the exact bytes.
+void AppendJsonString(std::string& out, std::u16string_view text);
+
+// "tarnq-cli: PATH: reason" on standard error, the reason being the message of `code`.
+void PrintError(std::u16string_view path, uint32_t code);
+
+// An absolute, lexically normal path for a command-line argument.
+std::u16string AbsolutePath(std::string_view argument);
+
+}  // namespace tarnq::cli

@@ -1,0 +1,458 @@
+// tarnq-cli find: a whole search without a window, printed as the list shows it or as JSON Lines.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "analysis/info_cache.h"
+#include "engine/provider_analyser.h"
+#include "engine/search_run.h"
+#include "lang/languages.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "platform/time.h"
+#include "results/columns.h"
+#include "settings/settings_store.h"
+
+namespace tarnq::cli {
+namespace {
+
+constexpr const char* kFindUsage =
+    "Usage: tarnq-cli find [OPTIONS] [FOLDER...]\n"
+    "\n"
+    "Searches the folders (and their subfolders) for duplicate music files and prints the groups\n"
+    "of duplicates as the result list shows them, then the status line.\n"
+    "\n"
+    "Options:\n"
+    "  --preset FILE.tnq         criteria, filter and folders from a preset file; folders given\n"
+    "                            on the command line are added to its folders\n"
+    "  --exclude DIR             skip DIR and everything below it (repeatable)\n"
+    "  --no-recurse              search only the files directly in the folders\n"
+    "  --similar                 compare Artist and Title by similarity (default 80 % each)\n"
+    "  --artist PCT, --title PCT similarity percentages (0-100; imply --similar)\n"
+    "  --duration-tolerance SEC  largest difference of the playing times; -1 = not compared\n"
+    "                            (default without a preset: -1)\n"
+    "  --same FIELD[,FIELD...]   further fields that must be equal: album, track, genre,\n"
+    "                            bitrate, bpm, type\n"
+    "  --filter TEXT             a file filter in the preset's \"Filter\" form, e.g. '+*.mp3;-*live*'\n"
+    "  --cache FILE              the information cache file to use (default: the settings'\n"
+    "                            MP3Cache, else ~/.config/Quillworks/MP3Cache)\n"
+    "  --no-cache                neither read nor write the information cache\n"
+    "  --settings FILE           the settings file to use instead of the user's\n"
+    "  --sort KEY                order of the list: name, ext, path, artist, title, album, track,\n"
+    "                            genre, bitrate, duration, type, comment, bpm, size, time, none\n"
+    "  --reverse                 reverse the order\n"
+    "  --json                    one JSON object per row (JSON Lines), nothing else on output\n"
+    "  --quiet                   no progress on standard error\n"
+    "\n"
+    "Without --preset the criteria are those of an empty preset: Artist and Title equal (ignoring\n"
+    "case), playing time not compared. Ctrl-C stops the search like the Stop command.\n"
+    "Exit status: 0 on success (also when nothing was found), 1 on failure or when a folder could\n"
+    "not be searched, 2 on a usage error.\n";
+
+struct FindOptions {
+  std::optional<std::u16string> presetFile;
+  std::vector<std::u16string> folders;
+  std::vector<std::u16string> excluded;
+  bool noRecurse = false;
+  bool similar = false;
+  std::optional<uint32_t> artist, title;
+  std::optional<int32_t> tolerance;
+  uint32_t same = 0;
+  bool sameGiven = false;
+  std::optional<std::u16string> filter;
+  std::optional<std::u16string> cacheFile;
+  bool noCache = false;
+  std::optional<std::u16string> settingsFile;
+  std::optional<int> sortKey;
+  bool reverse = false;
+  bool json = false;
+  bool quiet = false;
+};
+
+constexpr std::pair<std::string_view, int> kSortNames[] = {
+    {"none", 0},     {"name", 1},  {"ext", 2},       {"path", 3},     {"artist", 4}, {"title", 5},
+    {"album", 6},    {"track", 7}, {"genre", 8},     {"bitrate", 9},  {"duration", 10},
+    {"type", 11},    {"comment", 12}, {"bpm", 13},   {"size", 14},    {"time", 15}};
+constexpr std::pair<std::string_view, uint32_t> kSameNames[] = {
+    {"album", 0x1}, {"track", 0x2}, {"genre", 0x4}, {"bitrate", 0x8}, {"bpm", 0x10}, {"type", 0x20}};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "tarnq-cli find: %s\nTry 'tarnq-cli find --help'.\n", message.c_str());
+  return 2;
+}
+
+bool ParseNumber(std::string_view text, int64_t low, int64_t high, int64_t& value) {
+  if (text.empty()) return false;
+  size_t i = 0;
+  bool negative = false;
+  if (text[0] == '-' || text[0] == '+') {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  if (i == text.size()) return false;
+  int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + (text[i] - '0');
+    if (v > 1000000000) return false;
+  }
+  value = negative ? -v : v;
+  return value >= low && value <= high;
+}
+
+// Parses the arguments; returns 0, or the exit status of a usage error (help gives -1).
+int ParseArguments(std::span<char*> args, FindOptions& o) {
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      o.folders.push_back(AbsolutePath(arg));
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") return -1;
+    auto value = [&](std::string_view& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string_view v;
+    int64_t n = 0;
+    if (arg == "--no-recurse") o.noRecurse = true;
+    else if (arg == "--similar") o.similar = true;
+    else if (arg == "--no-cache") o.noCache = true;
+    else if (arg == "--reverse") o.reverse = true;
+    else if (arg == "--json") o.json = true;
+    else if (arg == "--quiet" || arg == "-q") o.quiet = true;
+    else if (arg == "--preset") {
+      if (!value(v)) return UsageError("--preset needs a file");
+      o.presetFile = AbsolutePath(v);
+    } else if (arg == "--exclude") {
+      if (!value(v)) return UsageError("--exclude needs a folder");
+      o.excluded.push_back(AbsolutePath(v));
+    } else if (arg == "--artist" || arg == "--title") {
+      if (!value(v) || !ParseNumber(v, 0, 100, n))
+        return UsageError(std::string(arg) + " needs a percentage from 0 to 100");
+      (arg == "--artist" ? o.artist : o.title) = static_cast<uint32_t>(n);
+    } else if (arg == "--duration-tolerance") {
+      if (!value(v) || !ParseNumber(v, -1, 1000000, n))
+        return UsageError("--duration-tolerance needs a number of seconds (-1 = off)");
+      o.tolerance = static_cast<int32_t>(n);
+    } else if (arg == "--same") {
+      if (!value(v)) return UsageError("--same needs fields");
+      o.sameGiven = true;
+      size_t pos = 0;
+      while (pos <= v.size()) {
+        size_t end = v.find(',', pos);
+        if (end == std::string_view::npos) end = v.size();
+        const std::string_view field = v.substr(pos, end - pos);
+        pos = end + 1;
+        if (field.empty()) continue;
+        bool known = false;
+        for (const auto& [name, bit] : kSameNames) {
+          if (field == name) {
+            o.same |= bit;
+            known = true;
+          }
+        }
+        if (!known) return UsageError("unknown field '" + std::string(field) + "' for --same");
+      }
+    } else if (arg == "--filter") {
+      if (!value(v)) return UsageError("--filter needs a filter text");
+      o.filter = platform::Utf8ToUtf16(v);
+    } else if (arg == "--cache") {
+      if (!value(v)) return UsageError("--cache needs a file");
+      o.cacheFile = AbsolutePath(v);
+    } else if (arg == "--settings") {
+      if (!value(v)) return UsageError("--settings needs a file");
+      o.settingsFile = AbsolutePath(v);
+    } else if (arg == "--sort") {
+      if (!value(v)) return UsageError("--sort needs a key");
+      for (const auto& [name, key] : kSortNames)
+        if (v == name) o.sortKey = key;
+      if (!o.sortKey) return UsageError("unknown sort key '" + std::string(v) + "'");
+    } else {
+      return UsageError("unknown option '" + std::string(arg) + "'");
+    }
+  }
+  if (o.noCache && o.cacheFile) return UsageError("--cache and --no-cache exclude each other");
+  return 0;
+}
+
+// --- The search's surroundings on a terminal ----------------------------------------------------
+
+std::atomic<int32_t>* g_stopCounter = nullptr;
+
+void OnInterrupt(int) {
+  // Lock-free atomics are safe in a signal handler: this is all Stop does.
+  if (g_stopCounter != nullptr) g_stopCounter->fetch_add(1);
+}
+
+// Progress on standard error: files found and the folder being listed, at most ten times a second.
+class TerminalStatus final : public engine::StatusSink {
+ public:
+  explicit TerminalStatus(bool show) : m_show(show) {}
+  void SetPaneText(int pane, std::u16string_view text) override {
+    if (!m_show) return;
+    std::lock_guard lock(m_mutex);
+    if (pane == 0) m_folder.assign(text);
+    if (pane == 1) m_totals.assign(text);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_last < std::chrono::milliseconds(100)) return;
+    m_last = now;
+    std::string line = ToTerminal(m_totals);
+    if (!m_folder.empty()) line += "  " + ToTerminal(m_folder);
+    if (line.size() > 110) line = line.substr(0, 50) + "..." + line.substr(line.size() - 57);
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    m_shown = true;
+  }
+  void SetSearchIcon(bool) override {}
+  void Finish() {
+    std::lock_guard lock(m_mutex);
+    if (m_shown) std::fputs("\r\033[K", stderr);
+    m_shown = false;
+  }
+
+ private:
+  bool m_show;
+  std::mutex m_mutex;
+  std::u16string m_folder, m_totals;
+  std::chrono::steady_clock::time_point m_last{};
+  bool m_shown = false;
+};
+
+std::string Iso8601(platform::FileTime time) {
+  if (time == 0) return {};
+  const platform::CalendarTime t = platform::FileTimeToCalendarUtc(time);
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
+  return text;
+}
+
+void PrintJsonRows(const results::ResultList& list) {
+  std::string line;
+  for (size_t i = 0; i < list.RowCount(); ++i) {
+    const results::ResultRow row = list.RowAt(i);
+    const records::AudioInfo info = row.Info();
+    line.clear();
+    auto key = [&](const char* name) {
+      line += line.empty() ? "{\"" : ",\"";
+      line += name;
+      line += "\":";
+    };
+    auto number = [&](const char* name, int64_t value) {
+      key(name);
+      line += std::to_string(value);
+    };
+    auto text = [&](const char* name, size_t index) {
+      key(name);
+      AppendJsonString(line, info.GetText(index, records::kMaxTextBytes + 1));
+    };
+    number("group", row.Group());
+    key("path");
+    AppendJsonString(line, list.FullPath(row));
+    key("size");
+    line += row.Size() == results::kUnknownSize ? "null" : std::to_string(row.Size());
+    key("modified");
+    const std::string modified = Iso8601(row.Modified());
+    line += modified.empty() ? "null" : "\"" + modified + "\"";
+    number("format", info.format);
+    text("type", records::kTextType);
+    number("channels", info.channels);
+    number("sampleRate", info.sampleRate);
+    number("bitrate", info.bitrate);
+    number("duration", info.duration);
+    number("track", info.track);
+    number("year", info.year);
+    number("bpm", info.bpm);
+    text("genre", records::kTextGenre);
+    text("title", records::kTextTitle);
+    text("artist", records::kTextArtist);
+    text("album", records::kTextAlbum);
+    text("comment", records::kTextComment);
+    key("selected");
+    line += row.Selected() ? "true" : "false";
+    line += "}\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
+}
+
+void PrintGroups(const results::ResultList& list, const results::ColumnLayout& layout) {
+  uint32_t group = ~0u;
+  std::u16string line;
+  for (size_t i = 0; i < list.RowCount(); ++i) {
+    const results::ResultRow row = list.RowAt(i);
+    if (row.Group() != group) {
+      if (group != ~0u) std::fputc('\n', stdout);
+      group = row.Group();
+      std::printf("Group %u:\n", group);
+    }
+    line = u"  ";
+    bool first = true;
+    for (const results::LayoutColumn& column : layout) {
+      if (!first) line += u'\t';
+      first = false;
+      line += list.CellText(row, results::kColumns[static_cast<size_t>(column.tableIndex)].textId);
+    }
+    line += u'\n';
+    Print(stdout, line);
+  }
+  if (list.RowCount() > 0) std::fputc('\n', stdout);
+}
+
+class CliHost final : public engine::SearchHost {};
+
+}  // namespace
+
+int RunFind(std::span<char*> args) {
+  FindOptions o;
+  if (const int status = ParseArguments(args, o)) {
+    if (status < 0) {
+      std::fputs(kFindUsage, stdout);
+      return 0;
+    }
+    return status;
+  }
+
+  // Settings first: everything else reads them.
+  if (o.settingsFile) {
+    if (!platform::FileExists(*o.settingsFile)) {
+      PrintError(*o.settingsFile, 2);
+      return 1;
+    }
+    settings::SetMainSettingsOverride(*o.settingsFile);
+  }
+  settings::SettingsStore& mainSettings = settings::MainSettings();
+  if (!SetUpLanguage()) return 1;
+
+  engine::SearchState state;
+  engine::SearchPreset& preset = state.preset;
+  if (o.presetFile) {
+    platform::FileStatus status;
+    uint32_t code = platform::GetFileStatus(*o.presetFile, status, true);
+    if (code == 0 && !status.isRegular) code = 5;
+    settings::SettingsStore store(*o.presetFile, settings::SettingsStore::kExplicitFile);
+    if (code == 0) code = store.Load();
+    if (code != 0) {
+      PrintError(*o.presetFile, code);
+      return 1;
+    }
+    preset.Load(store);
+    preset.presetFile = *o.presetFile;
+  } else {
+    settings::SettingsStore empty(u"", settings::SettingsStore::kExplicitFile);
+    preset.Load(empty);
+    preset.artistThreshold = 80;
+    preset.titleThreshold = 80;
+  }
+  std::vector<std::u16string> folderList = preset.folderList;
+  for (const auto& folder : o.folders) folderList.push_back(u"+" + folder);
+  for (const auto& folder : o.excluded) folderList.push_back(u"-" + folder);
+  preset.SetFolderList(std::move(folderList));
+  if (preset.folders.empty()) return UsageError("no folder to search");
+  if (o.noRecurse) preset.noRecursion = 1;
+  if (o.similar || o.artist || o.title) preset.useSimilarity = 1;
+  if (o.artist) preset.artistThreshold = *o.artist;
+  if (o.title) preset.titleThreshold = *o.title;
+  if (o.tolerance) preset.durationTolerance = *o.tolerance;
+  if (o.sameGiven) preset.moreLimitations = o.same;
+  if (o.filter) {
+    preset.filterEnabled = 1;
+    preset.filter = engine::ParseFilter(*o.filter);
+  }
+
+  uint32_t options = mainSettings.ReadOption(settings::SettingsStore::kMainSection, 0);
+  if (o.noCache) options |= engine::kOptionNoCache;
+  if (o.cacheFile) options &= ~engine::kOptionNoCache;
+  state.options = options;
+  state.list.SetOptions(options);
+  results::SortOrder order = results::ReadSortOrder(mainSettings);
+  if (o.sortKey) order = {*o.sortKey, false};
+  if (o.reverse) order.reversed = true;
+  state.list.SetSortOrder(order);
+
+  // The cache file: --cache, else the settings' `MP3Cache`, else the per-user default.
+  analysis::InfoCache cache;
+  if (o.cacheFile) cache.SetPath(*o.cacheFile);
+  else cache.ResolvePath(mainSettings);
+  cache.ApplyOptions(options);
+  engine::ProviderAnalyser analyser(&mainSettings, &cache);
+  const bool progress = !o.quiet && ::isatty(STDERR_FILENO);
+  TerminalStatus status(progress);
+  CliHost host;
+  platform::DirectDispatcher dispatcher;
+  engine::SearchRunner runner(state, analyser, status, host, dispatcher);
+
+  g_stopCounter = &state.stopRequests;
+  struct sigaction action {}, previous {};
+  action.sa_handler = &OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &previous);
+  const bool started = runner.StartSearch();
+  runner.Wait();
+  sigaction(SIGINT, &previous, nullptr);
+  g_stopCounter = nullptr;
+  status.Finish();
+  if (!started) {
+    std::fputs("tarnq-cli: the search could not be started\n", stderr);
+    return 1;
+  }
+
+  const engine::SearchOutcome outcome = runner.LastOutcome();
+  const results::TotalCounter totals = state.list.RecountTotals();
+  const std::u16string statusLine = runner.StatusText(totals.files, totals.bytes, results::status_text::kTotal);
+  if (o.json) {
+    PrintJsonRows(state.list);
+    if (progress) {
+      Print(stderr, statusLine);
+      std::fputc('\n', stderr);
+    }
+  } else {
+    PrintGroups(state.list, results::ReadLayout(mainSettings));
+    Print(stdout, statusLine);
+    std::fputc('\n', stdout);
+  }
+  std::fflush(stdout);
+
+  int exitStatus = 0;
+  for (const engine::FolderProblem& problem : outcome.problems) {
+    if (problem.presetFolder) {
+      PrintError(problem.path, problem.error);
+      exitStatus = 1;
+    } else if (!o.quiet) {
+      std::fprintf(stderr, "tarnq-cli: warning: %s: %s (skipped)\n", ToTerminal(problem.path).c_str(),
+                   platform::ErrorMessage(problem.error).c_str());
+    }
+  }
+  if (outcome.cacheSaveError != 0) {
+    std::fprintf(stderr, "tarnq-cli: warning: %s: %s (the information cache was not saved)\n",
+                 ToTerminal(cache.Path()).c_str(), platform::ErrorMessage(outcome.cacheSaveError).c_str());
+  }
+  if (outcome.failed) {
+    std::fprintf(stderr, "tarnq-cli: %s\n", ToTerminal(outcome.error).c_str());
+    exitStatus = 1;
+  }
+  if (outcome.canceled) {
+    std::fputs("tarnq-cli: search canceled\n", stderr);
+    exitStatus = 1;
+  }
+  return exitStatus;
+}
+
+}  // namespace tarnq::cli

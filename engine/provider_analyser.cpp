@@ -1,0 +1,61 @@
+#include "engine/provider_analyser.h"
+
+#include "analysis/provider_list.h"
+
+namespace tarnq::engine {
+
+ProviderAnalyser::ProviderAnalyser(settings::SettingsStore* settings, analysis::InfoCache* cache)
+    : m_settings(settings), m_cache(cache) {}
+
+ProviderAnalyser::~ProviderAnalyser() {
+  UnloadProviders();
+  if (m_cacheRun) m_cacheRun->Finish();
+}
+
+void ProviderAnalyser::LoadCache() {
+  if (m_cache == nullptr || m_cacheRun) return;
+  // The run's hold: loads now, saves exactly once, and keeps "Delete now" away meanwhile.
+  m_cacheRun = std::make_unique<analysis::InfoCacheRun>(*m_cache);
+}
+
+uint32_t ProviderAnalyser::SaveCache() {
+  if (!m_cacheRun) return 0;
+  const uint32_t result = m_cacheRun->Finish();
+  m_cacheRun.reset();
+  return result;
+}
+
+void ProviderAnalyser::LoadProviders() {
+  if (m_loaded) return;
+  bool anyEnabled = false;
+  if (m_settings != nullptr)
+    for (const auto& stored : analysis::ReadProviderEntries(*m_settings)) anyEnabled |= stored.entry.enabled;
+  // Settings without provider entries mean the built-in readers (what the start-up step would
+  // write); a command-line run does not write them itself.
+  m_providers = anyEnabled ? analysis::LoadProviderList(*m_settings) : analysis::DefaultProviderList();
+  m_loaded = true;
+}
+
+void ProviderAnalyser::UnloadProviders() {
+  if (!m_loaded) return;
+  analysis::UnloadProviderList(m_providers);
+  m_providers.clear();
+  m_loaded = false;
+}
+
+bool ProviderAnalyser::LookupCache(uint64_t size, platform::FileTime modified, std::u16string_view path,
+                                   records::AudioInfo& info) {
+  return m_cache != nullptr && m_cache->Lookup(size, modified, path, info);
+}
+
+void ProviderAnalyser::AddToCache(uint64_t size, platform::FileTime modified, std::u16string_view path,
+                                  const records::AudioInfo& info) {
+  if (m_cache != nullptr) m_cache->Add(size, modified, path, info);
+}
+
+bool ProviderAnalyser::Analyse(std::u16string_view path, records::AudioInfo& info) {
+  if (!m_loaded) LoadProviders();
+  return analysis::AnalyseFile(m_providers, path, info) != 0;
+}
+
+}  // namespace tarnq::engine

@@ -1,0 +1,95 @@
+// What a search needs from its surroundings, as small interfaces the hosts implement: the GUI with
+// its windows, tarnq-cli with a terminal, the tests with recorders.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/time.h"
+#include "records/audio_info.h"
+
+namespace tarnq::engine {
+
+struct SearchPreset;
+
+// Status-bar panes: 0 the folder being listed (and "Selected"), 1 the totals, 2 the search icon.
+// Called on the search worker thread; implementations must be cheap and thread-safe (the GUI stores
+// the text and repaints on a 100 ms timer).
+class StatusSink {
+ public:
+  virtual ~StatusSink() = default;
+  virtual void SetPaneText(int pane, std::u16string_view text) = 0;
+  virtual void SetSearchIcon(bool shown) = 0;
+};
+
+class NullStatusSink final : public StatusSink {
+ public:
+  void SetPaneText(int, std::u16string_view) override {}
+  void SetSearchIcon(bool) override {}
+};
+
+// A folder the scan could not list, with the reason (an error code of platform/errors.h).
+struct FolderProblem {
+  std::u16string path;
+  uint32_t error = 0;
+  bool presetFolder = false;  // one of the preset's folders: the result is incomplete
+};
+
+// How a search ended, for the host's last word.
+struct SearchOutcome {
+  bool canceled = false;          // Stop was requested
+  bool failed = false;            // an error ended the run early (see `error`)
+  bool incomplete = false;        // a preset folder could not be listed or a scan pass failed
+  bool listFilled = false;        // the groups reached the result list
+  std::u16string error;           // what went wrong, for the user
+  uint32_t cacheSaveError = 0;    // the information cache could not be written (the old file stays)
+  uint64_t filesScanned = 0;      // files accepted by the scan
+  uint64_t bytesScanned = 0;
+  uint32_t groups = 0;
+  std::vector<FolderProblem> problems;
+};
+
+// The main window's side of a search. The search calls these through the UiDispatcher, so they
+// run on the user-interface thread.
+class SearchHost {
+ public:
+  virtual ~SearchHost() = default;
+  // Re-reads the preset before a search (the preset box and the preset file). Returns 0, or an
+  // error code after telling the user why (then no search starts).
+  virtual uint32_t ReloadPreset(SearchPreset& /*preset*/) { return 0; }
+  // The preset has no folder: show the preset dialog. True when the user confirmed it.
+  virtual bool EditPreset(SearchPreset& /*preset*/) { return false; }
+  // Greys or enables Find, Stop and the list commands.
+  virtual void RefreshCommandStates() {}
+  virtual void BringToFront() {}
+  // The run is over (command 117: focus the list). `outcome` tells how it went.
+  virtual void SearchFinished(const SearchOutcome& /*outcome*/) {}
+};
+
+// Where the scan gets a file's audio properties: the information cache and the analysis. The
+// search calls every member on its worker thread, one run at a time.
+class FileAnalyser {
+ public:
+  virtual ~FileAnalyser() = default;
+  // Around a run, in this order: LoadCache, LoadProviders ... UnloadProviders, SaveCache. The cache
+  // calls are skipped while the cache is switched off.
+  virtual void LoadCache() {}
+  virtual void LoadProviders() {}
+  virtual void UnloadProviders() {}
+  // Returns 0 or the error code of writing the cache file.
+  virtual uint32_t SaveCache() { return 0; }
+  // The cached properties of the file with this size, write time and path; false on a miss.
+  virtual bool LookupCache(uint64_t /*size*/, platform::FileTime /*modified*/,
+                           std::u16string_view /*path*/, records::AudioInfo& /*info*/) {
+    return false;
+  }
+  // Remembers freshly analysed properties (a deep copy; `info` stays the caller's).
+  virtual void AddToCache(uint64_t /*size*/, platform::FileTime /*modified*/,
+                          std::u16string_view /*path*/, const records::AudioInfo& /*info*/) {}
+  // Analyses the file; true when a reader accepted it (`info` then owns a new text block).
+  virtual bool Analyse(std::u16string_view path, records::AudioInfo& info) = 0;
+};
+
+}  // namespace tarnq::engine

@@ -1,0 +1,208 @@
+#include "engine/search_run.h"
+
+#include <exception>
+#include <memory>
+#include <new>
+
+#include "platform/errors.h"
+#include "platform/text.h"
+#include "platform/time.h"
+
+namespace tarnq::engine {
+namespace {
+
+// Shown after the totals when a preset folder could not be listed or a scan pass failed.
+constexpr std::u16string_view kIncompleteNote = u" - incomplete";
+
+}  // namespace
+
+SearchRunner::SearchRunner(SearchState& state, FileAnalyser& analyser, StatusSink& status,
+                           SearchHost& host, platform::UiDispatcher& dispatcher)
+    : m_state(state), m_analyser(analyser), m_status(status), m_host(host), m_dispatcher(dispatcher) {}
+
+SearchRunner::~SearchRunner() {
+  Stop();
+  Wait();
+}
+
+void SearchRunner::Host(const std::function<void()>& fn) { m_dispatcher.RunSync(fn); }
+
+bool SearchRunner::StartSearch() {
+  if (m_state.searchRunning.load() != 0) return false;
+  if (m_worker.joinable()) m_worker.join();  // the last run has ended; collect its thread
+  SearchPreset& preset = m_state.preset;
+  if (m_host.ReloadPreset(preset) != 0) return false;
+  if (preset.folders.empty() && (!m_host.EditPreset(preset) || preset.folders.empty())) return false;
+
+  // Raised here, before the worker exists, so a second Find can never slip in between.
+  int32_t idle = 0;
+  if (!m_state.searchRunning.compare_exchange_strong(idle, 1)) return false;
+  m_state.stopRequests.store(0);
+  m_runPreset = preset;
+  m_runOptions = m_state.options.load();
+  try {
+    m_worker = std::thread([this] { RunSearch(); });
+  } catch (...) {
+    m_state.searchRunning.store(0);
+    return false;
+  }
+  return true;
+}
+
+void SearchRunner::Stop() {
+  if (m_state.searchRunning.load() != 0) m_state.stopRequests.fetch_add(1);
+}
+
+void SearchRunner::Wait() {
+  if (m_worker.joinable()) m_worker.join();
+}
+
+SearchOutcome SearchRunner::LastOutcome() const {
+  std::lock_guard lock(m_outcomeMutex);
+  return m_outcome;
+}
+
+std::u16string SearchRunner::StatusText(uint64_t files, uint64_t bytes, int textId) const {
+  results::StatusTextInput input;
+  input.textId = textId;
+  input.counter = {files, bytes};
+  input.shortSizes = (m_runOptions & kOptionShortSizes) != 0;
+  input.groupCount = m_state.groupCount.load();
+  input.canceled = m_state.stopRequests.load() != 0;
+  std::u16string text = results::FormatStatusText(input);
+  if (textId != results::status_text::kSelected && m_state.lastIncomplete.load()) text += kIncompleteNote;
+  return text;
+}
+
+void SearchRunner::UpdateSearchStatus(uint64_t files, uint64_t bytes, int textId) {
+  m_status.SetPaneText(textId == results::status_text::kSelected ? 0 : 1, StatusText(files, bytes, textId));
+}
+
+void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& store) {
+  using results::status_text::kTotal;
+  const bool cacheOn = (m_runOptions & kOptionNoCache) == 0;
+  const StopCounter& stop = m_state.stopRequests;
+  auto stopped = [&] { return stop.load(std::memory_order_relaxed) != 0; };
+
+  m_status.SetSearchIcon(true);
+  m_state.groupCount.store(0);
+  m_state.lastCanceled.store(false);
+  m_state.lastIncomplete.store(false);
+  if (cacheOn) m_analyser.LoadCache();
+  UpdateSearchStatus(0, 0, kTotal);
+  m_analyser.LoadProviders();
+  Host([&] { m_state.list.Clear(); });
+  Host([&] { m_host.RefreshCommandStates(); });
+
+  // The scan.
+  ScanContext scan(m_runPreset, m_runOptions, store, m_state.list.Folders(), m_analyser);
+  scan.status = &m_status;
+  scan.stop = &stop;
+  scan.onFilesAdded = [&](uint64_t files, uint64_t bytes) {
+    m_state.totalFiles.store(files);
+    m_state.totalBytes.store(bytes);
+    UpdateSearchStatus(files, bytes, kTotal);
+  };
+  ScanFolders(scan, platform::FileTimeNow());
+  outcome.filesScanned = scan.filesFound;
+  outcome.bytesScanned = scan.bytesFound;
+  outcome.problems = std::move(scan.problems);
+  outcome.incomplete = scan.incomplete;
+  m_state.lastIncomplete.store(scan.incomplete);
+  m_state.totalFiles.store(scan.filesFound);
+  m_state.totalBytes.store(scan.bytesFound);
+
+  // Sort, group, keep the grouped files in group order.
+  std::vector<records::FoundFile> files;
+  if (store.Count() > 0 && !stopped()) {
+    try {
+      files.reserve(store.Count());
+      for (uint64_t i = 0; i < store.Count(); ++i) files.emplace_back(store.At(i));
+    } catch (const std::bad_alloc&) {
+      files.clear();  // as if nothing had been found
+    }
+  }
+  SortGroupResult grouped;
+  if (!files.empty() && !stopped()) grouped = SortAndGroup(files, CriteriaFromPreset(m_runPreset), &stop);
+  UpdateSearchStatus(scan.filesFound, scan.bytesFound, kTotal);
+  if (grouped.groups != 0 && !grouped.stopped && !stopped()) {
+    KeepGroupedByGroup(files);
+    if (!stopped()) {
+      m_state.groupCount.store(grouped.groups);
+      Host([&] { m_state.list.FillFromSearch(files); });
+      outcome.listFilled = true;
+    }
+  }
+  if (stopped() && !outcome.listFilled) m_state.groupCount.store(0);
+  outcome.groups = m_state.groupCount.load();
+}
+
+void SearchRunner::RunSearch() {
+  SearchOutcome outcome;
+  {
+    auto store = std::make_unique<records::FoundFileStore>();
+    try {
+      RunSteps(outcome, *store);
+    } catch (const std::bad_alloc&) {
+      outcome.failed = true;
+      outcome.error = platform::Utf8ToUtf16(platform::ErrorMessage(platform::err::kNotEnoughMemory));
+    } catch (const std::exception& e) {
+      outcome.failed = true;
+      outcome.error = platform::Utf8ToUtf16(e.what());
+    } catch (...) {
+      outcome.failed = true;
+      outcome.error = u"The search ended because of an unexpected error.";
+    }
+
+    // The closing steps run whatever happened above; each is guarded on its own so that one
+    // failure cannot skip saving the cache or lowering the running counter.
+    auto guarded = [&](const std::function<void()>& step) {
+      try {
+        step();
+      } catch (...) {
+        if (!outcome.failed) {
+          outcome.failed = true;
+          outcome.error = u"The search could not finish cleanly.";
+        }
+      }
+    };
+    const bool cacheOn = (m_runOptions & kOptionNoCache) == 0;
+    guarded([&] { Host([&] { m_host.BringToFront(); }); });
+    guarded([&] {
+      m_status.SetSearchIcon(false);
+      m_status.SetPaneText(0, u"");
+    });
+    guarded([&] {
+      // The final line counts the duplicates listed, not every file scanned.
+      const results::TotalCounter totals = m_state.list.RecountTotals();
+      m_state.totalFiles.store(totals.files);
+      m_state.totalBytes.store(totals.bytes);
+      // A stop that comes after the list was filled is too late to cancel anything: the result
+      // is complete and is not reported as cancelled.
+      if (outcome.listFilled) m_state.stopRequests.store(0);
+      outcome.canceled = m_state.stopRequests.load() != 0;
+      m_state.lastCanceled.store(outcome.canceled);
+      UpdateSearchStatus(totals.files, totals.bytes, results::status_text::kTotal);
+    });
+    guarded([&] { Host([&] { m_state.list.Sort(); }); });
+    // The found files go before the cache is written: the list has its own rows by now, and the
+    // save needs memory of its own.
+    guarded([&] { store.reset(); });
+    guarded([&] { m_analyser.UnloadProviders(); });
+    if (cacheOn) guarded([&] { outcome.cacheSaveError = m_analyser.SaveCache(); });
+  }
+
+  {
+    std::lock_guard lock(m_outcomeMutex);
+    m_outcome = outcome;
+  }
+  m_state.searchRunning.store(0);
+  try {
+    Host([&] { m_host.RefreshCommandStates(); });
+    Host([&] { m_host.SearchFinished(outcome); });
+  } catch (...) {
+    // Nothing is left to clean up; the host just misses its notification.
+  }
+}
+
+}  // namespace tarnq::engine

@@ -1,0 +1,89 @@
+// The search run: from Find to the filled result list. StartSearch (user-interface thread) checks
+// the preset and starts a worker thread running RunSearch: load the cache and the providers, clear
+// the list, scan, sort and group, keep the grouped files ordered by group, hand them to the list,
+// re-sort it, and save the cache. Stop asks a running search to end; a stopped run leaves the list
+// empty.
+//
+// The worker reaches the host and the result list's clear, fill and re-sort through
+// UiDispatcher::RunSync, so a GUI must not block its own thread in Wait() (nor destroy the runner)
+// while a search runs: Stop, then wait for SearchFinished.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/folder_scan.h"
+#include "engine/matching.h"
+#include "engine/preset.h"
+#include "engine/search_host.h"
+#include "platform/threads.h"
+#include "results/result_list.h"
+#include "results/totals.h"
+
+namespace tarnq::engine {
+
+// Bits of the main options a search reads.
+inline constexpr uint32_t kOptionNoCache = 0x10;
+inline constexpr uint32_t kOptionShortSizes = 0x4000;
+
+// The search part of the application state. The counters are shared with the deletion worker,
+// which counts itself in searchRunning and honours stopRequests the same way.
+struct SearchState {
+  std::atomic<int32_t> searchRunning{0};  // non-zero while a search (or deletion) runs
+  StopCounter stopRequests{0};            // non-zero: the running work should stop
+  std::atomic<uint32_t> groupCount{0};    // groups of the last run
+  std::atomic<bool> lastCanceled{false};  // the last run was stopped
+  std::atomic<bool> lastIncomplete{false};
+  std::atomic<uint64_t> totalFiles{0};    // the status totals
+  std::atomic<uint64_t> totalBytes{0};
+  std::atomic<uint32_t> options{0};       // the main options (`Opt`)
+  SearchPreset preset;                    // the current preset (user-interface thread)
+  results::ResultList list;
+};
+
+class SearchRunner {
+ public:
+  SearchRunner(SearchState& state, FileAnalyser& analyser, StatusSink& status, SearchHost& host,
+               platform::UiDispatcher& dispatcher);
+  // Stops and waits for a running search.
+  ~SearchRunner();
+  SearchRunner(const SearchRunner&) = delete;
+  SearchRunner& operator=(const SearchRunner&) = delete;
+
+  // Command 131 (Find). Ignored while a search runs. Re-reads the preset through the host, asks
+  // for folders when there are none, and starts the worker. True when a search started.
+  bool StartSearch();
+  // Command 132 (Stop): counts a stop request while a search runs; otherwise nothing.
+  void Stop();
+  // Waits for the worker of the last search to end (command line, tests, shutdown).
+  void Wait();
+  bool Running() const { return m_state.searchRunning.load() != 0; }
+  // How the last finished run ended.
+  SearchOutcome LastOutcome() const;
+
+  // The totals line: "Total 3 files, 12,345 bytes, 1 group" and the notes, for pane 1 (or the
+  // "Selected" line for pane 0 with text id 1222).
+  std::u16string StatusText(uint64_t files, uint64_t bytes, int textId) const;
+  void UpdateSearchStatus(uint64_t files, uint64_t bytes, int textId);
+
+ private:
+  void RunSearch();
+  void RunSteps(SearchOutcome& outcome, records::FoundFileStore& store);
+  void Host(const std::function<void()>& fn);
+
+  SearchState& m_state;
+  FileAnalyser& m_analyser;
+  StatusSink& m_status;
+  SearchHost& m_host;
+  platform::UiDispatcher& m_dispatcher;
+  std::thread m_worker;
+  SearchPreset m_runPreset;  // the worker's copy of the preset
+  uint32_t m_runOptions = 0;
+  mutable std::mutex m_outcomeMutex;
+  SearchOutcome m_outcome;
+};
+
+}  // namespace tarnq::engine
