@@ -76,6 +76,10 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
   out += '"';
 }
 
+void AppendJsonString(std::string& out, std::string_view utf8) {
+  AppendJsonString(out, std::u16string_view(platform::Utf8ToUtf16(utf8)));
+}
+
 void PrintError(std::u16string_view path, uint32_t code) {
   std::fprintf(stderr, "tarnq-cli: %s: %s\n", ToTerminal(path).c_str(), platform::ErrorMessage(code).c_str());
 }

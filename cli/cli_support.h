@@ -19,6 +19,8 @@ void Print(FILE* out, std::u16string_view text);
 // Appends `text` as a JSON string. File-name bytes that are not UTF-8 are written as the escapes
 // \udc80 ... \udcff (the "surrogateescape" convention), so a reader can restore the exact bytes.
 void AppendJsonString(std::string& out, std::u16string_view text);
+// The same for UTF-8 text (bytes that are not valid UTF-8 become U+FFFD).
+void AppendJsonString(std::string& out, std::string_view utf8);
 
 // "tarnq-cli: PATH: reason" on standard error, the reason being the message of `code`.
 void PrintError(std::u16string_view path, uint32_t code);

@@ -14,6 +14,8 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/list_actions.h"
+#include "cli/list_output.h"
 #include "analysis/info_cache.h"
 #include "engine/provider_analyser.h"
 #include "engine/search_run.h"
@@ -53,8 +55,11 @@ constexpr const char* kFindUsage =
     "  --sort KEY                order of the list: name, ext, path, artist, title, album, track,\n"
     "                            genre, bitrate, duration, type, comment, bpm, size, time, none\n"
     "  --reverse                 reverse the order\n"
-    "  --json                    one JSON object per row (JSON Lines), nothing else on output\n"
     "  --quiet                   no progress on standard error\n"
+    "\n"
+    "What to do with the groups found:\n";
+
+constexpr const char* kFindUsageNotes =
     "\n"
     "Without --preset the criteria are those of an empty preset: Artist and Title equal (ignoring\n"
     "case), playing time not compared. Ctrl-C stops the search like the Stop command.\n"
@@ -77,8 +82,8 @@ struct FindOptions {
   std::optional<std::u16string> settingsFile;
   std::optional<int> sortKey;
   bool reverse = false;
-  bool json = false;
   bool quiet = false;
+  ListActionOptions actions;  // --json, selection and what to do with the selected files
 };
 
 constexpr std::pair<std::string_view, int> kSortNames[] = {
@@ -131,13 +136,15 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
       out = args[++i];
       return true;
     };
+    const OptionParse action = ParseListActionOption(args, i, o.actions, "find");
+    if (action == OptionParse::kError) return 2;
+    if (action == OptionParse::kTaken) continue;
     std::string_view v;
     int64_t n = 0;
     if (arg == "--no-recurse") o.noRecurse = true;
     else if (arg == "--similar") o.similar = true;
     else if (arg == "--no-cache") o.noCache = true;
     else if (arg == "--reverse") o.reverse = true;
-    else if (arg == "--json") o.json = true;
     else if (arg == "--quiet" || arg == "-q") o.quiet = true;
     else if (arg == "--preset") {
       if (!value(v)) return UsageError("--preset needs a file");
@@ -191,6 +198,7 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     }
   }
   if (o.noCache && o.cacheFile) return UsageError("--cache and --no-cache exclude each other");
+  if (!CheckListActionOptions(o.actions, "find")) return 2;
   return 0;
 }
 
@@ -236,86 +244,6 @@ class TerminalStatus final : public engine::StatusSink {
   bool m_shown = false;
 };
 
-std::string Iso8601(platform::FileTime time) {
-  if (time == 0) return {};
-  const platform::CalendarTime t = platform::FileTimeToCalendarUtc(time);
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour, t.minute,
-                t.second);
-  return text;
-}
-
-void PrintJsonRows(const results::ResultList& list) {
-  std::string line;
-  for (size_t i = 0; i < list.RowCount(); ++i) {
-    const results::ResultRow row = list.RowAt(i);
-    const records::AudioInfo info = row.Info();
-    line.clear();
-    auto key = [&](const char* name) {
-      line += line.empty() ? "{\"" : ",\"";
-      line += name;
-      line += "\":";
-    };
-    auto number = [&](const char* name, int64_t value) {
-      key(name);
-      line += std::to_string(value);
-    };
-    auto text = [&](const char* name, size_t index) {
-      key(name);
-      AppendJsonString(line, info.GetText(index, records::kMaxTextBytes + 1));
-    };
-    number("group", row.Group());
-    key("path");
-    AppendJsonString(line, list.FullPath(row));
-    key("size");
-    line += row.Size() == results::kUnknownSize ? "null" : std::to_string(row.Size());
-    key("modified");
-    const std::string modified = Iso8601(row.Modified());
-    line += modified.empty() ? "null" : "\"" + modified + "\"";
-    number("format", info.format);
-    text("type", records::kTextType);
-    number("channels", info.channels);
-    number("sampleRate", info.sampleRate);
-    number("bitrate", info.bitrate);
-    number("duration", info.duration);
-    number("track", info.track);
-    number("year", info.year);
-    number("bpm", info.bpm);
-    text("genre", records::kTextGenre);
-    text("title", records::kTextTitle);
-    text("artist", records::kTextArtist);
-    text("album", records::kTextAlbum);
-    text("comment", records::kTextComment);
-    key("selected");
-    line += row.Selected() ? "true" : "false";
-    line += "}\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-  }
-}
-
-void PrintGroups(const results::ResultList& list, const results::ColumnLayout& layout) {
-  uint32_t group = ~0u;
-  std::u16string line;
-  for (size_t i = 0; i < list.RowCount(); ++i) {
-    const results::ResultRow row = list.RowAt(i);
-    if (row.Group() != group) {
-      if (group != ~0u) std::fputc('\n', stdout);
-      group = row.Group();
-      std::printf("Group %u:\n", group);
-    }
-    line = u"  ";
-    bool first = true;
-    for (const results::LayoutColumn& column : layout) {
-      if (!first) line += u'\t';
-      first = false;
-      line += list.CellText(row, results::kColumns[static_cast<size_t>(column.tableIndex)].textId);
-    }
-    line += u'\n';
-    Print(stdout, line);
-  }
-  if (list.RowCount() > 0) std::fputc('\n', stdout);
-}
-
 class CliHost final : public engine::SearchHost {};
 
 }  // namespace
@@ -325,6 +253,8 @@ int RunFind(std::span<char*> args) {
   if (const int status = ParseArguments(args, o)) {
     if (status < 0) {
       std::fputs(kFindUsage, stdout);
+      std::fputs(kListActionHelp, stdout);
+      std::fputs(kFindUsageNotes, stdout);
       return 0;
     }
     return status;
@@ -415,9 +345,12 @@ int RunFind(std::span<char*> args) {
   }
 
   const engine::SearchOutcome outcome = runner.LastOutcome();
+  // The actions run on a complete result only; a stopped or failed search has none.
+  int actionStatus = 0;
+  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(state.list, o.actions);
   const results::TotalCounter totals = state.list.RecountTotals();
   const std::u16string statusLine = runner.StatusText(totals.files, totals.bytes, results::status_text::kTotal);
-  if (o.json) {
+  if (o.actions.json) {
     PrintJsonRows(state.list);
     if (progress) {
       Print(stderr, statusLine);
@@ -430,7 +363,7 @@ int RunFind(std::span<char*> args) {
   }
   std::fflush(stdout);
 
-  int exitStatus = 0;
+  int exitStatus = actionStatus;
   for (const engine::FolderProblem& problem : outcome.problems) {
     if (problem.presetFolder) {
       PrintError(problem.path, problem.error);

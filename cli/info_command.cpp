@@ -5,7 +5,7 @@
 
 #include "analysis/providers.h"
 #include "cli/commands.h"
-#include "cli/json.h"
+#include "cli/cli_support.h"
 #include "platform/text.h"
 #include "records/audio_info.h"
 
@@ -21,7 +21,7 @@ constexpr const char* kInfoUsage =
 
 void PrintJson(std::string_view path, bool ok, const records::AudioInfo& info) {
   std::string line = "{\"path\":";
-  AppendJsonString(line, path);
+  AppendJsonString(line, std::u16string_view(platform::NameBytesToUtf16(path)));
   line += ",\"ok\":";
   line += ok ? "true" : "false";
   auto number = [&](const char* key, int64_t value) {

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "cli/json.h"
+#include "cli/cli_support.h"
 #include "lang/languages.h"
 #include "platform/paths.h"
 #include "platform/terminal.h"
@@ -21,23 +21,13 @@ using results::FileJob;
 using results::JobFile;
 using results::OperationOutcome;
 
-std::string U8(std::u16string_view text) {
-  std::string bytes;
-  if (!platform::Utf16ToNameBytes(text, bytes)) bytes = platform::Utf16ToUtf8(text);
-  return bytes;
-}
-
-std::u16string ArgPath(const char* arg) {
-  return platform::NameBytesToUtf16(arg);
-}
-
 // Messages about what was done: standard output, or standard error when the list goes out as JSON.
 class Reporter {
  public:
   explicit Reporter(bool json) : m_out(json ? stderr : stdout) {}
   void Say(const std::string& line) { std::fprintf(m_out, "%s\n", line.c_str()); }
   void Fail(std::u16string_view path, const std::string& reason) {
-    std::fprintf(stderr, "failed: %s: %s\n", U8(path).c_str(), reason.c_str());
+    std::fprintf(stderr, "failed: %s: %s\n", ToTerminal(path).c_str(), reason.c_str());
     m_failed = true;
   }
   void Failed() { m_failed = true; }
@@ -53,12 +43,12 @@ class CliObserver : public results::FileOperationObserver {
   CliObserver(Reporter& reporter, const char* verb) : m_reporter(reporter), m_verb(verb) {}
   void OnError(const results::FileError& error) override { m_reporter.Fail(error.path, error.Message()); }
   void OnDone(const JobFile& file, std::u16string_view target) override {
-    std::string line = std::string(m_verb) + " " + U8(file.path);
-    if (!target.empty()) line += " -> " + U8(target);
+    std::string line = std::string(m_verb) + " " + ToTerminal(file.path);
+    if (!target.empty()) line += " -> " + ToTerminal(target);
     m_reporter.Say(line);
   }
   platform::ExistsChoice OnExists(std::u16string_view source, std::u16string_view target) override {
-    m_reporter.Say("skipped " + U8(source) + ": " + U8(target) + " exists");
+    m_reporter.Say("skipped " + ToTerminal(source) + ": " + ToTerminal(target) + " exists");
     return platform::ExistsChoice::kSkip;
   }
 
@@ -101,8 +91,8 @@ const char* ActionQuestion(FileAction action) {
 void DryRun(Reporter& reporter, const FileJob& job, const char* verb, std::u16string_view target, bool check) {
   for (const JobFile& file : job.files) {
     const uint32_t code = check ? results::VerifyJobFile(job, file) : 0;
-    std::string line = std::string("would ") + (code != 0 ? "fail to " : "") + verb + " " + U8(file.path);
-    if (!target.empty()) line += " -> " + U8(target);
+    std::string line = std::string("would ") + (code != 0 ? "fail to " : "") + verb + " " + ToTerminal(file.path);
+    if (!target.empty()) line += " -> " + ToTerminal(target);
     if (code != 0) line += ": " + results::OperationErrorMessage(code);
     reporter.Say(line);
   }
@@ -113,45 +103,6 @@ void Summarise(Reporter& reporter, const OperationOutcome& outcome, const char* 
                " failed" + (outcome.skipped ? ", " + std::to_string(outcome.skipped) + " skipped" : "") +
                (outcome.Cancelled() ? " (cancelled)" : ""));
   if (!outcome.errors.empty() || outcome.Cancelled()) reporter.Failed();
-}
-
-void PrintJsonRow(const results::ResultList& list, results::ResultRow row) {
-  const records::AudioInfo info = row.Info();
-  std::string line = "{\"group\":" + std::to_string(row.Group());
-  line += ",\"selected\":";
-  line += row.Selected() ? "true" : "false";
-  line += ",\"path\":";
-  AppendJsonString(line, U8(list.FullPath(row)));
-  line += ",\"size\":" + (row.Size() == results::kUnknownSize ? std::string("null") : std::to_string(row.Size()));
-  line += ",\"modified\":" + std::to_string(row.Modified());
-  line += ",\"duration\":" + std::to_string(info.duration);
-  line += ",\"bitrate\":" + std::to_string(info.bitrate);
-  auto text = [&](const char* key, size_t index) {
-    line += ",\"";
-    line += key;
-    line += "\":";
-    AppendJsonString(line, info.TextUtf8(index));
-  };
-  text("artist", records::kTextArtist);
-  text("title", records::kTextTitle);
-  text("album", records::kTextAlbum);
-  line += "}\n";
-  std::fputs(line.c_str(), stdout);
-}
-
-void PrintList(const results::ResultList& list, bool json) {
-  platform::StoreGuard guard(list.RowsLock());
-  uint32_t lastGroup = 0;
-  for (size_t i = 0; i < list.RowCount(); ++i) {
-    const results::ResultRow row = list.RowAt(i);
-    if (json) {
-      PrintJsonRow(list, row);
-      continue;
-    }
-    if (i > 0 && row.Group() != lastGroup) std::fputs("\n", stdout);
-    lastGroup = row.Group();
-    std::printf("%4u %s %s\n", row.Group(), row.Selected() ? "[x]" : "[ ]", U8(list.FullPath(row)).c_str());
-  }
 }
 
 bool Confirm(const ListActionOptions& options, size_t files, int& status) {
@@ -218,16 +169,16 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
   } else if (arg == "--prefer" || arg == "--protect") {
     if (!value(v)) return OptionParse::kError;
     const char16_t marker = arg == "--prefer" ? results::FavoriteFolder::kPreferred : results::FavoriteFolder::kExcluded;
-    options.favorites.push_back({marker, ArgPath(v)});
+    options.favorites.push_back({marker, AbsolutePath(v)});
   } else if (arg == "--trash" || arg == "--delete" || arg == "--wipe") {
     if (!setAction(arg == "--trash" ? FileAction::kTrash : arg == "--delete" ? FileAction::kDelete : FileAction::kWipe))
       return OptionParse::kError;
   } else if (arg == "--move-to") {
     if (!value(v) || !setAction(FileAction::kMove)) return OptionParse::kError;
-    options.moveTo = ArgPath(v);
+    options.moveTo = AbsolutePath(v);
   } else if (arg == "--copy-to") {
     if (!value(v)) return OptionParse::kError;
-    options.copyTo = ArgPath(v);
+    options.copyTo = AbsolutePath(v);
   } else if (arg == "--dry-run") {
     options.dryRun = true;
   } else if (arg == "--yes" || arg == "-y") {
@@ -236,10 +187,10 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     options.json = true;
   } else if (arg == "--save") {
     if (!value(v)) return OptionParse::kError;
-    options.savePath = ArgPath(v);
+    options.savePath = AbsolutePath(v);
   } else if (arg == "--export") {
     if (!value(v)) return OptionParse::kError;
-    options.exportPath = ArgPath(v);
+    options.exportPath = AbsolutePath(v);
   } else if (arg == "--format") {
     if (!value(v)) return OptionParse::kError;
     const std::string_view number = v;
@@ -267,28 +218,11 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
     std::fprintf(stderr, "tarnq-cli %s: --prefer and --protect belong to --select-dupes\n", command);
     return false;
   }
-  for (const std::u16string* dir : {&options.moveTo, &options.copyTo}) {
-    if (!dir->empty() && !platform::IsAbsolutePath(*dir)) {
-      std::fprintf(stderr, "tarnq-cli %s: target folders must be absolute paths\n", command);
-      return false;
-    }
-  }
   return true;
 }
 
-static void InstallTexts() {
-  // Column titles and cell texts come from the catalogue of the language library beside the program.
-  static lang::LanguageLibrary library;
-  static const bool installed = [] {
-    if (library.Load(platform::ProgramFolder()) != 0) return false;
-    lang::InstallLanguageRecord(library.Record());
-    return true;
-  }();
-  (void)installed;
-}
-
 int RunListActions(results::ResultList& list, const ListActionOptions& options) {
-  InstallTexts();
+  if (!SetUpLanguage()) return 1;
   Reporter reporter(options.json);
   int status = 0;
   settings::SettingsStore& store = settings::MainSettings();
@@ -347,29 +281,28 @@ int RunListActions(results::ResultList& list, const ListActionOptions& options) 
 
   if (!options.savePath.empty()) {
     if (options.dryRun) {
-      reporter.Say("would save " + std::to_string(list.RowCount()) + " row(s) to " + U8(options.savePath));
+      reporter.Say("would save " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.savePath));
     } else {
       size_t written = 0;
       const uint32_t code = results::SaveResults(list, options.savePath, &written);
       if (code != 0) reporter.Fail(options.savePath, results::OperationErrorMessage(code));
-      else reporter.Say("saved " + std::to_string(written) + " row(s) to " + U8(options.savePath));
+      else reporter.Say("saved " + std::to_string(written) + " row(s) to " + ToTerminal(options.savePath));
     }
   }
 
   if (!options.exportPath.empty()) {
     const auto format = static_cast<results::ExportFormat>(options.exportFormat);
     if (options.dryRun) {
-      reporter.Say("would export " + std::to_string(list.RowCount()) + " row(s) to " + U8(options.exportPath));
+      reporter.Say("would export " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
     } else {
       const results::ColumnLayout layout = results::ReadLayout(store);
       const std::vector<uint32_t> colors = results::SchemeBackgrounds(store.ReadColorScheme("Color"));
       const uint32_t code = results::ExportList(list, layout, colors, format, options.exportPath);
       if (code != 0) reporter.Fail(options.exportPath, results::OperationErrorMessage(code));
-      else reporter.Say("exported " + std::to_string(list.RowCount()) + " row(s) to " + U8(options.exportPath));
+      else reporter.Say("exported " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
     }
   }
 
-  PrintList(list, options.json);
   if (reporter.AnyFailed() && status == 0) status = 1;
   return status;
 }

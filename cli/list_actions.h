@@ -39,10 +39,10 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
 bool CheckListActionOptions(const ListActionOptions& options, const char* command);
 
 // Runs the options on the list in this order: select duplicates, copy, the one destructive
-// action (trash, delete, wipe or move), save, export; then prints the list (JSON lines with
-// --json, which sends the action messages to standard error). Returns the exit status: 0, 1
-// when anything failed or was declined, 2 when a destructive action lacks --yes and no one can
-// be asked.
+// action (trash, delete, wipe or move), save, export. Messages go to standard output, or to
+// standard error with --json (the list itself is printed by the caller). Returns the exit status:
+// 0, 1 when anything failed or was declined, 2 when a destructive action lacks --yes and no one
+// can be asked.
 int RunListActions(results::ResultList& list, const ListActionOptions& options);
 
 }  // namespace tarnq::cli

@@ -4,6 +4,9 @@
 
 #include "cli/commands.h"
 #include "cli/list_actions.h"
+#include "cli/list_output.h"
+#include "results/columns.h"
+#include "settings/settings_store.h"
 #include "platform/text.h"
 #include "results/file_operations.h"
 #include "results/results_file.h"
@@ -74,6 +77,8 @@ int RunLoad(std::span<char*> args) {
     std::fprintf(stderr, "tarnq-cli load: %s: %zu line(s) longer than 32767 bytes were cut\n", file,
                  report.overlongLines);
   const int actions = RunListActions(list, options);
+  if (options.json) PrintJsonRows(list);
+  else PrintGroups(list, results::ReadLayout(settings::MainSettings()));
   return actions != 0 ? actions : status;
 }
 
