@@ -229,6 +229,7 @@ void InfoCache::ResolvePath(settings::SettingsStore& settings) { SetPath(Resolve
 
 void InfoCache::SetPath(std::u16string_view path) {
   platform::StoreGuard guard(m_store.Lock());
+  if (m_path != path) m_matchesFile = false;
   m_path.assign(path);
 }
 
@@ -238,6 +239,7 @@ std::u16string InfoCache::Path() const {
 }
 
 void InfoCache::ClearLocked() {
+  m_matchesFile = false;
   m_store.Clear();
   m_slots.clear();
   m_slots.shrink_to_fit();
@@ -323,22 +325,59 @@ uint32_t InfoCache::Load() {
   if (SwitchedOff()) return 0;
   const std::u16string path = Path();
   if (path.empty()) return 0;
-  std::string bytes;
-  const uint32_t code = platform::ReadWholeFile(path, bytes);
+  platform::InputFile file;
+  const uint32_t openCode = file.Open(path);
   platform::StoreGuard guard(m_store.Lock());
   ClearLocked();
-  if (code != 0) return code;
+  if (openCode != 0) return openCode;
 
-  settings::LineSplitter lines(bytes);
-  std::string_view line;
+  // Read in pieces and parse the complete lines of each, so the file never sits in memory beside
+  // the entries made from it.
+  constexpr size_t kPiece = 1 << 20;
+  std::string buffer;
   CacheLine parsed;
-  while (lines.Next(line)) {
-    if (!ParseCacheLine(line, parsed)) continue;
-    // The parsed block moves into the entry as it is.
-    if (!AppendLocked(parsed.size, parsed.modified, parsed.path, parsed.info, false))
-      parsed.info.Release();
+  bool clean = true;
+  uint32_t code = 0;
+  for (bool end = false; !end;) {
+    const size_t kept = buffer.size();
+    size_t done = 0;
+    try {
+      buffer.resize(kept + kPiece);
+    } catch (const std::bad_alloc&) {
+      code = platform::err::kNotEnoughMemory;
+      break;
+    }
+    code = file.Read(buffer.data() + kept, kPiece, done);
+    buffer.resize(kept + done);
+    end = code != 0 || done == 0;
+    const size_t lastBreak = buffer.find_last_of("\r\n");
+    const size_t complete = end ? buffer.size() : (lastBreak == std::string::npos ? 0 : lastBreak + 1);
+    settings::LineSplitter lines(std::string_view(buffer).substr(0, complete));
+    std::string_view line;
+    while (lines.Next(line)) {
+      if (!ParseCacheLine(line, parsed)) {
+        clean = false;
+        continue;
+      }
+      if (clean && ContainsPathLocked(HashPath(parsed.path), parsed.path)) clean = false;
+      // The parsed block moves into the entry as it is.
+      if (!AppendLocked(parsed.size, parsed.modified, parsed.path, parsed.info, false)) {
+        parsed.info.Release();
+        clean = false;
+      }
+    }
+    buffer.erase(0, complete);
   }
-  return 0;
+  m_matchesFile = clean && code == 0;
+  return code;
+}
+
+bool InfoCache::ContainsPathLocked(uint64_t hash, std::u16string_view path) const {
+  const IndexSlot* slot = FindSlot(hash);
+  if (slot == nullptr) return false;
+  for (uint32_t entry = slot->head; entry != 0; entry = m_next[entry - 1])
+    if (EntryPath(m_store.At(entry - 1)) == path) return true;
+  return false;
 }
 
 bool InfoCache::Lookup(uint64_t size, FileTime modified, std::u16string_view path, AudioInfo& out) const {
@@ -376,45 +415,53 @@ bool InfoCache::Lookup(uint64_t size, FileTime modified, std::u16string_view pat
 bool InfoCache::Add(uint64_t size, FileTime modified, std::u16string_view path, const AudioInfo& info) {
   if (SwitchedOff()) return false;
   platform::StoreGuard guard(m_store.Lock());
+  m_matchesFile = false;
   return AppendLocked(size, modified, path, info, true);
 }
 
 uint32_t InfoCache::Save() const {
   if (SwitchedOff()) return 0;
-  std::string bytes;
-  std::u16string path;
-  {
-    platform::StoreGuard guard(m_store.Lock());
-    path = m_path;
-    const uint64_t count = m_store.Count();
-    if (path.empty() || count == 0) return 0;
-    try {
-      bytes.reserve(static_cast<size_t>(count) * 160);
-      for (uint64_t i = 0; i < count; ++i) {
-        // Only the newest entry of a path is written: it is the last one of its chain that has
-        // the same path.
-        if (m_next[i] != 0) {
-          const std::u16string_view own = EntryPath(m_store.At(i));
-          bool newer = false;
-          for (uint32_t later = m_next[i]; later != 0 && !newer; later = m_next[later - 1])
-            newer = EntryPath(m_store.At(later - 1)) == own;
-          if (newer) continue;
-        }
-        const std::byte* record = m_store.At(i);
-        AppendCacheLine(bytes, EntryPath(record), ReadAt<uint64_t>(record, kOffSize),
-                        ReadAt<FileTime>(record, kOffModified), ReadAt<AudioInfo>(record, kOffInfo));
-      }
-    } catch (const std::bad_alloc&) {
-      return platform::err::kNotEnoughMemory;
-    }
-  }
-  uint32_t code = platform::WriteFileAtomically(path, bytes);
+  platform::StoreGuard guard(m_store.Lock());
+  const uint64_t count = m_store.Count();
+  if (m_path.empty() || count == 0) return 0;
+  if (m_matchesFile && platform::FileExists(m_path)) return 0;
+
+  // Written in pieces, so a large cache never needs a second copy of itself in memory.
+  constexpr size_t kFlushBytes = 1 << 20;
+  platform::AtomicFileWriter writer;
+  uint32_t code = writer.Open(m_path);
   if (code == platform::err::kPathNotFound || code == platform::err::kFileNotFound) {
-    const std::u16string_view folder = platform::FolderOf(path);
-    if (!folder.empty() && platform::CreateFolders(folder) == 0)
-      code = platform::WriteFileAtomically(path, bytes);
+    const std::u16string_view folder = platform::FolderOf(m_path);
+    if (!folder.empty() && platform::CreateFolders(folder) == 0) code = writer.Open(m_path);
   }
-  return code;
+  if (code != 0) return code;
+  try {
+    std::string bytes;
+    bytes.reserve(kFlushBytes + 4096);
+    for (uint64_t i = 0; i < count && code == 0; ++i) {
+      // Only the newest entry of a path is written: it is the last one of its chain that has
+      // the same path.
+      if (m_next[i] != 0) {
+        const std::u16string_view own = EntryPath(m_store.At(i));
+        bool newer = false;
+        for (uint32_t later = m_next[i]; later != 0 && !newer; later = m_next[later - 1])
+          newer = EntryPath(m_store.At(later - 1)) == own;
+        if (newer) continue;
+      }
+      const std::byte* record = m_store.At(i);
+      AppendCacheLine(bytes, EntryPath(record), ReadAt<uint64_t>(record, kOffSize),
+                      ReadAt<FileTime>(record, kOffModified), ReadAt<AudioInfo>(record, kOffInfo));
+      if (bytes.size() >= kFlushBytes) {
+        code = writer.Write(bytes);
+        bytes.clear();
+      }
+    }
+    if (code == 0) code = writer.Write(bytes);
+  } catch (const std::bad_alloc&) {
+    code = platform::err::kNotEnoughMemory;
+  }
+  if (code != 0) return code;
+  return writer.Commit();
 }
 
 uint32_t InfoCache::DeleteNow() {

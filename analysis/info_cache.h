@@ -98,7 +98,8 @@ class InfoCache {
   // Writes the file (to a temporary file renamed over the old one, which is kept intact when
   // anything fails): one line per path, the newest entry, in store order. Creates a missing
   // folder once. Returns 0 or the error code. Does nothing (0) when switched off, without a
-  // path, or with an empty store.
+  // path, or with an empty store, and when the file already holds exactly what would be written
+  // (loaded from that file, every line used, one entry per path, nothing added since).
   uint32_t Save() const;
 
   // Empties the store and deletes the file. Refused with 170 (busy) while a search run holds the
@@ -122,6 +123,7 @@ class InfoCache {
                     const records::AudioInfo& info, bool copyTexts);
   bool IndexAppend(uint64_t hash, uint32_t entry);
   IndexSlot* FindSlot(uint64_t hash) const;
+  bool ContainsPathLocked(uint64_t hash, std::u16string_view path) const;
   bool GrowIndex();
 
   mutable records::PackedStore m_store;
@@ -129,6 +131,7 @@ class InfoCache {
   std::vector<uint32_t> m_next;    // per entry: next entry + 1 with the same hash, in store order
   size_t m_usedSlots = 0;
   std::u16string m_path;
+  bool m_matchesFile = false;  // the file at m_path holds exactly what Save would write
   std::atomic<bool> m_switchedOff{false};
   std::atomic<bool> m_runActive{false};
 };

@@ -55,29 +55,63 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
     out += "\\u";
     for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 0xF];
   };
+  auto isHigh = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+  auto isLow = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
   out += '"';
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
+  size_t i = 0;
+  while (i < text.size()) {
+    // A run that needs no escape goes out in one conversion.
+    size_t end = i;
+    while (end < text.size()) {
+      const char16_t c = text[end];
+      if (c < 0x20 || c == u'"' || c == u'\\' || isLow(c)) break;
+      if (isHigh(c)) {
+        if (end + 1 >= text.size() || !isLow(text[end + 1])) break;
+        ++end;
+      }
+      ++end;
+    }
+    if (end > i) {
+      platform::AppendUtf16ToUtf8(text.substr(i, end - i), out);
+      i = end;
+      continue;
+    }
+    const char16_t c = text[i++];
     if (c == u'"') out += "\\\"";
     else if (c == u'\\') out += "\\\\";
     else if (c == u'\n') out += "\\n";
     else if (c == u'\r') out += "\\r";
     else if (c == u'\t') out += "\\t";
-    else if (c < 0x20) escape(c);
-    else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      out += platform::Utf16ToUtf8(text.substr(i, 2));
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      escape(c);  // a lone surrogate: an escaped file-name byte
-    } else {
-      out += platform::Utf16ToUtf8(text.substr(i, 1));
-    }
+    else escape(c);  // other controls, and a lone surrogate: an escaped file-name byte
   }
   out += '"';
 }
 
 void AppendJsonString(std::string& out, std::string_view utf8) {
-  AppendJsonString(out, std::u16string_view(platform::Utf8ToUtf16(utf8)));
+  bool ascii = true;
+  for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (!ascii) {
+    // Validated (and malformed bytes replaced) on the way through UTF-16.
+    AppendJsonString(out, std::u16string_view(platform::Utf8ToUtf16(utf8)));
+    return;
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  for (char c : utf8) {
+    if (c == '"') out += "\\\"";
+    else if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else if (static_cast<unsigned char>(c) < 0x20) {
+      out += "\\u00";
+      out += kHex[(c >> 4) & 0xF];
+      out += kHex[c & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
 }
 
 void PrintError(std::u16string_view path, uint32_t code) {

@@ -39,7 +39,7 @@ void PrintJsonRows(const results::ResultList& list) {
     };
     auto text = [&](const char* name, size_t index) {
       key(name);
-      AppendJsonString(line, info.GetText(index, records::kMaxTextBytes + 1));
+      AppendJsonString(line, info.TextUtf8(index));
     };
     number("group", row.Group());
     key("path");

@@ -1,5 +1,7 @@
 #include "engine/search_run.h"
 
+#include <chrono>
+
 #include <exception>
 #include <memory>
 #include <new>
@@ -98,9 +100,16 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
   ScanContext scan(m_runPreset, m_runOptions, store, m_state.list.Folders(), m_analyser);
   scan.status = &m_status;
   scan.stop = &stop;
+  // The totals text is shown at most every 100 ms anyway; composing it (catalogue texts, grouped
+  // numbers) for each of thousands of small folders costs more than listing them. The text after
+  // the scan is composed below in any case.
+  auto lastStatus = std::chrono::steady_clock::time_point{};
   scan.onFilesAdded = [&](uint64_t files, uint64_t bytes) {
     m_state.totalFiles.store(files);
     m_state.totalBytes.store(bytes);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastStatus < std::chrono::milliseconds(50)) return;
+    lastStatus = now;
     UpdateSearchStatus(files, bytes, kTotal);
   };
   ScanFolders(scan, platform::FileTimeNow());

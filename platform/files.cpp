@@ -131,7 +131,8 @@ uint32_t ListDirectory(std::u16string_view folder,
     FillTimes(st, entry.creationTime, entry.lastAccessTime, entry.lastWriteTime);
     entry.device = DeviceOf(st);
     entry.inode = st.stx_ino;
-    name = NameBytesToUtf16(bytes);
+    name.clear();
+    AppendNameBytesToUtf16(bytes, name);
     entry.name = name;
     if (!callback(entry)) break;
   }
@@ -198,47 +199,74 @@ uint32_t ReadWholeFile(std::u16string_view path, std::string& bytes, uint64_t ma
   }
 }
 
-uint32_t WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
-  std::string native;
-  if (!ToNative(path, native)) return err::kInvalidName;
-  const size_t slash = native.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : native.substr(0, slash));
-  const std::string name(NameOf(native));
+AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+
+void AtomicFileWriter::Abandon() {
+  if (m_fd >= 0) ::close(m_fd);
+  if (!m_temp.empty()) ::unlink(m_temp.c_str());
+  m_fd = -1;
+  m_temp.clear();
+}
+
+uint32_t AtomicFileWriter::Open(std::u16string_view path) {
+  Abandon();
+  m_error = 0;
+  if (!ToNative(path, m_target)) return m_error = err::kInvalidName;
+  const size_t slash = m_target.rfind('/');
+  m_folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : m_target.substr(0, slash));
+  const std::string name(NameOf(m_target));
 
   // Keep the permissions of the file being replaced.
-  mode_t mode = 0666;
   struct stat old {};
-  const bool existed = ::stat(native.c_str(), &old) == 0;
-  if (existed) mode = old.st_mode & 07777;
+  m_replaceMode = ::stat(m_target.c_str(), &old) == 0;
+  m_mode = m_replaceMode ? (old.st_mode & 07777) : 0666;
 
   std::random_device random;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+  for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-    temp = folder + "/." + name.substr(0, 200) + "." + suffix + ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, existed ? 0600 : mode);
-    if (fd < 0 && errno != EEXIST) return ErrorFromErrno(errno, true);
+    std::string temp = m_folder + "/." + name.substr(0, 200) + "." + suffix + ".tmp";
+    m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  m_replaceMode ? 0600 : m_mode);
+    if (m_fd >= 0) m_temp = std::move(temp);
+    else if (errno != EEXIST) return m_error = ErrorFromErrno(errno, true);
   }
-  if (fd < 0) return err::kAlreadyExists;
+  if (m_fd < 0) return m_error = err::kAlreadyExists;
+  return 0;
+}
 
-  uint32_t code = WriteAll(fd, bytes);
-  if (code == 0 && ::fsync(fd) != 0) code = ErrorFromErrno(errno);
-  if (code == 0 && existed && ::fchmod(fd, mode) != 0) code = 0;  // best effort (foreign owner)
-  if (::close(fd) != 0 && code == 0) code = ErrorFromErrno(errno);
-  if (code == 0 && ::rename(temp.c_str(), native.c_str()) != 0) code = ErrorFromErrno(errno, true);
-  if (code != 0) {
-    ::unlink(temp.c_str());
-    return code;
+uint32_t AtomicFileWriter::Write(std::string_view bytes) {
+  if (m_error != 0) return m_error;
+  if (m_fd < 0) return m_error = 6;
+  return m_error = WriteAll(m_fd, bytes);
+}
+
+uint32_t AtomicFileWriter::Commit() {
+  if (m_error == 0 && m_fd < 0) m_error = 6;
+  if (m_error == 0 && ::fsync(m_fd) != 0) m_error = ErrorFromErrno(errno);
+  if (m_error == 0 && m_replaceMode) (void)::fchmod(m_fd, m_mode);  // best effort (foreign owner)
+  if (m_fd >= 0 && ::close(m_fd) != 0 && m_error == 0) m_error = ErrorFromErrno(errno);
+  m_fd = -1;
+  if (m_error == 0 && ::rename(m_temp.c_str(), m_target.c_str()) != 0) m_error = ErrorFromErrno(errno, true);
+  if (m_error != 0) {
+    Abandon();
+    return m_error;
   }
+  m_temp.clear();
   // Make the rename itself durable.
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
   return 0;
+}
+
+uint32_t WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
+  AtomicFileWriter writer;
+  if (const uint32_t code = writer.Open(path)) return code;
+  if (const uint32_t code = writer.Write(bytes)) return code;
+  return writer.Commit();
 }
 
 uint32_t RemoveFile(std::u16string_view path) {

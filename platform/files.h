@@ -82,6 +82,31 @@ uint32_t ReadWholeFile(std::u16string_view path, std::string& bytes,
 // Writes `bytes` to a new temporary file in the same folder, syncs it and renames it over `path`;
 // the old file is never removed first and is left unchanged on failure.
 uint32_t WriteFileAtomically(std::u16string_view path, std::string_view bytes);
+// The same for content written piece by piece: Open creates the temporary file, Write appends,
+// Commit syncs and renames it over the target. Without a successful Commit (an error, or the
+// writer destroyed early) the temporary file is removed and the old file stays as it was.
+class AtomicFileWriter {
+ public:
+  AtomicFileWriter() = default;
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  uint32_t Open(std::u16string_view path);
+  uint32_t Write(std::string_view bytes);
+  uint32_t Commit();
+  void Abandon();
+
+ private:
+  int m_fd = -1;
+  uint32_t m_error = 0;
+  unsigned m_mode = 0;
+  bool m_replaceMode = false;
+  std::string m_target;
+  std::string m_temp;
+  std::string m_folder;
+};
+
 // Removes a directory entry (never follows a link, never truncates).
 uint32_t RemoveFile(std::u16string_view path);
 

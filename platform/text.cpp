@@ -287,13 +287,15 @@ std::u16string_view CutUtf16(std::u16string_view text, size_t capacity) {
 
 // --- File names -----------------------------------------------------------------------------------
 
-std::u16string NameBytesToUtf16(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
+void AppendNameBytesToUtf16(std::string_view bytes, std::u16string& out) {
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
   size_t i = 0;
   while (i < n) {
+    if (s[i] < 0x80) {
+      out.push_back(s[i++]);
+      continue;
+    }
     char32_t cp;
     size_t bad;
     if (DecodeUtf8(s, n, i, cp, bad)) {
@@ -304,6 +306,12 @@ std::u16string NameBytesToUtf16(std::string_view bytes) {
       ++i;
     }
   }
+}
+
+std::u16string NameBytesToUtf16(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  AppendNameBytesToUtf16(bytes, out);
   return out;
 }
 

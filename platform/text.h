@@ -25,6 +25,7 @@ std::u16string_view CutUtf16(std::u16string_view text, size_t capacity);
 // a valid sequence becomes the lone surrogate U+DC80..U+DCFF, so the round trip is exact for
 // every byte string.
 std::u16string NameBytesToUtf16(std::string_view bytes);
+void AppendNameBytesToUtf16(std::string_view bytes, std::u16string& out);
 // Back to bytes. A lone surrogate outside U+DC80..U+DCFF cannot be encoded: returns false
 // (error 123, "The filename, directory name, or volume label syntax is incorrect.").
 bool Utf16ToNameBytes(std::u16string_view text, std::string& bytes);

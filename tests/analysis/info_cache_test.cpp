@@ -202,6 +202,31 @@ TEST_F(InfoCacheTest, BadLinesAreSkippedAndGoodOnesLoad) {
   EXPECT_EQ(out.info.GetText(records::kTextTitle), u"Good");
 }
 
+// A run that only looked files up leaves the file alone; anything the file does not hold as it
+// would be written (a new entry, a skipped line, a second line for one path) rewrites it.
+TEST_F(InfoCacheTest, SaveRewritesOnlyWhatChanged) {
+  AddEntry(u"/m/a.mp3", 10, kWritten, u"A");
+  ASSERT_EQ(cache.Save(), 0u);
+  const std::string written = folder.Read("MP3Cache");
+  folder.Write("MP3Cache", written + "\r\n");  // a mark that a rewrite would remove
+  ASSERT_EQ(cache.Load(), 0u);
+  Owned hit;
+  ASSERT_TRUE(cache.Lookup(10, kWritten, u"/m/a.mp3", hit.info));
+  ASSERT_EQ(cache.Save(), 0u);
+  EXPECT_EQ(folder.Read("MP3Cache"), written + "\r\n");
+
+  AddEntry(u"/m/b.mp3", 20, kWritten, u"B");
+  ASSERT_EQ(cache.Save(), 0u);
+  EXPECT_NE(folder.Read("MP3Cache").find("/m/b.mp3"), std::string::npos);
+
+  for (const std::string& extra : {std::string("garbage\r\n"), written}) {
+    folder.Write("MP3Cache", written + extra);
+    ASSERT_EQ(cache.Load(), 0u);
+    ASSERT_EQ(cache.Save(), 0u);
+    EXPECT_EQ(folder.Read("MP3Cache"), written) << extra;
+  }
+}
+
 TEST_F(InfoCacheTest, PathBytesThatAreNotUtf8SurviveTheFile) {
   const std::u16string path = platform::NameBytesToUtf16("/m/\xE9t\xE9.mp3");
   AddEntry(path, 10, kWritten, u"Latin-1 name");
