@@ -74,7 +74,7 @@ uint32_t ReadFlacFile(std::u16string_view path, TagRecord& tag) {
     tag.Clear();
     return error;
   }
-  FileWindow window(file, 16 * 1024);
+  FileWindow window(file, 4096);
   FlacSource source{&window, 0};
   const uint64_t fileLength = window.Size();
 

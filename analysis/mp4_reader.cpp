@@ -286,7 +286,7 @@ uint32_t ReadMp4File(std::u16string_view path, TagRecord& tag) {
     tag.Clear();
     return error;
   }
-  FileWindow file(input, 16 * 1024);
+  FileWindow file(input, 4096);
   if (file.Size() <= 126) {
     tag.Clear();
     return ~0u;

@@ -71,8 +71,15 @@ bool MatchesMask(std::u16string_view name, std::u16string_view mask, std::u16str
   if (mask == u".") return true;
   if (mask.find(u'\\') != std::u16string_view::npos || mask.find(u'/') != std::u16string_view::npos)
     return false;
-  scratch.clear();
   size_t maskDot = mask.rfind(u'.');
+  // "*.EXT" without further wildcards, the form of every type mask: the template gives the name
+  // back exactly when the name has an extension equal to EXT.
+  if (maskDot == 1 && mask[0] == u'*' && mask.size() > 2 &&
+      mask.find_first_of(u"*?", 2) == std::u16string_view::npos) {
+    const size_t nameDot = name.rfind(u'.');
+    return nameDot != std::u16string_view::npos && EqualIgnoringCase(name.substr(nameDot + 1), mask.substr(2));
+  }
+  scratch.clear();
   if (maskDot == std::u16string_view::npos) {
     ApplyTemplatePart(mask, name, scratch);
   } else {

@@ -17,6 +17,13 @@ TEST(MatchesMaskList, ExtensionMasksIgnoreCaseButNotTrailingExtensions) {
   EXPECT_TRUE(MatchesMaskList(u"/music/a.flac", u"*.MP3;*.FLAC"));
   EXPECT_FALSE(MatchesMaskList(u"/music/a.flac", u"*.MP3;;*.OGG"));
   EXPECT_FALSE(MatchesMaskList(u"/music/a.flac", u""));
+  // The name with nothing before the dot, a longer or shorter extension, a wildcard in the
+  // extension (which takes the general template path).
+  EXPECT_TRUE(MatchesMaskList(u"/music/.mp3", u"*.MP3"));
+  EXPECT_FALSE(MatchesMaskList(u"/music/a.mp3x", u"*.MP3"));
+  EXPECT_FALSE(MatchesMaskList(u"/music/a.mp", u"*.MP3"));
+  EXPECT_TRUE(MatchesMaskList(u"/music/a.mp2", u"*.MP?"));
+  EXPECT_TRUE(MatchesMaskList(u"/music/A.\u00C9T\u00C9", u"*.\u00E9t\u00E9"));
 }
 
 TEST(MatchesMaskList, StarsQuestionMarksAndDots) {
