@@ -464,6 +464,14 @@ uint32_t InfoCache::Save() const {
   return writer.Commit();
 }
 
+bool InfoCache::ReleaseIfUnchanged() {
+  platform::StoreGuard guard(m_store.Lock());
+  if (!m_matchesFile || m_store.Count() == 0 || !platform::FileExists(m_path)) return false;
+  ClearLocked();
+  m_matchesFile = true;  // the file still holds what was loaded
+  return true;
+}
+
 uint32_t InfoCache::DeleteNow() {
   if (RunActive()) return platform::err::kBusy;
   std::u16string path;

@@ -106,6 +106,11 @@ class InfoCache {
   // cache; returns the deletion's error otherwise (a missing file is not an error).
   uint32_t DeleteNow();
 
+  // After the last lookup of a run: when the file already holds exactly what Save would write,
+  // the entries are dropped now (Save then has nothing to do), so their memory is free for the
+  // rest of the run. Returns true when it dropped them.
+  bool ReleaseIfUnchanged();
+
   uint64_t Count() const { return m_store.Count(); }
   bool RunActive() const { return m_runActive.load(std::memory_order_acquire); }
 

@@ -18,6 +18,11 @@ void ProviderAnalyser::LoadCache() {
   m_cacheRun = std::make_unique<analysis::InfoCacheRun>(*m_cache);
 }
 
+void ProviderAnalyser::ScanFinished() {
+  // A cache the run did not change need not stay in memory until it is "saved".
+  if (m_cache != nullptr && m_cacheRun) m_cache->ReleaseIfUnchanged();
+}
+
 uint32_t ProviderAnalyser::SaveCache() {
   if (!m_cacheRun) return 0;
   const uint32_t result = m_cacheRun->Finish();

@@ -23,6 +23,7 @@ class ProviderAnalyser : public FileAnalyser {
 
   void LoadCache() override;
   uint32_t SaveCache() override;
+  void ScanFinished() override;
   // The provider list is built when a search starts and unloaded when it ends.
   void LoadProviders() override;
   void UnloadProviders() override;

@@ -80,6 +80,8 @@ class FileAnalyser {
   virtual void UnloadProviders() {}
   // Returns 0 or the error code of writing the cache file.
   virtual uint32_t SaveCache() { return 0; }
+  // The scan is over: no more lookups or additions in this run.
+  virtual void ScanFinished() {}
   // The cached properties of the file with this size, write time and path; false on a miss.
   virtual bool LookupCache(uint64_t /*size*/, platform::FileTime /*modified*/,
                            std::u16string_view /*path*/, records::AudioInfo& /*info*/) {

@@ -113,6 +113,7 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
     UpdateSearchStatus(files, bytes, kTotal);
   };
   ScanFolders(scan, platform::FileTimeNow());
+  if (cacheOn) m_analyser.ScanFinished();
   outcome.filesScanned = scan.filesFound;
   outcome.bytesScanned = scan.bytesFound;
   outcome.problems = std::move(scan.problems);

@@ -227,6 +227,18 @@ TEST_F(InfoCacheTest, SaveRewritesOnlyWhatChanged) {
   }
 }
 
+TEST_F(InfoCacheTest, AnUnchangedCacheCanBeReleasedBeforeTheSave) {
+  AddEntry(u"/m/a.mp3", 10, kWritten, u"A");
+  EXPECT_FALSE(cache.ReleaseIfUnchanged());  // the new entry is not in the file yet
+  ASSERT_EQ(cache.Save(), 0u);
+  const std::string written = folder.Read("MP3Cache");
+  ASSERT_EQ(cache.Load(), 0u);
+  EXPECT_TRUE(cache.ReleaseIfUnchanged());
+  EXPECT_EQ(cache.Count(), 0u);
+  ASSERT_EQ(cache.Save(), 0u);
+  EXPECT_EQ(folder.Read("MP3Cache"), written);
+}
+
 TEST_F(InfoCacheTest, PathBytesThatAreNotUtf8SurviveTheFile) {
   const std::u16string path = platform::NameBytesToUtf16("/m/\xE9t\xE9.mp3");
   AddEntry(path, 10, kWritten, u"Latin-1 name");
