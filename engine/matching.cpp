@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/preset.h"
 #include "engine/safe_sort.h"
@@ -218,7 +220,7 @@ class PreparedOrdering {
     p.duration = info.duration;
     p.index = index;
     if (info.HasText(kTextArtist) || info.HasText(kTextTitle)) p.index |= kGroupableBit;
-    if (m_compareArtist) PrepareText(info, kTextArtist, p.artistKey, p.artistPrefix, p.artistUpper);
+    if (m_compareArtist) PrepareArtist(info, p.artistKey, p.artistPrefix, p.artistUpper);
     if (m_compareTitle) PrepareText(info, kTextTitle, p.titleKey, p.titlePrefix, p.titleUpper);
     if (m_textKeys) {
       if ((m_criteria.moreLimitations & kLimitAlbum) != 0) {
@@ -279,6 +281,21 @@ class PreparedOrdering {
     platform::AppendSortKey(m_text, m_keys);
     key = MakeRef(offset, m_keys.size() - offset);
     prefix = KeyPrefix(m_keys.data() + offset, m_keys.size() - offset);
+  }
+
+  // An artist recurs on many records: its key (and upper-cased text) are made once per distinct
+  // text. The texts stay put while the records are sorted, so views into them are safe keys.
+  void PrepareArtist(const AudioInfo& info, uint64_t& key, uint64_t& prefix, uint64_t& upper) {
+    const std::string_view text = info.TextUtf8(kTextArtist);
+    const auto found = m_artistMemo.find(text);
+    if (found != m_artistMemo.end()) {
+      key = found->second.key;
+      prefix = found->second.prefix;
+      upper = found->second.upper;
+      return;
+    }
+    PrepareText(info, kTextArtist, key, prefix, upper);
+    m_artistMemo.emplace(text, PreparedText{key, prefix, upper});
   }
 
   uint64_t AddKey(const AudioInfo& info, size_t index) {
@@ -347,6 +364,10 @@ class PreparedOrdering {
   std::u16string m_upper;
   std::vector<uint64_t> m_extraKeys;  // album and genre keys by input position
   std::u16string m_text;
+  struct PreparedText {
+    uint64_t key, prefix, upper;
+  };
+  std::unordered_map<std::string_view, PreparedText> m_artistMemo;
   CachedPattern m_artistPattern;
   CachedPattern m_titlePattern;
   uint64_t m_comparisons = 0;

@@ -380,6 +380,10 @@ std::u16string DecodeCodePage(std::string_view bytes, int codePage) {
   if (codePage == 65001) return Utf8ToUtf16(bytes);
   std::u16string out;
   if (bytes.empty()) return out;
+  // Every Windows code page keeps ASCII as it is.
+  bool ascii = true;
+  for (unsigned char c : bytes) ascii = ascii && c < 0x80;
+  if (ascii) return std::u16string(bytes.begin(), bytes.end());
   UConverter* conv = ConverterFor(codePage);
   if (conv == nullptr) {
     for (unsigned char c : bytes) out.push_back(c < 0x80 ? c : kReplacement);

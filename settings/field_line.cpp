@@ -128,8 +128,10 @@ void FieldLineWriter::EndLine() {
 
 bool LineSplitter::Next(std::string_view& line) {
   while (!m_rest.empty()) {
-    size_t end = 0;
-    while (end < m_rest.size() && m_rest[end] != '\r' && m_rest[end] != '\n') ++end;
+    // A line ends at the first CR or LF: find the LF, then a CR before it.
+    const size_t lf = m_rest.find('\n');
+    size_t end = m_rest.substr(0, lf).find('\r');
+    if (end == std::string_view::npos) end = lf == std::string_view::npos ? m_rest.size() : lf;
     line = m_rest.substr(0, end);
     size_t next = end;
     if (next < m_rest.size() && m_rest[next] == '\r') ++next;
