@@ -70,7 +70,7 @@ struct IteratorDeleter {
 
 uint32_t ReadFlacFile(std::u16string_view path, TagRecord& tag) {
   platform::InputFile file;
-  if (uint32_t error = file.Open(path)) {
+  if (uint32_t error = file.Open(path, tag.knownFileSize)) {
     tag.Clear();
     return error;
   }

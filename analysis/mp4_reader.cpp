@@ -282,7 +282,7 @@ class Mp4Walk {
 
 uint32_t ReadMp4File(std::u16string_view path, TagRecord& tag) {
   platform::InputFile input;
-  if (uint32_t error = input.Open(path)) {
+  if (uint32_t error = input.Open(path, tag.knownFileSize)) {
     tag.Clear();
     return error;
   }

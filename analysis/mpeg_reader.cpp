@@ -297,7 +297,7 @@ uint32_t ScanForFrames(FileWindow& file, TagRecord& tag, XingInfo* xing) {
 
 uint32_t ReadMpegFile(std::u16string_view path, TagRecord& tag, XingInfo* xing) {
   platform::InputFile input;
-  if (uint32_t error = input.Open(path)) return error;
+  if (uint32_t error = input.Open(path, tag.knownFileSize)) return error;
   // One read brings the ID3v2 tag and the first frame of most files.
   FileWindow file(input, 8192);
   const uint64_t size = file.Size();

@@ -266,7 +266,7 @@ class OggScan {
 
 uint32_t ReadOggFile(std::u16string_view path, TagRecord& tag) {
   platform::InputFile file;
-  if (uint32_t error = file.Open(path)) return error;
+  if (uint32_t error = file.Open(path, tag.knownFileSize)) return error;
   OggScan scan(file, tag);
   scan.ReadForward(false);
   if (!tag.formatName.Empty() && !scan.FindLastGranule()) scan.ReadForward(true);

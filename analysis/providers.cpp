@@ -50,7 +50,7 @@ intptr_t BuiltinMessage(uint32_t message, intptr_t /*handle*/, void* data) {
       try {
         thread_local TagRecord tag;
         std::u16string_view path(request->path);
-        intptr_t result = ExtractTag(provider, path, tag);
+        intptr_t result = ExtractTag(provider, path, tag, request->knownFileSize);
         if (result != 1) return result;
         return BuildAudioInfo(tag, provider.formatCode, *request->info) ? 1 : 0;
       } catch (...) {
@@ -84,9 +84,11 @@ ProviderList DefaultProviderList() {
   return list;
 }
 
-intptr_t ExtractTag(const BuiltinProvider& provider, std::u16string_view path, TagRecord& tag) {
+intptr_t ExtractTag(const BuiltinProvider& provider, std::u16string_view path, TagRecord& tag,
+                    uint64_t knownFileSize) {
   try {
     tag.Clear();
+    tag.knownFileSize = knownFileSize;
     uint32_t result = provider.read(path, tag);
     if (provider.failsWithoutFormatName) {
       if (tag.formatName.Empty()) return 0;
@@ -120,10 +122,11 @@ bool BuildAudioInfo(const TagRecord& tag, uint32_t formatCode, records::AudioInf
   return info.Build(source);
 }
 
-int AnalyseFile(const ProviderList& providers, std::u16string_view path, records::AudioInfo& info) {
+int AnalyseFile(const ProviderList& providers, std::u16string_view path, records::AudioInfo& info,
+                uint64_t knownFileSize) {
   thread_local std::u16string terminated;
   terminated.assign(path);
-  ExtractRequest request{terminated.c_str(), &info};
+  ExtractRequest request{terminated.c_str(), &info, knownFileSize};
   for (const MediaInfoProvider& provider : providers) {
     if (provider.hasMask && !MatchesMaskList(path, provider.mask)) continue;
     if (!provider.callback) continue;

@@ -37,6 +37,9 @@ struct TextRequest {
 struct ExtractRequest {
   const char16_t* path;  // zero-terminated
   records::AudioInfo* info;
+  // Read by the built-in providers only (plug-ins see the two fields above): the file's size from
+  // the folder listing, or all ones.
+  uint64_t knownFileSize = ~uint64_t{0};
 };
 
 // One loaded entry of the provider list.
@@ -78,7 +81,8 @@ ProviderList DefaultProviderList();
 // Steps of a built-in extraction up to the record: zero it, run the reader, trim, fill from the
 // file name. Returns 1 when the reader accepted the file, 0 when it failed, kExtractException
 // when the reader threw.
-intptr_t ExtractTag(const BuiltinProvider& provider, std::u16string_view path, TagRecord& tag);
+intptr_t ExtractTag(const BuiltinProvider& provider, std::u16string_view path, TagRecord& tag,
+                    uint64_t knownFileSize = ~uint64_t{0});
 
 // Converts a reader's record into `info` (numbers, Type text, the five texts) with `formatCode`.
 // The old text block of `info` is not freed. False when the text block cannot be allocated.
@@ -87,7 +91,9 @@ bool BuildAudioInfo(const TagRecord& tag, uint32_t formatCode, records::AudioInf
 // Offers the file to each provider whose mask matches its name, in list order, until one fills
 // `info`. Returns 1 on success, 0 when no provider accepted the file. A provider whose reader
 // threw counts as declining, so the next one gets the file.
-int AnalyseFile(const ProviderList& providers, std::u16string_view path, records::AudioInfo& info);
+// `knownFileSize`: the size from the folder listing, when the caller has it.
+int AnalyseFile(const ProviderList& providers, std::u16string_view path, records::AudioInfo& info,
+                uint64_t knownFileSize = ~uint64_t{0});
 
 // For the player: picks a reader by the file's mask (anything unknown goes to the MPEG reader)
 // and returns its raw record, without the file-name rule. 0 on success, all ones on failure.

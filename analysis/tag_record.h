@@ -48,6 +48,9 @@ class FixedText {
 
 // Filled with zeros before each reader runs.
 struct TagRecord {
+  // Not a tag: the file's size when the caller knows it from a folder listing (readers then open
+  // the file without asking its size again). Set after Clear().
+  uint64_t knownFileSize = ~uint64_t{0};
   // Channel-mode code: 0 unknown or not stereo, 1 mono (some readers), 2 stereo, 3 joint stereo;
   // the FLAC, WMA and Ogg readers store the plain channel count.
   uint16_t channels = 0;

@@ -133,7 +133,7 @@ void ReadStreamProperties(ByteCursor cursor, TagRecord& tag) {
 
 uint32_t ReadWmaFile(std::u16string_view path, TagRecord& tag) {
   platform::InputFile input;
-  if (uint32_t error = input.Open(path)) return error;
+  if (uint32_t error = input.Open(path, tag.knownFileSize)) return error;
   FileWindow file(input, 4096);
   const uint64_t fileSize = file.Size();
   ByteCursor head(file, 0, fileSize);

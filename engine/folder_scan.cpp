@@ -81,7 +81,7 @@ void AcceptFile(ScanContext& c, const DirEntry& entry, uint32_t folderIndex,
   records::AudioInfo info;
   if (!(cacheOn && c.analyser.LookupCache(entry.size, entry.lastWriteTime, path, info))) {
     info = {};
-    if (!c.analyser.Analyse(path, info)) {
+    if (!c.analyser.Analyse(path, entry.size, info)) {
       info.Release();
       return;
     }

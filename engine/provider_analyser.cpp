@@ -58,6 +58,11 @@ void ProviderAnalyser::AddToCache(uint64_t size, platform::FileTime modified, st
   if (m_cache != nullptr) m_cache->Add(size, modified, path, info);
 }
 
+bool ProviderAnalyser::Analyse(std::u16string_view path, uint64_t knownSize, records::AudioInfo& info) {
+  if (!m_loaded) LoadProviders();
+  return analysis::AnalyseFile(m_providers, path, info, knownSize) != 0;
+}
+
 bool ProviderAnalyser::Analyse(std::u16string_view path, records::AudioInfo& info) {
   if (!m_loaded) LoadProviders();
   return analysis::AnalyseFile(m_providers, path, info) != 0;

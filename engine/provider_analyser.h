@@ -32,6 +32,7 @@ class ProviderAnalyser : public FileAnalyser {
   void AddToCache(uint64_t size, platform::FileTime modified, std::u16string_view path,
                   const records::AudioInfo& info) override;
   bool Analyse(std::u16string_view path, records::AudioInfo& info) override;
+  bool Analyse(std::u16string_view path, uint64_t knownSize, records::AudioInfo& info) override;
 
  private:
   settings::SettingsStore* m_settings;

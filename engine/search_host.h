@@ -92,6 +92,10 @@ class FileAnalyser {
                           std::u16string_view /*path*/, const records::AudioInfo& /*info*/) {}
   // Analyses the file; true when a reader accepted it (`info` then owns a new text block).
   virtual bool Analyse(std::u16string_view path, records::AudioInfo& info) = 0;
+  // The same when the size is known from the folder listing (it spares asking the file system).
+  virtual bool Analyse(std::u16string_view path, uint64_t /*knownSize*/, records::AudioInfo& info) {
+    return Analyse(path, info);
+  }
 };
 
 }  // namespace tarnq::engine

@@ -296,13 +296,13 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
   return *this;
 }
 
-uint32_t InputFile::Open(std::u16string_view path) {
+uint32_t InputFile::Open(std::u16string_view path, uint64_t knownSize) {
   std::string native;
   if (!ToNative(path, native)) return err::kInvalidName;
-  return OpenNative(native);
+  return OpenNative(native, knownSize);
 }
 
-uint32_t InputFile::OpenNative(const std::string& nativePath) {
+uint32_t InputFile::OpenNative(const std::string& nativePath, uint64_t knownSize) {
   Close();
   const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -316,6 +316,12 @@ uint32_t InputFile::OpenNative(const std::string& nativePath) {
         return err::kPathNotFound;
     }
     return ErrorFromErrno(e);
+  }
+  if (knownSize != kUnknownSize) {
+    m_fd = fd;
+    m_position = 0;
+    m_size = knownSize;
+    return 0;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0) {

@@ -120,9 +120,11 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  uint32_t Open(std::u16string_view path);
+  // `knownSize`: the size the caller already has from a folder listing; it spares the status
+  // call (and the check that the path is not a folder, which a listing has made too).
+  uint32_t Open(std::u16string_view path, uint64_t knownSize = kUnknownSize);
   // Opens by file name bytes (for hot paths that already have them).
-  uint32_t OpenNative(const std::string& nativePath);
+  uint32_t OpenNative(const std::string& nativePath, uint64_t knownSize = kUnknownSize);
   bool IsOpen() const { return m_fd >= 0; }
   void Close();
 

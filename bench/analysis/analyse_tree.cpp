@@ -20,22 +20,22 @@ struct Counts {
 
 void Walk(const std::u16string& folder, const tarnq::analysis::ProviderList& providers, Counts& counts) {
   std::vector<std::u16string> subfolders;
-  std::vector<std::u16string> files;
+  std::vector<std::pair<std::u16string, uint64_t>> files;
   tarnq::platform::ListDirectory(folder, [&](const tarnq::platform::DirEntry& entry) {
     if (entry.name == u"." || entry.name == u"..") return true;
     if (entry.attributes & tarnq::platform::attr::kDirectory) {
       if (!(entry.attributes & tarnq::platform::attr::kReparsePoint)) subfolders.emplace_back(entry.name);
     } else {
-      files.emplace_back(entry.name);
+      files.emplace_back(entry.name, entry.size);
     }
     return true;
   });
   std::u16string path;
-  for (const auto& name : files) {
+  for (const auto& [name, size] : files) {
     path = tarnq::platform::JoinPath(folder, name);
     tarnq::records::AudioInfo info;
     ++counts.files;
-    if (tarnq::analysis::AnalyseFile(providers, path, info)) {
+    if (tarnq::analysis::AnalyseFile(providers, path, info, size)) {
       ++counts.accepted;
       if (info.HasText(tarnq::records::kTextTitle)) ++counts.withTitle;
       info.Release();

@@ -188,6 +188,18 @@ TEST_F(Files, ReadsAtOffsetsAndReportsTheEnd) {
   EXPECT_EQ(file.Position(), 3u);
 }
 
+TEST_F(Files, AKnownSizeIsTakenWithoutAskingTheFileSystem) {
+  Write(m_root / "data", "0123456789");
+  InputFile file;
+  ASSERT_EQ(file.Open(JoinPath(Root(), u"data"), 4), 0u);
+  EXPECT_EQ(file.Size(), 4u);  // what the listing said, even if the file has grown since
+  char buffer[16];
+  size_t done = 0;
+  EXPECT_EQ(file.ReadAt(0, buffer, sizeof buffer, done), 0u);
+  EXPECT_EQ(done, 10u);
+  EXPECT_EQ(file.Open(JoinPath(Root(), u"missing"), 4), err::kFileNotFound);
+}
+
 TEST_F(Files, OpenErrorsNameTheCause) {
   InputFile file;
   EXPECT_EQ(file.Open(JoinPath(Root(), u"missing.mp3")), err::kFileNotFound);
