@@ -114,6 +114,36 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
   out += '"';
 }
 
+void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
+  auto key = [&](const char* name) {
+    out += ",\"";
+    out += name;
+    out += "\":";
+  };
+  auto number = [&](const char* name, int64_t value) {
+    key(name);
+    out += std::to_string(value);
+  };
+  auto text = [&](const char* name, size_t index) {
+    key(name);
+    AppendJsonString(out, info.TextUtf8(index));
+  };
+  number("format", info.format);
+  text("type", records::kTextType);
+  number("channels", info.channels);
+  number("sampleRate", info.sampleRate);
+  number("bitrate", info.bitrate);
+  number("duration", info.duration);
+  number("track", info.track);
+  number("year", info.year);
+  number("bpm", info.bpm);
+  text("genre", records::kTextGenre);
+  text("title", records::kTextTitle);
+  text("artist", records::kTextArtist);
+  text("album", records::kTextAlbum);
+  text("comment", records::kTextComment);
+}
+
 void PrintError(std::u16string_view path, uint32_t code) {
   std::fprintf(stderr, "tarnq-cli: %s: %s\n", ToTerminal(path).c_str(), platform::ErrorMessage(code).c_str());
 }

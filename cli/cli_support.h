@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "records/audio_info.h"
+
 namespace tarnq::cli {
 
 // Loads the language library beside the program and selects the language stored in the settings
@@ -21,6 +23,11 @@ void Print(FILE* out, std::u16string_view text);
 void AppendJsonString(std::string& out, std::u16string_view text);
 // The same for UTF-8 text (bytes that are not valid UTF-8 become U+FFFD).
 void AppendJsonString(std::string& out, std::string_view utf8);
+
+// Appends the fields of an analysis result as JSON members, each preceded by a comma: format,
+// type, channels, sampleRate, bitrate, duration, track, year, bpm, genre, title, artist, album,
+// comment.
+void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info);
 
 // "tarnq-cli: PATH: reason" on standard error, the reason being the message of `code`.
 void PrintError(std::u16string_view path, uint32_t code);

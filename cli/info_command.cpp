@@ -24,32 +24,7 @@ void PrintJson(std::string_view path, bool ok, const records::AudioInfo& info) {
   AppendJsonString(line, std::u16string_view(platform::NameBytesToUtf16(path)));
   line += ",\"ok\":";
   line += ok ? "true" : "false";
-  auto number = [&](const char* key, int64_t value) {
-    line += ",\"";
-    line += key;
-    line += "\":";
-    line += std::to_string(value);
-  };
-  auto text = [&](const char* key, size_t index) {
-    line += ",\"";
-    line += key;
-    line += "\":";
-    AppendJsonString(line, info.TextUtf8(index));
-  };
-  number("format", info.format);
-  text("type", records::kTextType);
-  number("channels", info.channels);
-  number("sampleRate", info.sampleRate);
-  number("bitrate", info.bitrate);
-  number("duration", info.duration);
-  number("track", info.track);
-  number("year", info.year);
-  number("bpm", info.bpm);
-  text("genre", records::kTextGenre);
-  text("title", records::kTextTitle);
-  text("artist", records::kTextArtist);
-  text("album", records::kTextAlbum);
-  text("comment", records::kTextComment);
+  AppendAudioInfoJson(line, info);
   line += "}\n";
   std::fputs(line.c_str(), stdout);
 }

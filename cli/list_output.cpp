@@ -37,10 +37,6 @@ void PrintJsonRows(const results::ResultList& list) {
       key(name);
       line += std::to_string(value);
     };
-    auto text = [&](const char* name, size_t index) {
-      key(name);
-      AppendJsonString(line, info.TextUtf8(index));
-    };
     number("group", row.Group());
     key("path");
     AppendJsonString(line, list.FullPath(row));
@@ -49,20 +45,7 @@ void PrintJsonRows(const results::ResultList& list) {
     key("modified");
     const std::string modified = Iso8601(row.Modified());
     line += modified.empty() ? "null" : "\"" + modified + "\"";
-    number("format", info.format);
-    text("type", records::kTextType);
-    number("channels", info.channels);
-    number("sampleRate", info.sampleRate);
-    number("bitrate", info.bitrate);
-    number("duration", info.duration);
-    number("track", info.track);
-    number("year", info.year);
-    number("bpm", info.bpm);
-    text("genre", records::kTextGenre);
-    text("title", records::kTextTitle);
-    text("artist", records::kTextArtist);
-    text("album", records::kTextAlbum);
-    text("comment", records::kTextComment);
+    AppendAudioInfoJson(line, info);
     key("selected");
     line += row.Selected() ? "true" : "false";
     line += "}\n";
