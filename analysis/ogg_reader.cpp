@@ -125,35 +125,34 @@ class OggScan {
     if (from >= m_size) return true;
     uint64_t end = m_size;
     uint64_t chunk = 16 * 1024;
+    std::vector<char> bytes;
     while (end > from) {
       uint64_t begin = end - from > chunk ? end - chunk : from;
       size_t length = static_cast<size_t>(end - begin);
-      SyncState sync;
-      char* buffer = ogg_sync_buffer(&sync.sync, static_cast<long>(length));
-      if (!buffer) return true;
+      bytes.resize(length);
       size_t done = 0;
-      if (m_file.ReadAt(begin, buffer, length, done) != 0 || done != length) return true;
-      ogg_sync_wrote(&sync.sync, static_cast<long>(length));
-      LogicalStream* last = nullptr;
-      int64_t lastGranule = 0;
-      ogg_page page;
-      while (true) {
-        long result = ogg_sync_pageseek(&sync.sync, &page);  // checks each page's CRC
-        if (result == 0) break;
-        if (result < 0) continue;
-        int64_t granule = ogg_page_granulepos(&page);
+      if (m_file.ReadAt(begin, bytes.data(), length, done) != 0 || done != length) return true;
+      // Try the pages from the last one backwards: only a page that starts at a capture pattern
+      // is handed to libogg, which checks its CRC. The first one with a granule position decides.
+      for (size_t pos = length >= 4 ? length - 4 + 1 : 0; pos-- > 0;) {
+        if (std::memcmp(bytes.data() + pos, "OggS", 4) != 0) continue;
+        SyncState sync;
+        const size_t tail = length - pos;
+        char* buffer = ogg_sync_buffer(&sync.sync, static_cast<long>(tail));
+        if (!buffer) return true;
+        std::memcpy(buffer, bytes.data() + pos, tail);
+        ogg_sync_wrote(&sync.sync, static_cast<long>(tail));
+        ogg_page page;
+        if (ogg_sync_pageseek(&sync.sync, &page) <= 0) continue;  // cut off or not a page
+        const int64_t granule = ogg_page_granulepos(&page);
         if (granule <= 0) continue;
         LogicalStream* stream = Find(ogg_page_serialno(&page));
         if (!stream) return false;
         if (stream->vorbis && !stream->broken && stream->headers >= 3) {
-          last = stream;
-          lastGranule = granule;
+          stream->lastGranule = granule;
+          m_lastVorbis = stream;
+          return true;
         }
-      }
-      if (last) {
-        last->lastGranule = lastGranule;
-        m_lastVorbis = last;
-        return true;
       }
       if (begin == from) return true;
       // Step back, overlapping by one page so that a page across the boundary is seen whole.
