@@ -41,9 +41,7 @@ constexpr FileTime kLastZeroTime = platform::kFileTime1980 - 1;
 
 template <class T>
 T ReadAt(const std::byte* record, size_t offset) {
-  T value;
-  std::memcpy(&value, record + offset, sizeof value);
-  return value;
+  return records::LoadPacked<T>(record, offset);
 }
 
 std::u16string_view EntryPath(const std::byte* record) {

@@ -13,11 +13,24 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/threads.h"
 
 namespace tarnq::records {
+
+// Fields of packed records sit at any alignment: they are read and written byte-wise.
+template <class T>
+T LoadPacked(const std::byte* record, size_t offset) {
+  T value;
+  std::memcpy(&value, record + offset, sizeof(T));
+  return value;
+}
+template <class T>
+void StorePacked(std::byte* record, size_t offset, const T& value) {
+  std::memcpy(record + offset, &value, sizeof(T));
+}
 
 class PackedStore {
  public:

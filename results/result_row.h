@@ -96,13 +96,11 @@ class ResultRow {
  private:
   template <class T>
   T Read(size_t offset) const {
-    T value;
-    std::memcpy(&value, m_record + offset, sizeof(T));
-    return value;
+    return records::LoadPacked<T>(m_record, offset);
   }
   template <class T>
   void Write(size_t offset, const T& value) const {
-    std::memcpy(m_record + offset, &value, sizeof(T));
+    records::StorePacked(m_record, offset, value);
   }
 
   std::byte* m_record = nullptr;
