@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "analysis/info_cache.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -77,7 +78,7 @@ void AcceptFile(ScanContext& c, const DirEntry& entry, uint32_t folderIndex,
   if (path.empty() || !platform::IsSeparator(path.back())) path.push_back(platform::kSeparator);
   path.append(entry.name);
 
-  const bool cacheOn = (c.options & 0x10) == 0;
+  const bool cacheOn = (c.options & analysis::kOptionNoCache) == 0;
   records::AudioInfo info;
   if (!(cacheOn && c.analyser.LookupCache(entry.size, entry.lastWriteTime, path, info))) {
     info = {};

@@ -22,11 +22,12 @@
 #include "platform/threads.h"
 #include "results/result_list.h"
 #include "results/totals.h"
+#include "analysis/info_cache.h"
 
 namespace tarnq::engine {
 
 // Bits of the main options a search reads.
-inline constexpr uint32_t kOptionNoCache = 0x10;
+inline constexpr uint32_t kOptionNoCache = analysis::kOptionNoCache;
 inline constexpr uint32_t kOptionShortSizes = 0x4000;
 
 // The search part of the application state. The counters are shared with the deletion worker,
