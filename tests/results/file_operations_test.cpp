@@ -134,11 +134,11 @@ TEST_F(FileOperations, ChangedFilesAndTheKeptFileItselfAreNeverDeleted) {
   const FileJob job = SnapshotSelection(m_list);
   Write("changed.mp3", "abcd");
   // Same size and time, but another file now: the identity tells.
+  // The new file is made while the old one still exists, so it cannot get the old inode number.
   const auto when = fs::last_write_time(N("replaced.mp3"));
-  fs::remove(N("replaced.mp3"));
-  Write("spacer.mp3", "s");
-  Write("replaced.mp3", "xyz");
-  fs::last_write_time(N("replaced.mp3"), when);
+  Write("replacement.tmp", "xyz");
+  fs::last_write_time(N("replacement.tmp"), when);
+  fs::rename(N("replacement.tmp"), N("replaced.mp3"));
   m_list.SetSelection(2, ResultList::kSelect);
   const FileJob second = SnapshotSelection(m_list);  // changed.mp3 now selected, its row is stale
   OperationOutcome outcome = DeleteFiles(Context(), job, false);
