@@ -172,6 +172,44 @@ TEST_F(Listing, CallbackCanStopTheListing) {
 
 using Files = TempFolderTest;
 
+TEST_F(Listing, FoldersOpenBelowTheirParentButNeverThroughALink) {
+  fs::create_directories(m_root / "sub" / "inner");
+  fs::create_directories(m_root / "elsewhere");
+  Write(m_root / "sub" / "a.mp3", "abc");
+  // Enough entries to take more than one read of the folder.
+  for (int i = 0; i < 600; ++i) Write(m_root / "sub" / ("file-with-a-long-name-" + std::to_string(i)), "");
+  FolderReader parent;
+  ASSERT_EQ(parent.Open(Root()), 0u);
+  FolderReader sub;
+  ASSERT_EQ(sub.OpenBelow(parent, u"sub", Root() + u"/sub"), 0u);
+  std::map<std::u16string, DirEntry> entries;
+  ASSERT_EQ(sub.List([&](const DirEntry& e) {
+              entries[std::u16string(e.name)] = e;
+              return true;
+            }),
+            0u);
+  EXPECT_EQ(entries.size(), 604u);  // ".", "..", a.mp3, inner and the 600
+  EXPECT_EQ(entries[u"a.mp3"].size, 3u);
+  EXPECT_TRUE(entries[u"inner"].attributes & attr::kDirectory);
+  EXPECT_EQ(List(Root() + u"/sub").size(), entries.size());
+
+  FolderReader inner;
+  EXPECT_EQ(inner.OpenBelow(sub, u"inner", u""), 0u);
+  EXPECT_EQ(inner.OpenBelow(sub, u"missing", u""), err::kPathNotFound);
+  EXPECT_EQ(inner.OpenBelow(sub, u"a.mp3", u""), err::kDirectory);
+
+  // A folder replaced by a link since its parent was listed is not followed, whichever way it
+  // is opened.
+  fs::rename(m_root / "sub" / "inner", m_root / "moved");
+  fs::create_directory_symlink(m_root / "elsewhere", m_root / "sub" / "inner");
+  EXPECT_EQ(inner.OpenBelow(sub, u"inner", u""), err::kDirectory);
+  EXPECT_FALSE(inner.IsOpen());
+  const FolderReader closed;
+  EXPECT_EQ(inner.OpenBelow(closed, u"inner", Root() + u"/sub/inner"), err::kDirectory);
+  EXPECT_EQ(inner.OpenBelow(closed, u"sub", Root() + u"/sub"), 0u);
+  EXPECT_EQ(FolderReader().List([](const DirEntry&) { return true; }), err::kInvalidParameter);
+}
+
 TEST_F(Files, ReadsAtOffsetsAndReportsTheEnd) {
   Write(m_root / "data", "0123456789");
   InputFile file;
