@@ -28,19 +28,26 @@ uint32_t FolderTable::Add(std::u16string_view name, uint32_t parent) {
   const uint64_t count = m_store.Count();
   if (parent > count || count >= UINT32_MAX) return 0;
   const size_t length = kNameOffset + 2 * (name.size() + 1);
-  std::vector<std::byte> record(length);
+  std::byte record[kNameOffset + 2 * (kMaxNameUnits + 1)];
   const uint16_t length16 = static_cast<uint16_t>(length);
-  std::memcpy(record.data(), &length16, 2);
-  std::memcpy(record.data() + kParentOffset, &parent, 4);
-  std::memcpy(record.data() + kNameOffset, name.data(), 2 * name.size());
-  if (m_store.Append(record.data(), length) != 0) return 0;
-  const uint32_t index = static_cast<uint32_t>(count + 1);
-  m_index.try_emplace(Key(name, parent), index);  // the first entry of a pair stays the one found
-  return index;
+  std::memcpy(record, &length16, 2);
+  std::memcpy(record + kParentOffset, &parent, 4);
+  std::memcpy(record + kNameOffset, name.data(), 2 * name.size());
+  std::memset(record + kNameOffset + 2 * name.size(), 0, 2);
+  if (m_store.Append(record, length) != 0) return 0;
+  return static_cast<uint32_t>(count + 1);
 }
 
 uint32_t FolderTable::Find(std::u16string_view name, uint32_t parent) const {
   platform::StoreGuard guard(m_store.Lock());
+  // The index is brought up to date only when somebody looks something up: a search adds
+  // thousands of folders and never asks.
+  const uint64_t count = m_store.Count();
+  for (; m_indexed < count; ++m_indexed) {
+    const auto index = static_cast<uint32_t>(m_indexed + 1);
+    // The first entry of a pair stays the one found.
+    m_index.try_emplace(Key(NameView(index), ParentOf(index)), index);
+  }
   const auto it = m_index.find(Key(name, parent));
   return it == m_index.end() ? 0 : it->second;
 }
@@ -60,17 +67,18 @@ uint32_t FolderTable::ParentOf(uint32_t index) const {
   return parent;
 }
 
-std::u16string FolderTable::NameOf(uint32_t index) const {
+std::u16string_view FolderTable::NameView(uint32_t index) const {
   if (index == 0) return {};
   const std::byte* record = m_store.At(index - 1);
   if (record == nullptr) return {};
   uint16_t length;
   std::memcpy(&length, record, 2);
   const size_t units = length > kNameOffset + 2 ? (length - kNameOffset) / 2 - 1 : 0;
-  std::u16string name(units, u'\0');
-  if (units > 0) std::memcpy(name.data(), record + kNameOffset, 2 * units);
-  return name;
+  // Records are 2-byte aligned (even lengths in malloc'ed chunks), so the units can be viewed.
+  return {reinterpret_cast<const char16_t*>(record + kNameOffset), units};
 }
+
+std::u16string FolderTable::NameOf(uint32_t index) const { return std::u16string(NameView(index)); }
 
 void FolderTable::AppendPath(uint32_t index, std::u16string& out) const {
   if (index == 0 || index > m_store.Count()) return;
@@ -86,7 +94,7 @@ void FolderTable::AppendPath(uint32_t index, std::u16string& out) const {
   const size_t start = out.size();
   auto appendOne = [&](uint32_t i) {
     if (out.size() > start && !platform::IsSeparator(out.back())) out.push_back(platform::kSeparator);
-    out += NameOf(i);
+    out += NameView(i);
   };
   for (size_t k = deeper.size(); k > 0; --k) appendOne(deeper[k - 1]);
   for (size_t k = depth; k > 0; --k) appendOne(chain[k - 1]);
@@ -104,6 +112,7 @@ void FolderTable::Clear() {
   platform::StoreGuard guard(m_store.Lock());
   m_store.Clear();
   m_index.clear();
+  m_indexed = 0;
 }
 
 }  // namespace tarnq::results

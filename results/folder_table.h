@@ -32,6 +32,8 @@ class FolderTable {
   void AppendPath(uint32_t index, std::u16string& out) const;
   uint32_t ParentOf(uint32_t index) const;
   std::u16string NameOf(uint32_t index) const;
+  // The name in place: valid until the table is cleared (records never move).
+  std::u16string_view NameView(uint32_t index) const;
 
   uint32_t Count() const;
   void Clear();
@@ -41,7 +43,8 @@ class FolderTable {
   static std::u16string Key(std::u16string_view name, uint32_t parent);
 
   mutable records::PackedStore m_store;
-  std::unordered_map<std::u16string, uint32_t> m_index;  // Key(name, parent) -> index
+  mutable std::unordered_map<std::u16string, uint32_t> m_index;  // Key(name, parent) -> index
+  mutable uint64_t m_indexed = 0;  // entries already in m_index
 };
 
 }  // namespace tarnq::results

@@ -163,11 +163,19 @@ ResultRow ResultList::SelectedRowAt(size_t index) const {
 }
 
 std::u16string ResultList::FullPath(ResultRow row) const {
-  if (!row) return {};
-  std::u16string path = m_folders.Path(row.Folder());
-  std::u16string name = row.Name();
-  if (path.empty()) return name;
-  return platform::JoinPath(path, name);
+  std::u16string path;
+  AppendFullPath(row, path);
+  return path;
+}
+
+void ResultList::AppendFullPath(ResultRow row, std::u16string& out) const {
+  if (!row) return;
+  const size_t start = out.size();
+  m_folders.AppendPath(row.Folder(), out);
+  thread_local std::u16string name;
+  row.GetName(name);
+  if (out.size() > start && !platform::IsSeparator(out.back()) && !name.empty()) out.push_back(platform::kSeparator);
+  out += name;
 }
 
 size_t ResultList::SetSelection(int64_t index, int mode) {

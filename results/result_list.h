@@ -81,6 +81,8 @@ class ResultList {
   ResultRow SelectedRowAt(size_t index) const;  // null view unless the row is selected
   // The full path of a row: its folder's path, a separator when needed, the name.
   std::u16string FullPath(ResultRow row) const;
+  // The same, appended to `out` (no allocation once `out` has room).
+  void AppendFullPath(ResultRow row, std::u16string& out) const;
   std::u16string FullPathAt(size_t index) const { return FullPath(RowAt(index)); }
 
   // Selection of `index` or of all rows (kAllRows): kSelect (or 2), kDeselect, kInvert. Returns

@@ -29,6 +29,15 @@ TEST(FolderTable, RebuildsPathsThroughParentsAndRefusesBadParents) {
   EXPECT_EQ(table.Path(1000), u"");
   EXPECT_EQ(table.FindOrAdd(u"rock", root), rock);
   EXPECT_EQ(table.Find(u"rock", live), 0u);
+  // Entries added after a lookup are found too; a second pair keeps finding the first.
+  const uint32_t pop = table.Add(u"pop", root);
+  table.Add(u"rock", root);
+  EXPECT_EQ(table.Find(u"pop", root), pop);
+  EXPECT_EQ(table.Find(u"rock", root), rock);
+  EXPECT_EQ(table.NameView(pop), u"pop");
+  table.Clear();
+  EXPECT_EQ(table.Find(u"rock", root), 0u);
+  EXPECT_EQ(table.FindOrAdd(u"/music", 0), 1u);
 }
 
 TEST(ResultRow, MadeFromAFoundFileKeepsEveryFieldThreeBytesFurther) {
