@@ -32,8 +32,7 @@ using records::AudioInfo;
 constexpr size_t kOffLength = 0;
 constexpr size_t kOffSize = 2;
 constexpr size_t kOffModified = 10;
-constexpr size_t kOffInfo = 18;
-constexpr size_t kOffPath = 50;
+constexpr size_t kOffLine = 18;
 constexpr FileTime kTwoSeconds = 2 * platform::kTicksPerSecond;
 // The cache writes a time not above this value as 0, and such an entry matches any file written
 // before 1980.
@@ -44,18 +43,9 @@ T ReadAt(const std::byte* record, size_t offset) {
   return records::LoadPacked<T>(record, offset);
 }
 
-std::u16string_view EntryPath(const std::byte* record) {
+std::string_view EntryLine(const std::byte* record) {
   const auto length = ReadAt<uint16_t>(record, kOffLength);
-  const size_t units = (length - kCacheEntryFixedBytes) / 2;
-  // Every record length is even and chunks are malloc'ed, so records start at even addresses
-  // and the units at offset 50 are 2-aligned.
-  return {reinterpret_cast<const char16_t*>(record + kOffPath), units};
-}
-
-void ReleaseEntry(std::byte* record) {
-  char* texts;
-  std::memcpy(&texts, record + kOffInfo + offsetof(AudioInfo, texts), sizeof texts);
-  std::free(texts);
+  return {reinterpret_cast<const char*>(record + kOffLine), length - kCacheEntryFixedBytes};
 }
 
 uint64_t HashPath(std::u16string_view path) { return std::hash<std::u16string_view>()(path); }
@@ -107,52 +97,77 @@ void DecodeText(std::string_view bytes, std::u16string& out) {
   out = platform::DecodeCodePage(bytes, 0);
 }
 
-// Decoding buffers reused by each loading thread.
+// The path field into a reused buffer, as DecodePathField reads it.
+void DecodePath(std::string_view bytes, std::u16string& out) {
+  out.clear();
+  if (bytes.starts_with(platform::kUtf8Marker)) {
+    platform::AppendNameBytesToUtf16(bytes.substr(platform::kUtf8Marker.size()), out);
+    return;
+  }
+  bool ascii = true;
+  for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    out.assign(bytes.begin(), bytes.end());
+    return;
+  }
+  out = platform::DecodeCodePage(bytes, 0);
+}
+
+// Decoding buffers reused by each thread.
 struct LineScratch {
-  std::u16string title, artist, album, genre, type, comment;
+  std::u16string title, artist, album, genre, type, comment, path;
+  std::string line;
 };
 thread_local LineScratch t_scratch;
 thread_local std::u16string t_text;
 
-}  // namespace
-
-// --- Lines ----------------------------------------------------------------------------------------
-
-bool ParseCacheLine(std::string_view line, CacheLine& out) {
+// A line split into its fields with every number checked: all of the parse but the texts.
+struct CheckedLine {
   std::string_view f[18];
   size_t count = 0;
+  uint64_t size = 0;
+  FileTime modified = 0;
+  uint64_t channels = 0, rate = 0, track = 0, year = 0, bpm = 0, duration = 0;
+  int64_t format = 0, bitrate = 0;
+};
+
+bool CheckLine(std::string_view line, CheckedLine& out) {
+  out.count = 0;
   settings::FieldReader reader(line);
   std::string_view field;
-  while (count < 18 && reader.Next(field)) f[count++] = field;
-  if (count < 17) return false;
-
-  if (f[0].empty()) return false;
-  out.path = settings::DecodePathField(f[0]);
-  // A cut path would name another file; NUL cannot be part of one.
-  if (out.path.empty() || out.path.size() > kMaxCachePathUnits ||
-      out.path.find(u'\0') != std::u16string::npos)
-    return false;
-
-  uint64_t size, packed, channels, rate, minutes, seconds, track, year, bpm = 0;
-  int64_t format, bitrate;
-  if (!ParseUnsignedField(f[1], UINT64_MAX, size) || !ParseUnsignedField(f[2], UINT64_MAX, packed) ||
-      !ParseSignedField(f[3], INT32_MIN, INT32_MAX, format) ||
-      !ParseUnsignedField(f[4], UINT16_MAX, channels) ||
-      !ParseUnsignedField(f[5], UINT32_MAX, rate) ||
-      !ParseSignedField(f[6], INT32_MIN, INT32_MAX, bitrate) ||
+  while (out.count < 18 && reader.Next(field)) out.f[out.count++] = field;
+  if (out.count < 17 || out.f[0].empty()) return false;
+  const auto& f = out.f;
+  uint64_t packed, minutes, seconds;
+  out.bpm = 0;
+  if (!ParseUnsignedField(f[1], UINT64_MAX, out.size) || !ParseUnsignedField(f[2], UINT64_MAX, packed) ||
+      !ParseSignedField(f[3], INT32_MIN, INT32_MAX, out.format) ||
+      !ParseUnsignedField(f[4], UINT16_MAX, out.channels) ||
+      !ParseUnsignedField(f[5], UINT32_MAX, out.rate) ||
+      !ParseSignedField(f[6], INT32_MIN, INT32_MAX, out.bitrate) ||
       !ParseUnsignedField(f[7], UINT32_MAX / 60, minutes) ||
       !ParseUnsignedField(f[8], UINT32_MAX, seconds) ||
-      !ParseUnsignedField(f[9], UINT16_MAX, track) || !ParseUnsignedField(f[13], UINT16_MAX, year) ||
-      (count == 18 && !ParseUnsignedField(f[17], UINT16_MAX, bpm)))
+      !ParseUnsignedField(f[9], UINT16_MAX, out.track) || !ParseUnsignedField(f[13], UINT16_MAX, out.year) ||
+      (out.count == 18 && !ParseUnsignedField(f[17], UINT16_MAX, out.bpm)))
     return false;
-  const uint64_t duration = minutes * 60 + seconds;
-  if (duration > UINT32_MAX) return false;
-  out.size = size;
+  out.duration = minutes * 60 + seconds;
+  if (out.duration > UINT32_MAX) return false;
   out.modified = settings::UnpackDateTime(packed);
   // A time that does not unpack must not become 0, which matches every file from before 1980.
-  if (packed != 0 && out.modified == 0) return false;
+  return packed == 0 || out.modified != 0;
+}
 
+// The path of a checked line; false for one no file can have (empty, too long, with NUL).
+bool CheckedPath(const CheckedLine& line, std::u16string& path) {
+  DecodePath(line.f[0], path);
+  // A cut path would name another file; NUL cannot be part of one.
+  return !path.empty() && path.size() <= kMaxCachePathUnits && path.find(u'\0') == std::u16string::npos;
+}
+
+// The record of a checked line: texts decoded, built into `info` (a new text block).
+bool BuildInfo(const CheckedLine& line, AudioInfo& info) {
   LineScratch& s = t_scratch;
+  const auto& f = line.f;
   DecodeText(f[10], s.title);
   DecodeText(f[11], s.artist);
   DecodeText(f[12], s.album);
@@ -163,22 +178,43 @@ bool ParseCacheLine(std::string_view line, CacheLine& out) {
   if (comma != std::u16string::npos) s.type.resize(comma);
 
   records::AudioSource source;
-  source.format = static_cast<uint32_t>(format);
-  source.channels = static_cast<uint16_t>(channels);
-  source.track = static_cast<uint16_t>(track);
-  source.bpm = static_cast<uint16_t>(bpm);
-  source.year = static_cast<uint16_t>(year);
-  source.duration = static_cast<uint32_t>(duration);
-  source.sampleRate = static_cast<uint32_t>(rate);
-  source.bitrate = static_cast<int32_t>(bitrate);
+  source.format = static_cast<uint32_t>(line.format);
+  source.channels = static_cast<uint16_t>(line.channels);
+  source.track = static_cast<uint16_t>(line.track);
+  source.bpm = static_cast<uint16_t>(line.bpm);
+  source.year = static_cast<uint16_t>(line.year);
+  source.duration = static_cast<uint32_t>(line.duration);
+  source.sampleRate = static_cast<uint32_t>(line.rate);
+  source.bitrate = static_cast<int32_t>(line.bitrate);
   source.formatName = s.type;
   source.genre = s.genre;
   source.title = s.title;
   source.artist = s.artist;
   source.album = s.album;
   source.comment = s.comment;
-  out.info = AudioInfo{};
-  return out.info.Build(source);
+  info = AudioInfo{};
+  return info.Build(source);
+}
+
+// The decoded path of an entry's line (into `path`); false when the line does not parse.
+bool EntryPathOf(const std::byte* record, std::u16string& path) {
+  settings::FieldReader reader(EntryLine(record));
+  std::string_view field;
+  if (!reader.Next(field)) return false;
+  DecodePath(field, path);
+  return true;
+}
+
+}  // namespace
+
+// --- Lines ----------------------------------------------------------------------------------------
+
+bool ParseCacheLine(std::string_view line, CacheLine& out) {
+  CheckedLine checked;
+  if (!CheckLine(line, checked) || !CheckedPath(checked, out.path)) return false;
+  out.size = checked.size;
+  out.modified = checked.modified;
+  return BuildInfo(checked, out.info);
 }
 
 void AppendCacheLine(std::string& out, std::u16string_view path, uint64_t size, FileTime modified,
@@ -219,7 +255,7 @@ std::u16string ResolveInfoCachePath(settings::SettingsStore& settings) {
 
 // --- InfoCache ------------------------------------------------------------------------------------
 
-InfoCache::InfoCache() : m_store(&ReleaseEntry) {}
+InfoCache::InfoCache() = default;
 
 InfoCache::~InfoCache() = default;
 
@@ -288,9 +324,8 @@ bool InfoCache::IndexAppend(uint64_t hash, uint32_t entry) {
   return true;
 }
 
-bool InfoCache::AppendLocked(uint64_t size, FileTime modified, std::u16string_view path,
-                             const AudioInfo& info, bool copyTexts) {
-  if (path.empty() || path.size() > kMaxCachePathUnits) return false;
+bool InfoCache::AppendLocked(uint64_t size, FileTime modified, uint64_t hash, std::string_view line) {
+  if (line.empty() || line.size() > kMaxCacheLineBytes) return false;
   if (m_store.Count() >= UINT32_MAX - 1) return false;
   // Reserve the index first so that a failure leaves store and index in step.
   if ((m_usedSlots + 1) * 2 > m_slots.size() && !GrowIndex()) return false;
@@ -299,23 +334,15 @@ bool InfoCache::AppendLocked(uint64_t size, FileTime modified, std::u16string_vi
   } catch (const std::bad_alloc&) {
     return false;
   }
-
-  AudioInfo stored = info;
-  if (copyTexts && !info.CopyTo(stored)) return false;
-  alignas(8) std::byte record[kCacheEntryFixedBytes + 2 * kMaxCachePathUnits];
-  const auto length = static_cast<uint16_t>(kCacheEntryFixedBytes + 2 * path.size());
+  alignas(8) std::byte record[kCacheEntryFixedBytes + kMaxCacheLineBytes];
+  const auto length = static_cast<uint16_t>(kCacheEntryFixedBytes + line.size());
   std::memcpy(record + kOffLength, &length, 2);
   std::memcpy(record + kOffSize, &size, 8);
   std::memcpy(record + kOffModified, &modified, 8);
-  std::memcpy(record + kOffInfo, &stored, sizeof stored);
-  std::memcpy(record + kOffPath, path.data(), 2 * path.size());
-  std::memset(record + kOffPath + 2 * path.size(), 0, 2);
+  std::memcpy(record + kOffLine, line.data(), line.size());
   const auto entry = static_cast<uint32_t>(m_store.Count());
-  if (m_store.Append(record, length) != 0) {
-    stored.Release();
-    return false;
-  }
-  IndexAppend(HashPath(path), entry);  // cannot fail: room reserved above
+  if (m_store.Append(record, length) != 0) return false;
+  IndexAppend(hash, entry);  // cannot fail: room reserved above
   return true;
 }
 
@@ -333,7 +360,8 @@ uint32_t InfoCache::Load() {
   // the entries made from it.
   constexpr size_t kPiece = 1 << 20;
   std::string buffer;
-  CacheLine parsed;
+  CheckedLine checked;
+  std::u16string& linePath = t_scratch.path;
   bool clean = true;
   uint32_t code = 0;
   for (bool end = false; !end;) {
@@ -353,16 +381,29 @@ uint32_t InfoCache::Load() {
     settings::LineSplitter lines(std::string_view(buffer).substr(0, complete));
     std::string_view line;
     while (lines.Next(line)) {
-      if (!ParseCacheLine(line, parsed)) {
+      // Everything but the texts is checked now; the texts are decoded when a lookup uses them.
+      if (!CheckLine(line, checked) || !CheckedPath(checked, linePath)) {
         clean = false;
         continue;
       }
-      if (clean && ContainsPathLocked(HashPath(parsed.path), parsed.path)) clean = false;
-      // The parsed block moves into the entry as it is.
-      if (!AppendLocked(parsed.size, parsed.modified, parsed.path, parsed.info, false)) {
-        parsed.info.Release();
+      const uint64_t hash = HashPath(linePath);
+      if (clean && ContainsPathLocked(hash, linePath)) clean = false;
+      if (line.size() > kMaxCacheLineBytes) {
+        // Texts longer than any record keeps: the entry holds the line as it would be written.
+        AudioInfo info;
+        if (!BuildInfo(checked, info)) {
+          clean = false;
+          continue;
+        }
+        std::string& rewritten = t_scratch.line;
+        rewritten.clear();
+        AppendCacheLine(rewritten, linePath, checked.size, checked.modified, info);
+        info.Release();
+        rewritten.resize(rewritten.size() - 2);  // the CR LF
+        line = rewritten;
         clean = false;
       }
+      if (!AppendLocked(checked.size, checked.modified, hash, line)) clean = false;
     }
     buffer.erase(0, complete);
   }
@@ -373,8 +414,9 @@ uint32_t InfoCache::Load() {
 bool InfoCache::ContainsPathLocked(uint64_t hash, std::u16string_view path) const {
   const IndexSlot* slot = FindSlot(hash);
   if (slot == nullptr) return false;
+  std::u16string& other = t_text;
   for (uint32_t entry = slot->head; entry != 0; entry = m_next[entry - 1])
-    if (EntryPath(m_store.At(entry - 1)) == path) return true;
+    if (EntryPathOf(m_store.At(entry - 1), other) && other == path) return true;
   return false;
 }
 
@@ -403,9 +445,12 @@ bool InfoCache::Lookup(uint64_t size, FileTime modified, std::u16string_view pat
       }
       timeMatches = Distance(stored, local) <= kTwoSeconds;
     }
-    if (!timeMatches || EntryPath(record) != path) continue;
-    const auto info = ReadAt<AudioInfo>(record, kOffInfo);
-    return info.CopyTo(out);
+    if (!timeMatches) continue;
+    CheckedLine checked;
+    std::u16string& entryPath = t_scratch.path;
+    if (!CheckLine(EntryLine(record), checked) || !CheckedPath(checked, entryPath) || entryPath != path)
+      continue;
+    return BuildInfo(checked, out);
   }
   return false;
 }
@@ -414,7 +459,16 @@ bool InfoCache::Add(uint64_t size, FileTime modified, std::u16string_view path, 
   if (SwitchedOff()) return false;
   platform::StoreGuard guard(m_store.Lock());
   m_matchesFile = false;
-  return AppendLocked(size, modified, path, info, true);
+  if (path.empty() || path.size() > kMaxCachePathUnits) return false;
+  std::string& line = t_scratch.line;
+  line.clear();
+  try {
+    AppendCacheLine(line, path, size, modified, info);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  line.resize(line.size() - 2);  // the CR LF
+  return AppendLocked(size, modified, HashPath(path), line);
 }
 
 uint32_t InfoCache::Save() const {
@@ -440,15 +494,15 @@ uint32_t InfoCache::Save() const {
       // Only the newest entry of a path is written: it is the last one of its chain that has
       // the same path.
       if (m_next[i] != 0) {
-        const std::u16string_view own = EntryPath(m_store.At(i));
+        std::u16string own, other;
+        EntryPathOf(m_store.At(i), own);
         bool newer = false;
         for (uint32_t later = m_next[i]; later != 0 && !newer; later = m_next[later - 1])
-          newer = EntryPath(m_store.At(later - 1)) == own;
+          newer = EntryPathOf(m_store.At(later - 1), other) && other == own;
         if (newer) continue;
       }
-      const std::byte* record = m_store.At(i);
-      AppendCacheLine(bytes, EntryPath(record), ReadAt<uint64_t>(record, kOffSize),
-                      ReadAt<FileTime>(record, kOffModified), ReadAt<AudioInfo>(record, kOffInfo));
+      bytes += EntryLine(m_store.At(i));
+      bytes += "\r\n";
       if (bytes.size() >= kFlushBytes) {
         code = writer.Write(bytes);
         bytes.clear();

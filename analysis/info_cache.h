@@ -1,9 +1,9 @@
 // The information cache: per file path, the AudioInfo the analysis produced, keyed by the file's
 // size and last-write time, so a repeated search does not open every file again.
 //
-// In memory a PackedStore of CacheEntry records plus a hash index by path; on disk one text file
-// of field lines (see info_cache.cpp for the 18 fields), read at the start of a search run and
-// written back at its end.
+// In memory a PackedStore of CacheEntry records (the file's lines) plus a hash index by path; on
+// disk one text file of field lines (see info_cache.cpp for the 18 fields), read at the start of a
+// search run and written back at its end.
 //
 // Thread safety: every member may be called from any thread; the store's lock (waited for, never
 // skipped) serialises them. The "switched off" flag is read at each step, so the host may flip it
@@ -34,13 +34,15 @@ inline constexpr std::u16string_view kCacheFileName = u"MP3Cache";
 // Paths are stored and read with at most this many units.
 inline constexpr size_t kMaxCachePathUnits = 1023;
 
-// `CacheEntry` layout (packed, little-endian, read and written through memcpy):
-//   0 length   u16  52 + 2 x path units
+// `CacheEntry` layout (packed, little-endian, read and written through memcpy). An entry keeps
+// its line as the file has it: a run that finds most files in the cache decodes only the lines
+// it uses, and the cache takes little more memory than its file.
+//   0 length   u16  18 + line bytes
 //   2 size     u64
 //  10 modified u64  FILETIME, UTC
-//  18 info     32 bytes AudioInfo owning a deep copy of its texts
-//  50 path     UTF-16, zero-terminated
-inline constexpr size_t kCacheEntryFixedBytes = 52;
+//  18 line     the 8-bit line without its line end
+inline constexpr size_t kCacheEntryFixedBytes = 18;
+inline constexpr size_t kMaxCacheLineBytes = 0xFFFF - kCacheEntryFixedBytes;
 
 // The cache path as configured: `MP3Cache` expanded with the path macros, else the per-user
 // folder plus "MP3Cache".
@@ -90,8 +92,8 @@ class InfoCache {
   bool Lookup(uint64_t size, platform::FileTime modified, std::u16string_view path,
               records::AudioInfo& out) const;
 
-  // Appends an entry with a deep copy of `info`. Stale entries of the same path stay (they stop
-  // matching). False when switched off, for an empty or over-long path, or out of memory.
+  // Appends an entry with the line `info` is written as. Stale entries of the same path stay (they
+  // stop matching). False when switched off, for an empty or over-long path, or out of memory.
   bool Add(uint64_t size, platform::FileTime modified, std::u16string_view path,
            const records::AudioInfo& info);
 
@@ -124,8 +126,7 @@ class InfoCache {
   };
 
   void ClearLocked();
-  bool AppendLocked(uint64_t size, platform::FileTime modified, std::u16string_view path,
-                    const records::AudioInfo& info, bool copyTexts);
+  bool AppendLocked(uint64_t size, platform::FileTime modified, uint64_t hash, std::string_view line);
   bool IndexAppend(uint64_t hash, uint32_t entry);
   IndexSlot* FindSlot(uint64_t hash) const;
   bool ContainsPathLocked(uint64_t hash, std::u16string_view path) const;

@@ -202,6 +202,48 @@ TEST_F(InfoCacheTest, BadLinesAreSkippedAndGoodOnesLoad) {
   EXPECT_EQ(out.info.GetText(records::kTextTitle), u"Good");
 }
 
+// Entries keep the lines as the file has them: a rewrite after an addition copies them byte for
+// byte (older layouts and 8-bit texts included) and decodes them only for a lookup.
+TEST_F(InfoCacheTest, LoadedLinesAreWrittenBackAsTheyWere) {
+  const int oldCodePage = platform::LegacyCodePage();
+  platform::SetLegacyCodePage(1252);
+  const std::string old17 = "/m/old.mp3;10;;;2;;128;3;;;Gr\xFC\xDF" "e;Band;;;;MP3, Stereo;\r\n";
+  const std::string quoted = "\"/m/a;b.mp3\";20;;;2;44100;128;3;;;Semi;Colon;;;;MP3;;7\r\n";
+  folder.Write("MP3Cache", old17 + quoted);
+  ASSERT_EQ(cache.Load(), 0u);
+  Owned a, b;
+  ASSERT_TRUE(cache.Lookup(10, 0, u"/m/old.mp3", a.info));
+  EXPECT_EQ(a.info.GetText(records::kTextTitle), u"Grüße");
+  ASSERT_TRUE(cache.Lookup(20, 0, u"/m/a;b.mp3", b.info));
+  EXPECT_EQ(b.info.bpm, 7);
+  EXPECT_EQ(b.info.GetText(records::kTextArtist), u"Colon");
+  AddEntry(u"/m/new.mp3", 30, kWritten, u"New");
+  ASSERT_EQ(cache.Save(), 0u);
+  const std::string text = folder.Read("MP3Cache");
+  EXPECT_EQ(text.substr(0, old17.size() + quoted.size()), old17 + quoted);
+  EXPECT_NE(text.find("/m/new.mp3;30;"), std::string::npos);
+  platform::SetLegacyCodePage(oldCodePage);
+}
+
+TEST_F(InfoCacheTest, ALineLongerThanAnEntryHoldsIsKeptShortened) {
+  const std::string comment(100000, 'c');
+  folder.Write("MP3Cache", "/m/long.mp3;10;;;2;44100;128;3;;;Title;Band;;;;MP3;" + comment + ";\r\n");
+  ASSERT_EQ(cache.Load(), 0u);
+  ASSERT_EQ(cache.Count(), 1u);
+  Owned out;
+  ASSERT_TRUE(cache.Lookup(10, 0, u"/m/long.mp3", out.info));
+  EXPECT_EQ(out.info.GetText(records::kTextTitle), u"Title");
+  const std::u16string cut = out.info.GetText(records::kTextComment);
+  EXPECT_FALSE(cut.empty());
+  EXPECT_EQ(cut, std::u16string(cut.size(), u'c'));  // the record's own limit
+  ASSERT_EQ(cache.Save(), 0u);  // rewritten: the file no longer holds what memory does
+  const std::string text = folder.Read("MP3Cache");
+  EXPECT_LT(text.size(), 2000u);
+  Owned again;
+  ASSERT_TRUE(Reloaded(10, 0, u"/m/long.mp3", again));
+  EXPECT_EQ(again.info.GetText(records::kTextComment), out.info.GetText(records::kTextComment));
+}
+
 // A run that only looked files up leaves the file alone; anything the file does not hold as it
 // would be written (a new entry, a skipped line, a second line for one path) rewrites it.
 TEST_F(InfoCacheTest, SaveRewritesOnlyWhatChanged) {
