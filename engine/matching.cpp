@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -213,6 +214,8 @@ class PreparedOrdering {
     if (m_textKeys) m_extraKeys.resize(2 * count);
   }
 
+  const MatchCriteria& Criteria() const { return m_criteria; }
+
   Prepared Prepare(FoundFile file, uint32_t index) {
     const AudioInfo info = file.Info();
     Prepared p{};
@@ -223,6 +226,7 @@ class PreparedOrdering {
     if (m_compareArtist) PrepareArtist(info, p.artistKey, p.artistPrefix, p.artistUpper);
     if (m_compareTitle) PrepareText(info, kTextTitle, p.titleKey, p.titlePrefix, p.titleUpper);
     if (m_textKeys) {
+      if (m_extraKeys.size() < 2 * (static_cast<size_t>(index) + 1)) m_extraKeys.resize(2 * (static_cast<size_t>(index) + 1));
       if ((m_criteria.moreLimitations & kLimitAlbum) != 0) {
         m_extraKeys[2 * index] = AddKey(info, kTextAlbum);
       }
@@ -375,8 +379,61 @@ class PreparedOrdering {
 
 }  // namespace
 
+struct SortPreparation::Data {
+  explicit Data(const MatchCriteria& criteria) : ordering(criteria, 0) {}
+  PreparedOrdering ordering;
+  std::vector<Prepared> prepared;
+  bool broken = false;
+};
+
+SortPreparation::SortPreparation(const MatchCriteria& criteria) {
+  try {
+    m_data = std::make_unique<Data>(criteria);
+  } catch (const std::bad_alloc&) {
+    // Without it SortAndGroup prepares the records itself.
+  }
+}
+
+SortPreparation::~SortPreparation() = default;
+
+void SortPreparation::Add(FoundFile file) noexcept {
+  if (!m_data || m_data->broken) return;
+  try {
+    const size_t index = m_data->prepared.size();
+    if (index >= kGroupableBit) throw std::bad_alloc();
+    m_data->prepared.push_back(m_data->ordering.Prepare(file, static_cast<uint32_t>(index)));
+  } catch (...) {
+    m_data->broken = true;
+    m_data->prepared.clear();
+    m_data->prepared.shrink_to_fit();
+  }
+}
+
+size_t SortPreparation::Count() const { return m_data && !m_data->broken ? m_data->prepared.size() : 0; }
+
+namespace {
+
+bool SameCriteria(const MatchCriteria& a, const MatchCriteria& b) {
+  return a.useSimilarity == b.useSimilarity && a.artistThreshold == b.artistThreshold &&
+         a.titleThreshold == b.titleThreshold && a.durationTolerance == b.durationTolerance &&
+         a.moreLimitations == b.moreLimitations;
+}
+
+// The preparation, when it was made for exactly these records and criteria.
+SortPreparation::Data* Usable(SortPreparation::Data* data, std::span<const FoundFile> records,
+                              const MatchCriteria& criteria) {
+  if (data == nullptr || data->broken || data->prepared.size() != records.size() ||
+      !SameCriteria(data->ordering.Criteria(), criteria))
+    return nullptr;
+  for (size_t i = 0; i < records.size(); ++i)
+    if (!(data->prepared[i].file == records[i])) return nullptr;
+  return data;
+}
+
+}  // namespace
+
 SortGroupResult SortAndGroup(std::span<FoundFile> records, const MatchCriteria& criteria,
-                             const StopCounter* stop) {
+                             const StopCounter* stop, SortPreparation* preparation) {
   SortGroupResult result;
   if (Stopped(stop)) {
     result.stopped = true;
@@ -392,17 +449,24 @@ SortGroupResult SortAndGroup(std::span<FoundFile> records, const MatchCriteria& 
     return result;
   }
 
-  PreparedOrdering ordering(criteria, records.size());
-  std::vector<Prepared> prepared;
-  prepared.reserve(records.size());
-  for (size_t i = 0; i < records.size(); ++i) {
-    // Preparing a million records takes a while; honour a stop on the way.
-    if ((i & 0xFFFF) == 0 && Stopped(stop)) {
-      result.stopped = true;
-      return result;
+  SortPreparation::Data* ahead =
+      Usable(preparation != nullptr ? preparation->Ahead() : nullptr, records, criteria);
+  std::optional<PreparedOrdering> own;
+  std::vector<Prepared> ownPrepared;
+  if (ahead == nullptr) {
+    own.emplace(criteria, records.size());
+    ownPrepared.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+      // Preparing a million records takes a while; honour a stop on the way.
+      if ((i & 0xFFFF) == 0 && Stopped(stop)) {
+        result.stopped = true;
+        return result;
+      }
+      ownPrepared.push_back(own->Prepare(records[i], static_cast<uint32_t>(i)));
     }
-    prepared.push_back(ordering.Prepare(records[i], static_cast<uint32_t>(i)));
   }
+  PreparedOrdering& ordering = ahead != nullptr ? ahead->ordering : *own;
+  std::vector<Prepared>& prepared = ahead != nullptr ? ahead->prepared : ownPrepared;
 
   QuickSort(std::span<Prepared>(prepared), [&](const Prepared& a, const Prepared& b) {
     return ordering(a, b);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -74,8 +75,30 @@ struct SortGroupResult {
 // record's comparison data (collation keys, upper-cased texts) is prepared once instead of in
 // every comparison. Returns stopped = true without grouping when `stop` is set before the end.
 // Memory besides the records: about 100 bytes per record (exact), 170 (fuzzy).
+class SortPreparation;
 SortGroupResult SortAndGroup(std::span<records::FoundFile> records, const MatchCriteria& criteria,
-                             const StopCounter* stop = nullptr);
+                             const StopCounter* stop = nullptr, SortPreparation* prepared = nullptr);
+
+// SortAndGroup's comparison data made ahead, record by record as a scan accepts them, so that the
+// work overlaps the scan. SortAndGroup takes it when it holds exactly the records it is given, in
+// the same order, and prepares them itself otherwise. Not thread-safe; one per run.
+class SortPreparation {
+ public:
+  explicit SortPreparation(const MatchCriteria& criteria);
+  ~SortPreparation();
+  SortPreparation(const SortPreparation&) = delete;
+  SortPreparation& operator=(const SortPreparation&) = delete;
+
+  // Prepares the next record. Never throws: a failure (memory) makes the preparation unusable.
+  void Add(records::FoundFile file) noexcept;
+  size_t Count() const;
+
+  struct Data;  // opaque
+  Data* Ahead() { return m_data.get(); }
+
+ private:
+  std::unique_ptr<Data> m_data;
+};
 
 // Keeps only the grouped files of a grouped array, ordered by group number ascending (files of one
 // group keep their order). The text blocks of the files left out are released (their records keep

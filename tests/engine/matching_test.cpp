@@ -256,6 +256,12 @@ TEST(SortAndGroup, GivesTheSameOrderAndGroupsAsThePlainComparators) {
     const MatchCriteria& c = criteria[round % criteria.size()];
     Files plain;
     Files prepared;
+    Files ahead;  // prepared record by record as a scan would
+    // Every other round the preparation does not fit (other criteria, or a record missing), and
+    // SortAndGroup has to notice and prepare the records itself.
+    const MatchCriteria other = c.useSimilarity ? Exact(-1) : Fuzzy(80, 80, -1);
+    const int misfit = round % 2 == 0 ? 0 : (round % 4 == 1 ? 1 : 2);
+    SortPreparation preparation(misfit == 1 ? other : c);
     std::vector<std::u16string> artists;
     for (int i = 0; i < 30; ++i) artists.push_back(RandomWord(random) + u" " + RandomWord(random));
     // Some texts longer than the 64 units one LCS word holds.
@@ -278,6 +284,8 @@ TEST(SortAndGroup, GivesTheSameOrderAndGroupsAsThePlainComparators) {
       for (int k = 0; k < copies; ++k) {
         plain.Add(t);
         prepared.Add(t);
+        const FoundFile file = ahead.Add(t);
+        if (!(misfit == 2 && i == 300 && k == 0)) preparation.Add(file);
       }
     }
     const RecordOrdering ordering = OrderingFor(c);
@@ -285,6 +293,8 @@ TEST(SortAndGroup, GivesTheSameOrderAndGroupsAsThePlainComparators) {
     const uint32_t plainGroups = AssignGroups(plain.All(), ordering, c);
     const SortGroupResult result = SortAndGroup(prepared.All(), c);
     ASSERT_FALSE(result.stopped);
+    const SortGroupResult aheadResult = SortAndGroup(ahead.All(), c, nullptr, &preparation);
+    EXPECT_EQ(aheadResult.groups, plainGroups) << round;
     EXPECT_GT(plainGroups, 0u);
     EXPECT_EQ(result.groups, plainGroups) << round;
     EXPECT_GT(result.comparisons, 0u);
@@ -296,6 +306,9 @@ TEST(SortAndGroup, GivesTheSameOrderAndGroupsAsThePlainComparators) {
       ASSERT_EQ(p.Info().GetText(records::kTextArtist), q.Info().GetText(records::kTextArtist));
       ASSERT_EQ(p.Duration(), q.Duration());
       ASSERT_EQ(p.Group(), q.Group()) << round << " " << i;
+      const FoundFile r = ahead.All()[i];
+      ASSERT_EQ(p.Info().GetText(records::kTextTitle), r.Info().GetText(records::kTextTitle)) << round << " " << i;
+      ASSERT_EQ(p.Group(), r.Group()) << round << " " << i;
     }
   }
 }
