@@ -1,6 +1,11 @@
 #include "engine/folder_scan.h"
 
+#include <condition_variable>
+#include <deque>
 #include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "analysis/info_cache.h"
 #include "platform/errors.h"
@@ -57,52 +62,137 @@ struct Subfolder {
   FileIdentity identity;
 };
 
-// One file entry that is not a directory: filter, identity, cache or analysis, append.
-void AcceptFile(ScanContext& c, const DirEntry& entry, uint32_t folderIndex,
-                std::u16string_view folderPath, uint64_t& addedHere) {
-  if (c.preset.filterEnabled != 0) {
-    FileFacts facts;
-    facts.attributes = entry.attributes;
-    facts.size = entry.size;
-    facts.created = entry.creationTime;
-    facts.accessed = entry.lastAccessTime;
-    facts.modified = entry.lastWriteTime;
-    facts.name = entry.name;
-    if (!PassesFilter(c.filter, facts)) return;
+// A file entry the walk passed on: everything of its DirEntry; its folder's path and its name are
+// kept in the batch's text.
+struct PendingFile {
+  uint16_t attributes;
+  uint64_t size;
+  platform::FileTime created, accessed, modified;
+  uint64_t device, inode;
+  uint32_t folderIndex;
+  uint32_t pathOffset, pathUnits;
+  uint32_t nameOffset, nameUnits;
+};
+
+}  // namespace
+
+// Files of one or more listed folders, handed from the walking thread to the thread that looks
+// them up and analyses them. Batches are reused.
+struct ScanBatch {
+  std::u16string text;  // folder paths and file names
+  std::vector<PendingFile> files;
+  uint32_t lastFolder = 0;  // the folder whose path was written last
+  uint32_t lastPathOffset = 0, lastPathUnits = 0;
+  void Reset() {
+    text.clear();
+    files.clear();
+    lastFolder = 0;
   }
-  const FileIdentity identity{entry.device, entry.inode};
+};
+
+// The walk runs ahead on a thread of its own (the listing is system time) while the search
+// thread loads the cache and takes the files in exactly the order the walk met them. A bounded
+// queue keeps a slow analysis from piling up the whole tree in memory.
+class ScanQueue {
+ public:
+  static constexpr size_t kMaxQueuedFiles = 32768;
+  // Small folders are gathered: one hand-over per folder would cost more than listing it.
+  static constexpr size_t kBatchFiles = 512;
+
+  std::unique_ptr<ScanBatch> TakeFree() {
+    std::lock_guard lock(m_mutex);
+    if (m_free.empty()) return std::make_unique<ScanBatch>();
+    auto batch = std::move(m_free.back());
+    m_free.pop_back();
+    return batch;
+  }
+  // Walker: waits while the consumer is far behind; false when the consumer has gone.
+  bool Push(std::unique_ptr<ScanBatch> batch) {
+    std::unique_lock lock(m_mutex);
+    m_space.wait(lock, [&] { return m_queuedFiles < kMaxQueuedFiles || m_closed; });
+    if (m_closed) return false;
+    m_queuedFiles += batch->files.size();
+    m_batches.push_back(std::move(batch));
+    m_ready.notify_one();
+    return true;
+  }
+  void WalkDone() {
+    std::lock_guard lock(m_mutex);
+    m_walkDone = true;
+    m_ready.notify_one();
+  }
+  // Consumer: the next batch, or null once the walk is done and everything was taken.
+  std::unique_ptr<ScanBatch> Pop() {
+    std::unique_lock lock(m_mutex);
+    m_ready.wait(lock, [&] { return !m_batches.empty() || m_walkDone; });
+    if (m_batches.empty()) return nullptr;
+    auto batch = std::move(m_batches.front());
+    m_batches.pop_front();
+    m_queuedFiles -= batch->files.size();
+    m_space.notify_one();
+    return batch;
+  }
+  void GiveBack(std::unique_ptr<ScanBatch> batch) {
+    batch->Reset();
+    std::lock_guard lock(m_mutex);
+    if (m_free.size() < 8) m_free.push_back(std::move(batch));
+  }
+  // Consumer: stops taking batches (the walker's next Push returns false).
+  void Close() {
+    std::lock_guard lock(m_mutex);
+    m_closed = true;
+    m_space.notify_all();
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::condition_variable m_ready, m_space;
+  std::deque<std::unique_ptr<ScanBatch>> m_batches;
+  std::vector<std::unique_ptr<ScanBatch>> m_free;
+  size_t m_queuedFiles = 0;
+  bool m_walkDone = false;
+  bool m_closed = false;
+};
+
+namespace {
+
+// One file the walk passed on: identity, cache or analysis, append.
+void AcceptFile(ScanContext& c, const ScanBatch& batch, const PendingFile& file, uint64_t& addedHere) {
+  const FileIdentity identity{file.device, file.inode};
   if (c.acceptedFiles.Contains(identity)) return;
+  const std::u16string_view name(batch.text.data() + file.nameOffset, file.nameUnits);
 
   std::u16string& path = c.pathBuffer;
-  path.assign(folderPath);
+  path.assign(batch.text, file.pathOffset, file.pathUnits);
   if (path.empty() || !platform::IsSeparator(path.back())) path.push_back(platform::kSeparator);
-  path.append(entry.name);
+  path.append(name);
 
   const bool cacheOn = (c.options & analysis::kOptionNoCache) == 0;
   records::AudioInfo info;
-  if (!(cacheOn && c.analyser.LookupCache(entry.size, entry.lastWriteTime, path, info))) {
+  if (!(cacheOn && c.analyser.LookupCache(file.size, file.modified, path, info))) {
     info = {};
-    if (!c.analyser.Analyse(path, entry.size, info)) {
+    if (!c.analyser.Analyse(path, file.size, info)) {
       info.Release();
       return;
     }
-    if (cacheOn) c.analyser.AddToCache(entry.size, entry.lastWriteTime, path, info);
+    if (cacheOn) c.analyser.AddToCache(file.size, file.modified, path, info);
   }
   records::FoundFileFields fields;
-  fields.folder = folderIndex;
-  fields.attributes = entry.attributes;
-  fields.size = entry.size;
-  fields.created = entry.creationTime;
-  fields.accessed = entry.lastAccessTime;
-  fields.modified = entry.lastWriteTime;
-  if (!records::EncodeFoundFile(fields, info, entry.name, c.recordBuffer) ||
+  fields.folder = file.folderIndex;
+  fields.attributes = file.attributes;
+  fields.size = file.size;
+  fields.created = file.created;
+  fields.accessed = file.accessed;
+  fields.modified = file.modified;
+  if (!records::EncodeFoundFile(fields, info, name, c.recordBuffer) ||
       c.store.Append(c.recordBuffer.data(), c.recordBuffer.size()) != 0) {
     info.Release();  // the store did not take the record, so the block is still ours
     return;
   }
   c.acceptedFiles.Insert(identity);
+  if (c.preparation != nullptr) c.preparation->Add(records::FoundFile(c.store.At(c.store.Count() - 1)));
   ++c.filesFound;
-  if (entry.size != platform::kUnknownSize) c.bytesFound += entry.size;
+  if (file.size != platform::kUnknownSize) c.bytesFound += file.size;
   ++addedHere;
 }
 
@@ -234,8 +324,44 @@ bool IsExcluded(const ScanContext& context, std::u16string_view path) {
   return false;
 }
 
-uint32_t ScanFolder(ScanContext& c, std::u16string_view folder, uint32_t parentIndex,
-                    std::u16string_view parentPath, const FileIdentity* identity) {
+namespace {
+
+// The walking side of a scan: lists folders, registers them in the folder table, filters the
+// files and queues them. Touches only the walk's part of the context (folders, listed folders,
+// problems, incomplete) until the consumer has joined it.
+class Walker {
+ public:
+  Walker(ScanContext& c, ScanQueue& queue) : c(c), m_queue(queue) {}
+
+  // `parentReader`: the parent folder, still open, to open this one below it (null for a preset
+  // folder); `depth` counts the levels below the preset folder.
+  uint32_t Folder(std::u16string_view folder, uint32_t parentIndex, std::u16string_view parentPath,
+                  const FileIdentity* identity, const platform::FolderReader* parentReader = nullptr,
+                  unsigned depth = 0);
+  bool ConsumerGone() const { return m_consumerGone; }
+  // Hands over what is gathered.
+  void Flush() {
+    if (m_batch && !m_batch->files.empty()) Push();
+  }
+
+ private:
+  bool Stopped() const {
+    return m_consumerGone || (c.stop != nullptr && c.stop->load(std::memory_order_relaxed) != 0);
+  }
+  void Push() {
+    if (!m_queue.Push(std::move(m_batch))) m_consumerGone = true;
+  }
+  void Add(const DirEntry& entry, uint32_t folderIndex, std::u16string_view folderPath);
+
+  ScanContext& c;
+  ScanQueue& m_queue;
+  std::unique_ptr<ScanBatch> m_batch;
+  bool m_consumerGone = false;
+};
+
+uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u16string_view parentPath,
+                        const FileIdentity* identity, const platform::FolderReader* parentReader,
+                        unsigned depth) {
   std::u16string path;
   if (parentIndex == 0) {
     path.assign(folder);
@@ -253,7 +379,8 @@ uint32_t ScanFolder(ScanContext& c, std::u16string_view folder, uint32_t parentI
     if (parentIndex == 0) c.incomplete = true;
     return code;
   };
-  if (FindProvider(path) == nullptr) return fail(platform::err::kNotSupported);
+  const FileSystemProvider* provider = FindProvider(path);
+  if (provider == nullptr) return fail(platform::err::kNotSupported);
   // A folder reached a second time (overlapping preset folders, bind mounts) is not listed again.
   FileIdentity known;
   if (identity != nullptr) {
@@ -273,9 +400,9 @@ uint32_t ScanFolder(ScanContext& c, std::u16string_view folder, uint32_t parentI
   if (c.status != nullptr) c.status->SetPaneText(0, path);
 
   std::vector<Subfolder> subfolders;
-  uint64_t addedHere = 0;
   const bool recurse = c.preset.noRecursion == 0;
-  const uint32_t code = EnumerateDirectory(path, [&](const DirEntry& entry) {
+  const bool filtered = c.preset.filterEnabled != 0;
+  const auto take = [&](const DirEntry& entry) {
     try {
       if (IsDotEntry(entry.name)) return true;
       if (entry.attributes & attr::kDirectory) {
@@ -284,39 +411,139 @@ uint32_t ScanFolder(ScanContext& c, std::u16string_view folder, uint32_t parentI
           subfolders.push_back({std::u16string(entry.name), {entry.device, entry.inode}});
         return true;
       }
-      AcceptFile(c, entry, index, path, addedHere);
+      if (filtered) {
+        FileFacts facts;
+        facts.attributes = entry.attributes;
+        facts.size = entry.size;
+        facts.created = entry.creationTime;
+        facts.accessed = entry.lastAccessTime;
+        facts.modified = entry.lastWriteTime;
+        facts.name = entry.name;
+        if (!PassesFilter(c.filter, facts)) return true;
+      }
+      Add(entry, index, path);
     } catch (...) {
       // One bad entry must not end the folder: it is dropped.
     }
-    return true;
-  });
+    return !m_consumerGone;
+  };
+  // Local folders are opened below their parent, which stays open while its subfolders are
+  // walked (at most kOpenLevels of them at a time).
+  constexpr unsigned kOpenLevels = 64;
+  platform::FolderReader reader;
+  uint32_t code;
+  if (provider == &FileSystemProviders()[0]) {
+    code = parentReader != nullptr ? reader.OpenBelow(*parentReader, folder, path) : reader.Open(path);
+    if (code == 0) code = reader.List(take);
+    if (depth + 1 >= kOpenLevels) reader.Close();
+    if (code == platform::err::kFileNotFound || code == platform::err::kNoMoreFiles) code = 0;
+  } else {
+    code = EnumerateDirectory(path, take);
+  }
   if (code != 0) return fail(code);
   for (const Subfolder& sub : subfolders) {
-    if (c.stop != nullptr && c.stop->load(std::memory_order_relaxed) != 0) break;
-    ScanFolder(c, sub.name, index, path, &sub.identity);
+    if (Stopped()) break;
+    Folder(sub.name, index, path, &sub.identity, &reader, depth + 1);
   }
-  if (addedHere > 0 && c.onFilesAdded) c.onFilesAdded(c.filesFound, c.bytesFound);
   return 0;
 }
+
+void Walker::Add(const DirEntry& entry, uint32_t folderIndex, std::u16string_view folderPath) {
+  if (!m_batch) m_batch = m_queue.TakeFree();
+  ScanBatch& b = *m_batch;
+  if (b.lastFolder != folderIndex) {
+    b.lastFolder = folderIndex;
+    b.lastPathOffset = static_cast<uint32_t>(b.text.size());
+    b.lastPathUnits = static_cast<uint32_t>(folderPath.size());
+    b.text.append(folderPath);
+  }
+  PendingFile file;
+  file.attributes = entry.attributes;
+  file.size = entry.size;
+  file.created = entry.creationTime;
+  file.accessed = entry.lastAccessTime;
+  file.modified = entry.lastWriteTime;
+  file.device = entry.device;
+  file.inode = entry.inode;
+  file.folderIndex = folderIndex;
+  file.pathOffset = b.lastPathOffset;
+  file.pathUnits = b.lastPathUnits;
+  file.nameOffset = static_cast<uint32_t>(b.text.size());
+  file.nameUnits = static_cast<uint32_t>(entry.name.size());
+  b.text.append(entry.name);
+  b.files.push_back(file);
+  if (b.files.size() >= ScanQueue::kBatchFiles) Push();
+}
+
+// The search thread's side: takes the walk's batches in order and accepts their files.
+void ConsumeBatches(ScanContext& c, ScanQueue& queue) {
+  while (auto batch = queue.Pop()) {
+    const bool stopped = c.stop != nullptr && c.stop->load(std::memory_order_relaxed) != 0;
+    // After a stop nothing reaches the list; the walk is drained so that it can end.
+    if (!stopped) {
+      uint64_t addedHere = 0;
+      uint32_t folder = 0;
+      for (const PendingFile& file : batch->files) {
+        // The totals move on folder by folder, as the files are taken.
+        if (file.folderIndex != folder) {
+          if (addedHere > 0 && c.onFilesAdded) c.onFilesAdded(c.filesFound, c.bytesFound);
+          addedHere = 0;
+          folder = file.folderIndex;
+        }
+        try {
+          AcceptFile(c, *batch, file, addedHere);
+        } catch (...) {
+          // One bad file must not end the scan: it is dropped.
+        }
+      }
+      if (addedHere > 0 && c.onFilesAdded) c.onFilesAdded(c.filesFound, c.bytesFound);
+    }
+    queue.GiveBack(std::move(batch));
+  }
+}
+
+}  // namespace
 
 void ScanFolders(ScanContext& c, platform::FileTime now) {
   c.filter = c.preset.filter;
   PrepareFilter(c.filter, now);
   c.excluded.clear();
   for (const auto& entry : c.preset.excludedFolders) c.excluded.push_back(ResolveExcluded(entry));
-  for (const std::u16string& folder : c.preset.folders) {
-    if (c.stop != nullptr && c.stop->load(std::memory_order_relaxed) != 0) break;
-    try {
-      std::u16string path = settings::ExpandPathMacros(folder);
-      while (path.size() > 1 && platform::IsSeparator(path.back())) path.pop_back();
-      ScanFolder(c, path, 0, {});
-    } catch (...) {
-      // A failed pass ends the scan; the run goes on with what was found and says so.
-      c.incomplete = true;
-      c.problems.push_back({folder, platform::err::kNotEnoughMemory, true});
-      break;
+
+  ScanQueue queue;
+  std::thread walk([&] {
+    Walker walker(c, queue);
+    for (const std::u16string& folder : c.preset.folders) {
+      if (walker.ConsumerGone() || (c.stop != nullptr && c.stop->load(std::memory_order_relaxed) != 0)) break;
+      try {
+        std::u16string path = settings::ExpandPathMacros(folder);
+        while (path.size() > 1 && platform::IsSeparator(path.back())) path.pop_back();
+        walker.Folder(path, 0, {}, nullptr);
+      } catch (...) {
+        // A failed pass ends the scan; the run goes on with what was found and says so.
+        c.incomplete = true;
+        c.problems.push_back({folder, platform::err::kNotEnoughMemory, true});
+        break;
+      }
     }
-  }
+    try {
+      walker.Flush();
+    } catch (...) {
+      c.incomplete = true;  // the last files gathered could not be handed over
+    }
+    queue.WalkDone();
+  });
+  // Whatever happens on this side, the walk is released and joined before the context goes.
+  struct JoinWalk {
+    ScanQueue& queue;
+    std::thread& walk;
+    ~JoinWalk() {
+      queue.Close();
+      walk.join();
+    }
+  } joinWalk{queue, walk};
+  if (c.beforeFiles) c.beforeFiles();
+  ConsumeBatches(c, queue);
 }
 
 }  // namespace tarnq::engine

@@ -73,8 +73,13 @@ struct ScanContext {
   FileAnalyser& analyser;
   StatusSink* status = nullptr;          // pane 0 gets each folder's path
   const StopCounter* stop = nullptr;     // non-zero: stop after the current listing
-  // Called after each folder that added files (the totals line).
+  // Called after each batch of a folder's files that added any (the totals line).
   std::function<void(uint64_t files, uint64_t bytes)> onFilesAdded;
+  // Called on the scanning thread once the walk has started, before the first file is looked up
+  // (the cache load overlaps the listing).
+  std::function<void()> beforeFiles;
+  // Gets each accepted file's record, in store order (the sort's data made during the scan).
+  SortPreparation* preparation = nullptr;
 
   // Results.
   uint64_t filesFound = 0;
@@ -92,14 +97,11 @@ struct ScanContext {
 };
 
 // Scans every folder of the preset in order until the list ends or a stop is requested. The
-// filter limits are computed against `now`.
+// filter limits are computed against `now`. The folders are listed on a second thread while the
+// calling thread takes their files in listing order: the walk's side of the context (folder table,
+// listed folders, problems, incomplete, pane 0) is written by that thread, everything else (the
+// analyser, the store, onFilesAdded) by the caller. Both have finished when this returns.
 void ScanFolders(ScanContext& context, platform::FileTime now);
-
-// Scans one folder: `folder` is a full path when `parentIndex` is 0, else a name under the folder
-// table's entry `parentIndex` whose path is `parentPath`. `identity` is the folder's identity when
-// the parent's listing already told it (else it is looked up). Returns the listing's error code.
-uint32_t ScanFolder(ScanContext& context, std::u16string_view folder, uint32_t parentIndex,
-                    std::u16string_view parentPath, const platform::FileIdentity* identity = nullptr);
 
 // True when `path` is an excluded folder or lies below one.
 bool IsExcluded(const ScanContext& context, std::u16string_view path);

@@ -1,7 +1,6 @@
 #include "engine/search_run.h"
 
 #include <chrono>
-
 #include <exception>
 #include <memory>
 #include <new>
@@ -90,9 +89,7 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
   m_state.groupCount.store(0);
   m_state.lastCanceled.store(false);
   m_state.lastIncomplete.store(false);
-  if (cacheOn) m_analyser.LoadCache();
   UpdateSearchStatus(0, 0, kTotal);
-  m_analyser.LoadProviders();
   Host([&] { m_state.list.Clear(); });
   Host([&] { m_host.RefreshCommandStates(); });
 
@@ -100,6 +97,16 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
   ScanContext scan(m_runPreset, m_runOptions, store, m_state.list.Folders(), m_analyser);
   scan.status = &m_status;
   scan.stop = &stop;
+  // The sort's comparison data is made file by file while the walk is still listing.
+  const MatchCriteria criteria = CriteriaFromPreset(m_runPreset);
+  SortPreparation preparation(criteria);
+  scan.preparation = &preparation;
+  // The cache and the providers load while the walk lists the first folders; both are ready
+  // before the first file is looked up.
+  scan.beforeFiles = [&] {
+    if (cacheOn) m_analyser.LoadCache();
+    m_analyser.LoadProviders();
+  };
   // The totals text is shown at most every 100 ms anyway; composing it (catalogue texts, grouped
   // numbers) for each of thousands of small folders costs more than listing them. The text after
   // the scan is composed below in any case.
@@ -133,7 +140,7 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
     }
   }
   SortGroupResult grouped;
-  if (!files.empty() && !stopped()) grouped = SortAndGroup(files, CriteriaFromPreset(m_runPreset), &stop);
+  if (!files.empty() && !stopped()) grouped = SortAndGroup(files, criteria, &stop, &preparation);
   UpdateSearchStatus(scan.filesFound, scan.bytesFound, kTotal);
   if (grouped.groups != 0 && !grouped.stopped && !stopped()) {
     KeepGroupedByGroup(files);

@@ -1,6 +1,6 @@
 // The search run: from Find to the filled result list. StartSearch (user-interface thread) checks
-// the preset and starts a worker thread running RunSearch: load the cache and the providers, clear
-// the list, scan, sort and group, keep the grouped files ordered by group, hand them to the list,
+// the preset and starts a worker thread running RunSearch: clear the list, scan (the cache and the
+// providers load while the first folders are listed, before any file is looked up), sort and group, keep the grouped files ordered by group, hand them to the list,
 // re-sort it, and save the cache. Stop asks a running search to end; a stopped run leaves the list
 // empty.
 //

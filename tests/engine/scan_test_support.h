@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 #include "engine/search_host.h"
@@ -85,7 +86,10 @@ class FakeAnalyser : public FileAnalyser {
     info.bitrate = 128;
     return info.SetTexts({u"MPEG 1 Layer 3", u"", title, artist, u"", u""});
   }
-  void LoadCache() override { calls += "LoadCache;"; }
+  void LoadCache() override {
+    calls += "LoadCache;";
+    if (failCacheLoad) throw std::runtime_error("cache unreadable");
+  }
   uint32_t SaveCache() override {
     calls += "SaveCache;";
     return 0;
@@ -111,6 +115,7 @@ class FakeAnalyser : public FileAnalyser {
   }
 
   std::atomic<int> analysed{0};
+  bool failCacheLoad = false;
   int cacheHits = 0;
   std::string calls;
   std::function<void(std::u16string_view)> onAnalyse;

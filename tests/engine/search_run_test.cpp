@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/search_run.h"
@@ -284,6 +285,41 @@ TEST_F(Search, FilterMasksAndSizesApplyOnlyWhenSwitchedOn) {
   lib.Song("w/d.mp3", "A", "T");
   ASSERT_TRUE(Run({u"+" + In("w")}));
   EXPECT_EQ(Paths(), (std::vector<std::u16string>{In("w/a.mp3"), In("w/d.mp3")}));
+}
+
+// The walk hands files over in slices and keeps only so many folders open; neither may lose or
+// reorder anything.
+TEST_F(Search, HugeFoldersAndDeepTreesAreScannedWhole) {
+  for (int i = 0; i < 1500; ++i) lib.Song("big/" + std::to_string(i) + ".mp3", "A", "T");
+  std::string deep = "deep";
+  for (int level = 0; level < 70; ++level) {
+    deep += "/d";
+    lib.Song(deep + "/f.mp3", "A", "T");
+  }
+  ASSERT_TRUE(Run({u"+" + In("")}));
+  EXPECT_EQ(state.list.RowCount(), 1570u);
+  EXPECT_EQ(host.last.filesScanned, 1570u);
+  EXPECT_TRUE(host.last.problems.empty());
+  const std::vector<std::u16string> paths = Paths();
+  EXPECT_TRUE(std::binary_search(paths.begin(), paths.end(), In(deep + "/f.mp3")));
+  EXPECT_TRUE(std::binary_search(paths.begin(), paths.end(), In("big/1499.mp3")));
+  EXPECT_EQ(std::adjacent_find(paths.begin(), paths.end()), paths.end());
+}
+
+TEST_F(Search, AFailureBeforeTheFirstFileEndsTheRunAndTheWalk) {
+  for (int i = 0; i < 50; ++i) lib.Song("w/" + std::to_string(i % 5) + "/" + std::to_string(i) + ".mp3", "A", "T");
+  analyser.failCacheLoad = true;
+  ASSERT_TRUE(Run({u"+" + In("w")}));
+  EXPECT_TRUE(host.last.failed);
+  EXPECT_EQ(state.list.RowCount(), 0u);
+  EXPECT_EQ(analyser.analysed.load(), 0);
+  EXPECT_EQ(analyser.calls, "LoadCache;UnloadProviders;SaveCache;");
+  EXPECT_FALSE(runner.Running());
+
+  analyser.failCacheLoad = false;
+  ASSERT_TRUE(Run({u"+" + In("w")}));
+  EXPECT_FALSE(host.last.failed);
+  EXPECT_EQ(state.list.RowCount(), 50u);
 }
 
 TEST_F(Search, FoldersAppearInTheStatusPaneWhileScanning) {
