@@ -1,5 +1,6 @@
 #include "cli/cli_support.h"
 
+#include <charconv>
 #include <filesystem>
 
 #include "lang/languages.h"
@@ -87,31 +88,79 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
   out += '"';
 }
 
-void AppendJsonString(std::string& out, std::string_view utf8) {
-  bool ascii = true;
-  for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (!ascii) {
-    // Validated (and malformed bytes replaced) on the way through UTF-16.
-    AppendJsonString(out, std::u16string_view(platform::Utf8ToUtf16(utf8)));
-    return;
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `p` (1 to 4), or 0 when it is malformed (overlong,
+// a surrogate, above U+10FFFF, cut short).
+size_t Utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
+  const unsigned char b = p[0];
+  auto cont = [&](size_t i) { return p + i < end && (p[i] & 0xC0) == 0x80; };
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) return cont(1) ? 2 : 0;
+  if (b >= 0xE0 && b <= 0xEF) {
+    if (!cont(1) || !cont(2)) return 0;
+    if (b == 0xE0 && p[1] < 0xA0) return 0;
+    if (b == 0xED && p[1] > 0x9F) return 0;
+    return 3;
   }
+  if (b >= 0xF0 && b <= 0xF4) {
+    if (!cont(1) || !cont(2) || !cont(3)) return 0;
+    if (b == 0xF0 && p[1] < 0x90) return 0;
+    if (b == 0xF4 && p[1] > 0x8F) return 0;
+    return 4;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void AppendJsonString(std::string& out, std::string_view utf8) {
   static constexpr char kHex[] = "0123456789abcdef";
+  const auto* begin = reinterpret_cast<const unsigned char*>(utf8.data());
+  const auto* end = begin + utf8.size();
+  const size_t start = out.size();
   out += '"';
-  for (char c : utf8) {
+  for (const unsigned char* p = begin; p < end;) {
+    const unsigned char c = *p;
+    if (c >= 0x80) {
+      const size_t length = Utf8SequenceLength(p, end);
+      if (length == 0) {
+        // Malformed bytes are replaced the way the UTF-16 conversion replaces them.
+        out.resize(start);
+        AppendJsonString(out, std::u16string_view(platform::Utf8ToUtf16(utf8)));
+        return;
+      }
+      out.append(reinterpret_cast<const char*>(p), length);
+      p += length;
+      continue;
+    }
+    ++p;
     if (c == '"') out += "\\\"";
     else if (c == '\\') out += "\\\\";
     else if (c == '\n') out += "\\n";
     else if (c == '\r') out += "\\r";
     else if (c == '\t') out += "\\t";
-    else if (static_cast<unsigned char>(c) < 0x20) {
+    else if (c < 0x20) {
       out += "\\u00";
       out += kHex[(c >> 4) & 0xF];
       out += kHex[c & 0xF];
     } else {
-      out += c;
+      out += static_cast<char>(c);
     }
   }
   out += '"';
+}
+
+void AppendDecimal(std::string& out, int64_t value) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
+}
+
+void AppendUnsignedDecimal(std::string& out, uint64_t value) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
 }
 
 void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
@@ -122,7 +171,7 @@ void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
   };
   auto number = [&](const char* name, int64_t value) {
     key(name);
-    out += std::to_string(value);
+    AppendDecimal(out, value);
   };
   auto text = [&](const char* name, size_t index) {
     key(name);

@@ -10,47 +10,50 @@ namespace tarnq::cli {
 
 namespace {
 
-std::string Iso8601(platform::FileTime time) {
-  if (time == 0) return {};
+// "YYYY-MM-DDThh:mm:ssZ", or null for no time.
+void AppendIso8601(std::string& out, platform::FileTime time) {
+  if (time == 0) {
+    out += "null";
+    return;
+  }
   const platform::CalendarTime t = platform::FileTimeToCalendarUtc(time);
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour, t.minute,
-                t.second);
-  return text;
+  char text[48];
+  const int n = std::snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02dZ\"", t.year, t.month, t.day,
+                              t.hour, t.minute, t.second);
+  out.append(text, static_cast<size_t>(n));
 }
 
 }  // namespace
 
 void PrintJsonRows(const results::ResultList& list) {
   platform::StoreGuard guard(list.RowsLock());
-  std::string line;
+  // Lines are gathered and written in large pieces.
+  constexpr size_t kFlushBytes = 1 << 20;
+  std::string out;
+  out.reserve(kFlushBytes + 8192);
+  std::u16string path;
   for (size_t i = 0; i < list.RowCount(); ++i) {
     const results::ResultRow row = list.RowAt(i);
     const records::AudioInfo info = row.Info();
-    line.clear();
-    auto key = [&](const char* name) {
-      line += line.empty() ? "{\"" : ",\"";
-      line += name;
-      line += "\":";
-    };
-    auto number = [&](const char* name, int64_t value) {
-      key(name);
-      line += std::to_string(value);
-    };
-    number("group", row.Group());
-    key("path");
-    AppendJsonString(line, list.FullPath(row));
-    key("size");
-    line += row.Size() == results::kUnknownSize ? "null" : std::to_string(row.Size());
-    key("modified");
-    const std::string modified = Iso8601(row.Modified());
-    line += modified.empty() ? "null" : "\"" + modified + "\"";
-    AppendAudioInfoJson(line, info);
-    key("selected");
-    line += row.Selected() ? "true" : "false";
-    line += "}\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
+    out += "{\"group\":";
+    AppendDecimal(out, row.Group());
+    out += ",\"path\":";
+    path.clear();
+    list.AppendFullPath(row, path);
+    AppendJsonString(out, path);
+    out += ",\"size\":";
+    if (row.Size() == results::kUnknownSize) out += "null";
+    else AppendUnsignedDecimal(out, row.Size());
+    out += ",\"modified\":";
+    AppendIso8601(out, row.Modified());
+    AppendAudioInfoJson(out, info);
+    out += row.Selected() ? ",\"selected\":true}\n" : ",\"selected\":false}\n";
+    if (out.size() >= kFlushBytes) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
   }
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void PrintGroups(const results::ResultList& list, const results::ColumnLayout& layout) {
