@@ -15,8 +15,9 @@ namespace tarnq::engine {
 struct SearchPreset;
 
 // Status-bar panes: 0 the folder being listed (and "Selected"), 1 the totals, 2 the search icon.
-// Called on the search worker thread; implementations must be cheap and thread-safe (the GUI stores
-// the text and repaints on a 100 ms timer).
+// Called on the search's threads (pane 0 by the folder walk, the others by the search worker),
+// possibly at the same time: implementations must be cheap and thread-safe (the GUI stores the text
+// and repaints on a 100 ms timer).
 class StatusSink {
  public:
   virtual ~StatusSink() = default;
