@@ -80,6 +80,17 @@ std::string_view AudioInfo::TextUtf8(size_t index) const {
   return std::string_view(p);
 }
 
+std::array<std::string_view, kTextCount> AudioInfo::TextsUtf8() const {
+  std::array<std::string_view, kTextCount> all;
+  if (texts == nullptr) return all;
+  const char* p = texts;
+  for (size_t i = 0; i < kTextCount; ++i) {
+    all[i] = std::string_view(p);
+    p += all[i].size() + 1;
+  }
+  return all;
+}
+
 bool AudioInfo::HasText(size_t index) const { return !TextUtf8(index).empty(); }
 
 void AudioInfo::GetText(size_t index, std::u16string& out, size_t capacity) const {
@@ -116,9 +127,7 @@ bool AudioInfo::CopyTo(AudioInfo& target) const {
   target.texts = nullptr;
   if (sourceTexts == nullptr) return true;
   // The block is already within its limits, so copying its bytes equals rebuilding it.
-  std::array<std::string_view, kTextCount> all;
-  for (size_t i = 0; i < kTextCount; ++i) all[i] = TextUtf8(i);
-  target.texts = PackTextBlock(all);
+  target.texts = PackTextBlock(TextsUtf8());
   return target.texts != nullptr;
 }
 

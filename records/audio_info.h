@@ -72,6 +72,8 @@ struct AudioInfo {
   std::u16string GetText(size_t index, size_t capacity = kCompareCapacity) const;
   // The stored UTF-8 bytes of text `index`.
   std::string_view TextUtf8(size_t index) const;
+  // All six at once (one pass over the block).
+  std::array<std::string_view, kTextCount> TextsUtf8() const;
   bool HasText(size_t index) const;
   // Both texts fetched with kCompareCapacity and compared like the user's locale sorts, ignoring
   // case: -1, 0 or 1.
