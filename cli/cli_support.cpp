@@ -120,6 +120,8 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
   const auto* end = begin + utf8.size();
   const size_t start = out.size();
   out += '"';
+  // Runs that need no escape are copied in one piece.
+  const unsigned char* run = begin;
   for (const unsigned char* p = begin; p < end;) {
     const unsigned char c = *p;
     if (c >= 0x80) {
@@ -130,24 +132,28 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
         AppendJsonString(out, std::u16string_view(platform::Utf8ToUtf16(utf8)));
         return;
       }
-      out.append(reinterpret_cast<const char*>(p), length);
       p += length;
       continue;
     }
+    if (c >= 0x20 && c != '"' && c != '\\') {
+      ++p;
+      continue;
+    }
+    out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
     ++p;
+    run = p;
     if (c == '"') out += "\\\"";
     else if (c == '\\') out += "\\\\";
     else if (c == '\n') out += "\\n";
     else if (c == '\r') out += "\\r";
     else if (c == '\t') out += "\\t";
-    else if (c < 0x20) {
+    else {
       out += "\\u00";
       out += kHex[(c >> 4) & 0xF];
       out += kHex[c & 0xF];
-    } else {
-      out += static_cast<char>(c);
     }
   }
+  out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(end - run));
   out += '"';
 }
 
@@ -164,33 +170,29 @@ void AppendUnsignedDecimal(std::string& out, uint64_t value) {
 }
 
 void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
-  auto key = [&](const char* name) {
-    out += ",\"";
-    out += name;
-    out += "\":";
-  };
-  auto number = [&](const char* name, int64_t value) {
-    key(name);
+  const auto texts = info.TextsUtf8();
+  auto number = [&](std::string_view key, int64_t value) {
+    out += key;
     AppendDecimal(out, value);
   };
-  auto text = [&](const char* name, size_t index) {
-    key(name);
-    AppendJsonString(out, info.TextUtf8(index));
+  auto text = [&](std::string_view key, size_t index) {
+    out += key;
+    AppendJsonString(out, texts[index]);
   };
-  number("format", info.format);
-  text("type", records::kTextType);
-  number("channels", info.channels);
-  number("sampleRate", info.sampleRate);
-  number("bitrate", info.bitrate);
-  number("duration", info.duration);
-  number("track", info.track);
-  number("year", info.year);
-  number("bpm", info.bpm);
-  text("genre", records::kTextGenre);
-  text("title", records::kTextTitle);
-  text("artist", records::kTextArtist);
-  text("album", records::kTextAlbum);
-  text("comment", records::kTextComment);
+  number(",\"format\":", info.format);
+  text(",\"type\":", records::kTextType);
+  number(",\"channels\":", info.channels);
+  number(",\"sampleRate\":", info.sampleRate);
+  number(",\"bitrate\":", info.bitrate);
+  number(",\"duration\":", info.duration);
+  number(",\"track\":", info.track);
+  number(",\"year\":", info.year);
+  number(",\"bpm\":", info.bpm);
+  text(",\"genre\":", records::kTextGenre);
+  text(",\"title\":", records::kTextTitle);
+  text(",\"artist\":", records::kTextArtist);
+  text(",\"album\":", records::kTextAlbum);
+  text(",\"comment\":", records::kTextComment);
 }
 
 void PrintError(std::u16string_view path, uint32_t code) {

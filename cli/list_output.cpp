@@ -17,10 +17,25 @@ void AppendIso8601(std::string& out, platform::FileTime time) {
     return;
   }
   const platform::CalendarTime t = platform::FileTimeToCalendarUtc(time);
-  char text[48];
-  const int n = std::snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02dZ\"", t.year, t.month, t.day,
-                              t.hour, t.minute, t.second);
-  out.append(text, static_cast<size_t>(n));
+  auto two = [&](int value, char after) {
+    out += static_cast<char>('0' + value / 10 % 10);
+    out += static_cast<char>('0' + value % 10);
+    if (after != 0) out += after;
+  };
+  out += '"';
+  if (t.year < 0 || t.year > 9999) {
+    AppendDecimal(out, t.year);
+  } else {
+    two(t.year / 100, 0);
+    two(t.year % 100, 0);
+  }
+  out += '-';
+  two(t.month, '-');
+  two(t.day, 'T');
+  two(t.hour, ':');
+  two(t.minute, ':');
+  two(t.second, 'Z');
+  out += '"';
 }
 
 }  // namespace

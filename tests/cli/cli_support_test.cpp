@@ -1,0 +1,63 @@
+#include "cli/cli_support.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "platform/text.h"
+
+namespace tarnq::cli {
+namespace {
+
+std::string Json(std::string_view utf8) {
+  std::string out = "x";  // what is already there stays
+  AppendJsonString(out, utf8);
+  return out;
+}
+
+TEST(JsonString, EscapesWhatJsonNeedsAndCopiesTheRest) {
+  EXPECT_EQ(Json(""), "x\"\"");
+  EXPECT_EQ(Json("a\"b\\c"), "x\"a\\\"b\\\\c\"");
+  EXPECT_EQ(Json("t\tn\nr\r\x01\x1f"), "x\"t\\tn\\nr\\r\\u0001\\u001f\"");
+  EXPECT_EQ(Json("Grüße ♪ 𝄞"), "x\"Grüße ♪ 𝄞\"");
+  // Malformed bytes become U+FFFD (one per maximal invalid part), never pass through.
+  EXPECT_EQ(Json("a\xFF" "b"), "x\"a\xEF\xBF\xBD" "b\"");
+  EXPECT_EQ(Json("\xC3"), "x\"\xEF\xBF\xBD\"");
+  EXPECT_EQ(Json("\xED\xA0\x80"), "x\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");  // a surrogate
+  EXPECT_EQ(Json("\xC0\x80"), "x\"\xEF\xBF\xBD\xEF\xBF\xBD\"");                  // overlong
+}
+
+// The direct path for UTF-8 must give exactly what the way through UTF-16 gives, for any bytes.
+TEST(JsonString, Utf8AndUtf16PathsAgreeOnAnyBytes) {
+  std::mt19937 random(7);
+  const std::string pieces[] = {"a", "\"", "\\", "\n", "\x02", "é", "€", "𝄞", "\xFF", "\xC3", "\xE2\x82",
+                                "\xF0\x9D", "\xED\xB0\x80", "\xF4\x90\x80\x80", "\xC1\xBF", "\x80"};
+  for (int round = 0; round < 5000; ++round) {
+    std::string text;
+    const int count = static_cast<int>(random() % 8);
+    for (int i = 0; i < count; ++i) text += pieces[random() % std::size(pieces)];
+    std::string viaUtf16;
+    AppendJsonString(viaUtf16, std::u16string_view(platform::Utf8ToUtf16(text)));
+    std::string direct;
+    AppendJsonString(direct, text);
+    ASSERT_EQ(direct, viaUtf16) << round;
+  }
+}
+
+TEST(JsonString, NameBytesThatAreNotUtf8AreEscapedUnits) {
+  std::string out;
+  AppendJsonString(out, std::u16string_view(platform::NameBytesToUtf16("caf\xE9.mp3")));
+  EXPECT_EQ(out, "\"caf\\udce9.mp3\"");
+}
+
+TEST(Decimal, SignedAndUnsignedExtremes) {
+  std::string out;
+  AppendDecimal(out, INT64_MIN);
+  out += ' ';
+  AppendUnsignedDecimal(out, UINT64_MAX);
+  EXPECT_EQ(out, "-9223372036854775808 18446744073709551615");
+}
+
+}  // namespace
+}  // namespace tarnq::cli
