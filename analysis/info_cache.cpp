@@ -80,12 +80,13 @@ bool ParseSignedField(std::string_view field, int64_t min, int64_t max, int64_t&
   return true;
 }
 
-// An 8-bit text value into a reused buffer: after the UTF-8 marker as UTF-8, plain ASCII as it
-// is, anything else in the legacy code page.
-void DecodeText(std::string_view bytes, std::u16string& out) {
+// An 8-bit field into a reused buffer: after the UTF-8 marker by `fromMarked` (texts take UTF-8,
+// paths file-name bytes), plain ASCII as it is, anything else in the legacy code page.
+void DecodeField(std::string_view bytes, std::u16string& out,
+                 void (*fromMarked)(std::string_view, std::u16string&)) {
   out.clear();
   if (bytes.starts_with(platform::kUtf8Marker)) {
-    platform::AppendUtf8ToUtf16(bytes.substr(platform::kUtf8Marker.size()), out);
+    fromMarked(bytes.substr(platform::kUtf8Marker.size()), out);
     return;
   }
   bool ascii = true;
@@ -97,20 +98,13 @@ void DecodeText(std::string_view bytes, std::u16string& out) {
   out = platform::DecodeCodePage(bytes, 0);
 }
 
-// The path field into a reused buffer, as DecodePathField reads it.
+void DecodeText(std::string_view bytes, std::u16string& out) {
+  DecodeField(bytes, out, &platform::AppendUtf8ToUtf16);
+}
+
+// The path field as DecodePathField reads it.
 void DecodePath(std::string_view bytes, std::u16string& out) {
-  out.clear();
-  if (bytes.starts_with(platform::kUtf8Marker)) {
-    platform::AppendNameBytesToUtf16(bytes.substr(platform::kUtf8Marker.size()), out);
-    return;
-  }
-  bool ascii = true;
-  for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
-    out.assign(bytes.begin(), bytes.end());
-    return;
-  }
-  out = platform::DecodeCodePage(bytes, 0);
+  DecodeField(bytes, out, &platform::AppendNameBytesToUtf16);
 }
 
 // Decoding buffers reused by each thread.

@@ -1,12 +1,12 @@
 #include "cli/cli_support.h"
 
-#include <charconv>
 #include <filesystem>
 
 #include "lang/languages.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "settings/field_line.h"
 #include "settings/settings_store.h"
 
 namespace tarnq::cli {
@@ -157,23 +157,11 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
   out += '"';
 }
 
-void AppendDecimal(std::string& out, int64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
-void AppendUnsignedDecimal(std::string& out, uint64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
-}
-
 void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
   const auto texts = info.TextsUtf8();
   auto number = [&](std::string_view key, int64_t value) {
     out += key;
-    AppendDecimal(out, value);
+    settings::AppendNumber(out, value);
   };
   auto text = [&](std::string_view key, size_t index) {
     out += key;

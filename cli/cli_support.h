@@ -28,9 +28,7 @@ void AppendJsonString(std::string& out, std::string_view utf8);
 // type, channels, sampleRate, bitrate, duration, track, year, bpm, genre, title, artist, album,
 // comment.
 void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info);
-// A number in decimal.
-void AppendDecimal(std::string& out, int64_t value);
-void AppendUnsignedDecimal(std::string& out, uint64_t value);
+
 
 // "tarnq-cli: PATH: reason" on standard error, the reason being the message of `code`.
 void PrintError(std::u16string_view path, uint32_t code);

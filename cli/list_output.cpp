@@ -5,6 +5,7 @@
 
 #include "cli/cli_support.h"
 #include "platform/time.h"
+#include "settings/field_line.h"
 
 namespace tarnq::cli {
 
@@ -24,7 +25,7 @@ void AppendIso8601(std::string& out, platform::FileTime time) {
   };
   out += '"';
   if (t.year < 0 || t.year > 9999) {
-    AppendDecimal(out, t.year);
+    settings::AppendNumber(out, static_cast<int64_t>(t.year));
   } else {
     two(t.year / 100, 0);
     two(t.year % 100, 0);
@@ -51,14 +52,14 @@ void PrintJsonRows(const results::ResultList& list) {
     const results::ResultRow row = list.RowAt(i);
     const records::AudioInfo info = row.Info();
     out += "{\"group\":";
-    AppendDecimal(out, row.Group());
+    settings::AppendNumber(out, static_cast<uint64_t>(row.Group()));
     out += ",\"path\":";
     path.clear();
     list.AppendFullPath(row, path);
     AppendJsonString(out, path);
     out += ",\"size\":";
     if (row.Size() == results::kUnknownSize) out += "null";
-    else AppendUnsignedDecimal(out, row.Size());
+    else settings::AppendNumber(out, row.Size());
     out += ",\"modified\":";
     AppendIso8601(out, row.Modified());
     AppendAudioInfoJson(out, info);

@@ -65,11 +65,8 @@ struct Subfolder {
 // A file entry the walk passed on: everything of its DirEntry; its folder's path and its name are
 // kept in the batch's text.
 struct PendingFile {
-  uint16_t attributes;
-  uint64_t size;
-  platform::FileTime created, accessed, modified;
+  records::FoundFileFields fields;  // as the record will hold them (group 0)
   uint64_t device, inode;
-  uint32_t folderIndex;
   uint32_t pathOffset, pathUnits;
   uint32_t nameOffset, nameUnits;
 };
@@ -169,22 +166,16 @@ void AcceptFile(ScanContext& c, const ScanBatch& batch, const PendingFile& file,
 
   const bool cacheOn = (c.options & analysis::kOptionNoCache) == 0;
   records::AudioInfo info;
-  if (!(cacheOn && c.analyser.LookupCache(file.size, file.modified, path, info))) {
+  const records::FoundFileFields& f = file.fields;
+  if (!(cacheOn && c.analyser.LookupCache(f.size, f.modified, path, info))) {
     info = {};
-    if (!c.analyser.Analyse(path, file.size, info)) {
+    if (!c.analyser.Analyse(path, f.size, info)) {
       info.Release();
       return;
     }
-    if (cacheOn) c.analyser.AddToCache(file.size, file.modified, path, info);
+    if (cacheOn) c.analyser.AddToCache(f.size, f.modified, path, info);
   }
-  records::FoundFileFields fields;
-  fields.folder = file.folderIndex;
-  fields.attributes = file.attributes;
-  fields.size = file.size;
-  fields.created = file.created;
-  fields.accessed = file.accessed;
-  fields.modified = file.modified;
-  if (!records::EncodeFoundFile(fields, info, name, c.recordBuffer) ||
+  if (!records::EncodeFoundFile(file.fields, info, name, c.recordBuffer) ||
       c.store.Append(c.recordBuffer.data(), c.recordBuffer.size()) != 0) {
     info.Release();  // the store did not take the record, so the block is still ours
     return;
@@ -192,7 +183,7 @@ void AcceptFile(ScanContext& c, const ScanBatch& batch, const PendingFile& file,
   c.acceptedFiles.Insert(identity);
   if (c.preparation != nullptr) c.preparation->Add(records::FoundFile(c.store.At(c.store.Count() - 1)));
   ++c.filesFound;
-  if (file.size != platform::kUnknownSize) c.bytesFound += file.size;
+  if (f.size != platform::kUnknownSize) c.bytesFound += f.size;
   ++addedHere;
 }
 
@@ -458,14 +449,14 @@ void Walker::Add(const DirEntry& entry, uint32_t folderIndex, std::u16string_vie
     b.text.append(folderPath);
   }
   PendingFile file;
-  file.attributes = entry.attributes;
-  file.size = entry.size;
-  file.created = entry.creationTime;
-  file.accessed = entry.lastAccessTime;
-  file.modified = entry.lastWriteTime;
+  file.fields.folder = folderIndex;
+  file.fields.attributes = entry.attributes;
+  file.fields.size = entry.size;
+  file.fields.created = entry.creationTime;
+  file.fields.accessed = entry.lastAccessTime;
+  file.fields.modified = entry.lastWriteTime;
   file.device = entry.device;
   file.inode = entry.inode;
-  file.folderIndex = folderIndex;
   file.pathOffset = b.lastPathOffset;
   file.pathUnits = b.lastPathUnits;
   file.nameOffset = static_cast<uint32_t>(b.text.size());
@@ -485,10 +476,10 @@ void ConsumeBatches(ScanContext& c, ScanQueue& queue) {
       uint32_t folder = 0;
       for (const PendingFile& file : batch->files) {
         // The totals move on folder by folder, as the files are taken.
-        if (file.folderIndex != folder) {
+        if (file.fields.folder != folder) {
           if (addedHere > 0 && c.onFilesAdded) c.onFilesAdded(c.filesFound, c.bytesFound);
           addedHere = 0;
-          folder = file.folderIndex;
+          folder = file.fields.folder;
         }
         try {
           AcceptFile(c, *batch, file, addedHere);

@@ -26,6 +26,9 @@ bool HasNameEscapes(std::u16string_view text) {
   return false;
 }
 
+
+}  // namespace
+
 void AppendNumber(std::string& out, uint64_t value) {
   char digits[24];
   const auto result = std::to_chars(digits, digits + sizeof digits, value);
@@ -37,8 +40,6 @@ void AppendNumber(std::string& out, int64_t value) {
   const auto result = std::to_chars(digits, digits + sizeof digits, value);
   out.append(digits, result.ptr);
 }
-
-}  // namespace
 
 std::string EncodeTextField(std::u16string_view text) {
   std::u16string scratch;

@@ -187,6 +187,10 @@ std::u16string DecodeTextField(std::string_view bytes);
 std::string EncodePathField(std::u16string_view path);
 std::u16string DecodePathField(std::string_view bytes);
 
+// A number in plain decimal.
+void AppendNumber(std::string& out, uint64_t value);
+void AppendNumber(std::string& out, int64_t value);
+
 // --- Writing a line -------------------------------------------------------------------------------
 class FieldLineWriter {
  public:

@@ -51,13 +51,5 @@ TEST(JsonString, NameBytesThatAreNotUtf8AreEscapedUnits) {
   EXPECT_EQ(out, "\"caf\\udce9.mp3\"");
 }
 
-TEST(Decimal, SignedAndUnsignedExtremes) {
-  std::string out;
-  AppendDecimal(out, INT64_MIN);
-  out += ' ';
-  AppendUnsignedDecimal(out, UINT64_MAX);
-  EXPECT_EQ(out, "-9223372036854775808 18446744073709551615");
-}
-
 }  // namespace
 }  // namespace tarnq::cli
