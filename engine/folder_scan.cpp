@@ -71,8 +71,6 @@ struct PendingFile {
   uint32_t nameOffset, nameUnits;
 };
 
-}  // namespace
-
 // Files of one or more listed folders, handed from the walking thread to the thread that looks
 // them up and analyses them. Batches are reused.
 struct ScanBatch {
@@ -150,8 +148,6 @@ class ScanQueue {
   bool m_walkDone = false;
   bool m_closed = false;
 };
-
-namespace {
 
 // One file the walk passed on: identity, cache or analysis, append.
 void AcceptFile(ScanContext& c, const ScanBatch& batch, const PendingFile& file, uint64_t& addedHere) {
