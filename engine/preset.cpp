@@ -32,10 +32,7 @@ void AppendNumber(std::u16string& out, uint64_t value) {
   for (const char* p = digits; p != end; ++p) out.push_back(static_cast<char16_t>(*p));
 }
 
-void AppendNumber(std::string& out, int64_t value) {
-  char digits[24];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-}
+void AppendNumber(std::string& out, int64_t value) { settings::AppendNumber(out, value); }
 
 // Items are joined with ";" and quoted as field lines are.
 void AddItem(std::u16string& out, std::u16string_view item) {

@@ -47,11 +47,6 @@ size_t LineEnd(std::string_view text, size_t pos) {
   return pos;
 }
 
-void AppendDecimal(std::string& out, int64_t value) {
-  char digits[24];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-}
-
 void AppendHex(std::string& out, uint32_t value) {
   char digits[16];
   out.append(digits, std::to_chars(digits, digits + sizeof digits, value, 16).ptr);
@@ -411,9 +406,9 @@ uint32_t SettingsStore::ReadInt(std::string_view section, std::string_view key, 
 }
 
 bool SettingsStore::WriteInt(std::string_view section, std::string_view key, uint32_t value) {
-  char digits[16];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  return WriteString(section, key, std::string_view(digits, static_cast<size_t>(result.ptr - digits)));
+  std::string digits;
+  AppendNumber(digits, uint64_t{value});
+  return WriteString(section, key, digits);
 }
 
 // --- Texts and paths --------------------------------------------------------------------------------
@@ -562,10 +557,11 @@ bool SettingsStore::WritePlacement(std::string_view section, const WindowPlaceme
   std::string value;
   for (int64_t n : {int64_t{placement.x}, int64_t{placement.y}, int64_t{placement.width},
                     int64_t{placement.height}}) {
-    AppendDecimal(value, n);
+    AppendNumber(value, n);
     value.push_back(',');
   }
-  AppendDecimal(value, placement.showState == 1 || placement.showState == 3 ? placement.showState : 0);
+  const bool keptState = placement.showState == 1 || placement.showState == 3;
+  AppendNumber(value, static_cast<int64_t>(keptState ? placement.showState : 0));
   return WriteString(section, "Pos", value);
 }
 
@@ -619,7 +615,7 @@ void SettingsStore::WriteFont(std::string_view section, std::string_view key, co
                     int64_t{font->underline}, int64_t{font->strikeOut}, int64_t{font->charSet},
                     int64_t{font->outPrecision}, int64_t{font->clipPrecision}, int64_t{font->quality},
                     int64_t{font->pitchAndFamily}}) {
-    AppendDecimal(numbers, n);
+    AppendNumber(numbers, n);
     numbers.push_back(',');
   }
   std::u16string value(numbers.begin(), numbers.end());
@@ -689,7 +685,7 @@ void SettingsStore::WriteColorScheme(std::string_view section, std::span<const C
   DeleteSection(section);
   for (size_t i = 0; i < pairs.size(); ++i) {
     std::string key, value;
-    AppendDecimal(key, static_cast<int64_t>(i + 1));
+    AppendNumber(key, static_cast<int64_t>(i + 1));
     AppendHex(value, pairs[i].first);
     value.push_back(',');
     AppendHex(value, pairs[i].second);
@@ -728,7 +724,7 @@ void SettingsStore::WriteList(std::string_view section, std::span<const std::u16
   const size_t count = std::min(items.size(), maxCount);
   for (size_t i = 0; i < count; ++i) {
     std::string key;
-    AppendDecimal(key, static_cast<int64_t>(i + 1));
+    AppendNumber(key, static_cast<int64_t>(i + 1));
     WritePath(section, key, items[i]);
   }
 }
