@@ -409,8 +409,6 @@ void SortPreparation::Add(FoundFile file) noexcept {
   }
 }
 
-size_t SortPreparation::Count() const { return m_data && !m_data->broken ? m_data->prepared.size() : 0; }
-
 namespace {
 
 bool SameCriteria(const MatchCriteria& a, const MatchCriteria& b) {

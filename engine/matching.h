@@ -91,7 +91,6 @@ class SortPreparation {
 
   // Prepares the next record. Never throws: a failure (memory) makes the preparation unusable.
   void Add(records::FoundFile file) noexcept;
-  size_t Count() const;
 
   struct Data;  // opaque
   Data* Ahead() { return m_data.get(); }
