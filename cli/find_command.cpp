@@ -16,8 +16,7 @@
 #include "cli/commands.h"
 #include "cli/list_actions.h"
 #include "cli/list_output.h"
-#include "analysis/info_cache.h"
-#include "engine/provider_analyser.h"
+#include "appcore/app_core.h"
 #include "engine/search_run.h"
 #include "lang/languages.h"
 #include "platform/errors.h"
@@ -211,25 +210,23 @@ void OnInterrupt(int) {
   if (g_stopCounter != nullptr) g_stopCounter->fetch_add(1);
 }
 
-// Progress on standard error: files found and the folder being listed, at most ten times a second.
-class TerminalStatus final : public engine::StatusSink {
+// Progress on standard error: the totals and the folder being listed, at most ten times a second.
+// Without a user-interface thread the core reports from its workers, so this takes a lock.
+class TerminalProgress final : public appcore::AppCoreObserver {
  public:
-  explicit TerminalStatus(bool show) : m_show(show) {}
-  void SetPaneText(int pane, std::u16string_view text) override {
-    if (!m_show) return;
+  TerminalProgress(bool show, bool shortSizes) : m_show(show), m_shortSizes(shortSizes) {}
+  void OnSearchProgress(const appcore::SearchProgressEvent& event) override {
+    if (!m_show || event.progress.phase == engine::SearchPhase::kIdle) return;
     std::lock_guard lock(m_mutex);
-    if (pane == 0) m_folder.assign(text);
-    if (pane == 1) m_totals.assign(text);
     const auto now = std::chrono::steady_clock::now();
     if (now - m_last < std::chrono::milliseconds(100)) return;
     m_last = now;
-    std::string line = ToTerminal(m_totals);
-    if (!m_folder.empty()) line += "  " + ToTerminal(m_folder);
+    std::string line = ToTerminal(engine::SearchStatusText(event.progress, m_shortSizes));
+    if (!event.folder.empty()) line += "  " + ToTerminal(event.folder);
     if (line.size() > 110) line = line.substr(0, 50) + "..." + line.substr(line.size() - 57);
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
     m_shown = true;
   }
-  void SetSearchIcon(bool) override {}
   void Finish() {
     std::lock_guard lock(m_mutex);
     if (m_shown) std::fputs("\r\033[K", stderr);
@@ -238,13 +235,11 @@ class TerminalStatus final : public engine::StatusSink {
 
  private:
   bool m_show;
+  bool m_shortSizes;
   std::mutex m_mutex;
-  std::u16string m_folder, m_totals;
   std::chrono::steady_clock::time_point m_last{};
   bool m_shown = false;
 };
-
-class CliHost final : public engine::SearchHost {};
 
 }  // namespace
 
@@ -271,8 +266,9 @@ int RunFind(std::span<char*> args) {
   settings::SettingsStore& mainSettings = settings::MainSettings();
   if (!SetUpLanguage()) return 1;
 
-  engine::SearchState state;
-  engine::SearchPreset& preset = state.preset;
+  platform::DirectDispatcher dispatcher;
+  appcore::AppCore core(mainSettings, dispatcher);
+  engine::SearchPreset& preset = core.Preset();
   if (o.presetFile) {
     platform::FileStatus status;
     uint32_t code = platform::GetFileStatus(*o.presetFile, status, true);
@@ -307,35 +303,30 @@ int RunFind(std::span<char*> args) {
     preset.filter = engine::ParseFilter(*o.filter);
   }
 
-  uint32_t options = mainSettings.ReadOption(settings::SettingsStore::kMainSection, 0);
+  uint32_t options = core.Options();
   if (o.noCache) options |= engine::kOptionNoCache;
-  if (o.cacheFile) options &= ~engine::kOptionNoCache;
-  state.options = options;
-  state.list.SetOptions(options);
-  results::SortOrder order = results::ReadSortOrder(mainSettings);
+  if (o.cacheFile) {
+    options &= ~engine::kOptionNoCache;
+    core.SetCache({false, *o.cacheFile});
+  }
+  core.SetOptions(options);
+  results::ResultList& list = core.List();
+  results::SortOrder order = list.GetSortOrder();
   if (o.sortKey) order = {*o.sortKey, false};
   if (o.reverse) order.reversed = true;
-  state.list.SetSortOrder(order);
+  list.SetSortOrder(order);
 
-  // The cache file: --cache, else the settings' `MP3Cache`, else the per-user default.
-  analysis::InfoCache cache;
-  if (o.cacheFile) cache.SetPath(*o.cacheFile);
-  else cache.ResolvePath(mainSettings);
-  cache.ApplyOptions(options);
-  engine::ProviderAnalyser analyser(&mainSettings, &cache);
   const bool progress = !o.quiet && ::isatty(STDERR_FILENO);
-  TerminalStatus status(progress);
-  CliHost host;
-  platform::DirectDispatcher dispatcher;
-  engine::SearchRunner runner(state, analyser, status, host, dispatcher);
+  TerminalProgress status(progress, (options & engine::kOptionShortSizes) != 0);
+  core.AddObserver(&status);
 
-  g_stopCounter = &state.stopRequests;
+  g_stopCounter = &core.StopRequests();
   struct sigaction action {}, previous {};
   action.sa_handler = &OnInterrupt;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &previous);
-  const bool started = runner.StartSearch();
-  runner.Wait();
+  const bool started = core.Find().result == appcore::FindResult::kStarted;
+  core.Wait();
   sigaction(SIGINT, &previous, nullptr);
   g_stopCounter = nullptr;
   status.Finish();
@@ -344,20 +335,23 @@ int RunFind(std::span<char*> args) {
     return 1;
   }
 
-  const engine::SearchOutcome outcome = runner.LastOutcome();
+  const engine::SearchOutcome outcome = core.LastOutcome();
   // The actions run on a complete result only; a stopped or failed search has none.
   int actionStatus = 0;
-  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(state.list, o.actions);
-  const results::TotalCounter totals = state.list.RecountTotals();
-  const std::u16string statusLine = runner.StatusText(totals.files, totals.bytes, results::status_text::kTotal);
+  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions);
+  engine::SearchProgress totals = core.Progress();
+  const results::TotalCounter listed = list.RecountTotals();  // the actions may have removed rows
+  totals.files = listed.files;
+  totals.bytes = listed.bytes;
+  const std::u16string statusLine = engine::SearchStatusText(totals, (options & engine::kOptionShortSizes) != 0);
   if (o.actions.json) {
-    PrintJsonRows(state.list);
+    PrintJsonRows(list);
     if (progress) {
       Print(stderr, statusLine);
       std::fputc('\n', stderr);
     }
   } else {
-    PrintGroups(state.list, results::ReadLayout(mainSettings));
+    PrintGroups(list, results::ReadLayout(mainSettings));
     Print(stdout, statusLine);
     std::fputc('\n', stdout);
   }
@@ -375,7 +369,11 @@ int RunFind(std::span<char*> args) {
   }
   if (outcome.cacheSaveError != 0) {
     std::fprintf(stderr, "tarnq-cli: warning: %s: %s (the information cache was not saved)\n",
-                 ToTerminal(cache.Path()).c_str(), platform::ErrorMessage(outcome.cacheSaveError).c_str());
+                 ToTerminal(core.Cache().Path()).c_str(), platform::ErrorMessage(outcome.cacheSaveError).c_str());
+  }
+  if (outcome.filesFailed != 0 && !o.quiet) {
+    std::fprintf(stderr, "tarnq-cli: warning: %llu file(s) could not be examined and were left out\n",
+                 static_cast<unsigned long long>(outcome.filesFailed));
   }
   if (outcome.failed) {
     std::fprintf(stderr, "tarnq-cli: %s\n", ToTerminal(outcome.error).c_str());

@@ -6,6 +6,7 @@
 
 #include "cli/cli_support.h"
 #include "lang/languages.h"
+#include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
@@ -123,6 +124,27 @@ bool Confirm(const ListActionOptions& options, size_t files, int& status) {
   return false;
 }
 
+// The deletion runs on the core's worker; its files are reported as they go.
+class DeletionReport final : public appcore::AppCoreObserver {
+ public:
+  DeletionReport(Reporter& reporter, const char* verb) : m_reporter(reporter), m_verb(verb) {}
+  void OnFileDone(appcore::FileCommand, std::u16string_view path) override {
+    m_reporter.Say(std::string(m_verb) + " " + ToTerminal(path));
+  }
+  void OnFileError(appcore::FileCommand, const results::FileError& error) override {
+    m_reporter.Fail(error.path, error.Message());
+  }
+  void OnFileOperationFinished(appcore::FileCommand, const OperationOutcome& outcome) override {
+    m_outcome = outcome;
+  }
+  const OperationOutcome& Outcome() const { return m_outcome; }
+
+ private:
+  Reporter& m_reporter;
+  const char* m_verb;
+  OperationOutcome m_outcome;
+};
+
 }  // namespace
 
 const char* const kListActionHelp =
@@ -221,35 +243,33 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
   return true;
 }
 
-int RunListActions(results::ResultList& list, const ListActionOptions& options) {
+int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
   if (!SetUpLanguage()) return 1;
   Reporter reporter(options.json);
   int status = 0;
-  settings::SettingsStore& store = settings::MainSettings();
-  platform::DirectDispatcher dispatcher;
+  settings::SettingsStore& store = core.Settings();
+  results::ResultList& list = core.List();
 
   if (options.selectDupes) {
     const results::FavoriteFolders favorites =
         options.favorites.empty() ? results::ReadFavoriteFolders(store) : options.favorites;
-    const results::SelectDupesResult r = results::SelectDupes(list, favorites);
+    const results::SelectDupesResult r = core.SelectDupes(favorites);
     reporter.Say("selected " + std::to_string(r.selected) + " file(s) in " + std::to_string(r.groups) +
                  " group(s)" + (favorites.empty() ? "" : " by preferred folders"));
   }
 
   if (!options.copyTo.empty()) {
-    const FileJob job = results::SnapshotSelection(list);
+    const FileJob job = core.Snapshot();
     if (options.dryRun) {
       DryRun(reporter, job, "copy", options.copyTo, false);
     } else if (!job.Empty()) {
       CliObserver observer(reporter, "copied");
-      const OperationOutcome outcome = results::CopyFiles({list, dispatcher, &observer, nullptr}, job, options.copyTo);
-      results::RememberCopyTarget(store, options.copyTo);
-      Summarise(reporter, outcome, "copied");
+      Summarise(reporter, core.CopyFiles(job, options.copyTo, &observer), "copied");
     }
   }
 
   if (options.action != FileAction::kNone) {
-    const FileJob job = results::SnapshotSelection(list);
+    const FileJob job = core.Snapshot();
     const char* verb = ActionVerb(options.action);
     if (job.Empty()) {
       reporter.Say(std::string("nothing selected: nothing ") + verb);
@@ -257,20 +277,22 @@ int RunListActions(results::ResultList& list, const ListActionOptions& options) 
       DryRun(reporter, job, ActionInfinitive(options.action), options.moveTo, true);
     } else if (Confirm(options, job.files.size(), status)) {
       CliObserver observer(reporter, verb);
-      const results::OperationContext context{list, dispatcher, &observer, nullptr};
       OperationOutcome outcome;
       if (options.action == FileAction::kTrash) {
-        outcome = results::TrashFiles(context, job);
+        outcome = core.TrashFiles(job, &observer);
       } else if (options.action == FileAction::kMove) {
-        outcome = results::MoveFiles(context, job, options.moveTo);
-        results::RememberCopyTarget(store, options.moveTo);
+        outcome = core.MoveFiles(job, options.moveTo, &observer);
       } else {
         // The same worker the desktop program uses, waited for here.
-        std::atomic<int32_t> running{0}, stop{0};
-        results::DeleteWorker worker;
-        worker.Start(context, job, options.action == FileAction::kWipe, running, stop);
-        worker.Wait();
-        outcome = worker.Outcome();
+        DeletionReport report(reporter, verb);
+        core.AddObserver(&report);
+        if (core.StartDelete(job, options.action == FileAction::kWipe)) {
+          core.Wait();
+          outcome = report.Outcome();
+        } else {
+          outcome.code = platform::err::kAccessDenied;
+        }
+        core.RemoveObserver(&report);
       }
       Summarise(reporter, outcome, verb);
     } else {
@@ -284,7 +306,7 @@ int RunListActions(results::ResultList& list, const ListActionOptions& options) 
       reporter.Say("would save " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.savePath));
     } else {
       size_t written = 0;
-      const uint32_t code = results::SaveResults(list, options.savePath, &written);
+      const uint32_t code = core.SaveResults(options.savePath, &written);
       if (code != 0) reporter.Fail(options.savePath, results::OperationErrorMessage(code));
       else reporter.Say("saved " + std::to_string(written) + " row(s) to " + ToTerminal(options.savePath));
     }
@@ -295,9 +317,7 @@ int RunListActions(results::ResultList& list, const ListActionOptions& options) 
     if (options.dryRun) {
       reporter.Say("would export " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
     } else {
-      const results::ColumnLayout layout = results::ReadLayout(store);
-      const std::vector<uint32_t> colors = results::SchemeBackgrounds(store.ReadColorScheme("Color"));
-      const uint32_t code = results::ExportList(list, layout, colors, format, options.exportPath);
+      const uint32_t code = core.Export(options.exportPath, format);
       if (code != 0) reporter.Fail(options.exportPath, results::OperationErrorMessage(code));
       else reporter.Say("exported " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
     }

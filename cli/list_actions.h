@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "appcore/app_core.h"
 #include "results/result_list.h"
 #include "results/selection.h"
 
@@ -43,6 +44,6 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
 // standard error with --json (the list itself is printed by the caller). Returns the exit status:
 // 0, 1 when anything failed or was declined, 2 when a destructive action lacks --yes and no one
 // can be asked.
-int RunListActions(results::ResultList& list, const ListActionOptions& options);
+int RunListActions(appcore::AppCore& core, const ListActionOptions& options);
 
 }  // namespace tarnq::cli

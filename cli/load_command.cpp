@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/list_actions.h"
 #include "cli/list_output.h"
+#include "appcore/app_core.h"
 #include "results/columns.h"
 #include "settings/settings_store.h"
 #include "platform/text.h"
@@ -60,23 +61,28 @@ int RunLoad(std::span<char*> args) {
   }
   if (!CheckListActionOptions(options, "load")) return 2;
 
-  results::ResultList list;
+  platform::DirectDispatcher dispatcher;
+  appcore::AppCore core(settings::MainSettings(), dispatcher);
+  results::ResultList& list = core.List();
   results::LoadReport report;
-  const uint32_t code = results::LoadResults(list, platform::NameBytesToUtf16(file), &report);
+  const uint32_t code = core.LoadResults(platform::NameBytesToUtf16(file), &report);
   if (code != 0) {
     std::fprintf(stderr, "tarnq-cli load: %s: %s\n", file, results::OperationErrorMessage(code).c_str());
     return 1;
   }
   int status = 0;
+  // Rows of another system (Windows paths) or without an absolute path are skipped and said so;
+  // the rest of the list is usable. Rows that could not be taken at all make the load fail.
   if (report.badPaths + report.rejectedRows > 0) {
-    std::fprintf(stderr, "tarnq-cli load: %s: skipped %zu line(s) without an absolute path, %zu unusable\n", file,
-                 report.badPaths, report.rejectedRows);
-    status = 1;
+    std::fprintf(stderr,
+                 "tarnq-cli load: %s: skipped %zu line(s) without an absolute path on this system, %zu unusable\n",
+                 file, report.badPaths, report.rejectedRows);
+    if (report.rejectedRows > 0) status = 1;
   }
   if (report.overlongLines > 0)
     std::fprintf(stderr, "tarnq-cli load: %s: %zu line(s) longer than 32767 bytes were cut\n", file,
                  report.overlongLines);
-  const int actions = RunListActions(list, options);
+  const int actions = RunListActions(core, options);
   if (options.json) PrintJsonRows(list);
   else PrintGroups(list, results::ReadLayout(settings::MainSettings()));
   return actions != 0 ? actions : status;

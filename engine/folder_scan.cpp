@@ -384,7 +384,7 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
 
   const uint32_t index = c.folders.Add(folder, parentIndex);
   if (index == 0) return fail(platform::err::kNotEnoughMemory);
-  if (c.status != nullptr) c.status->SetPaneText(0, path);
+  if (c.progress != nullptr) c.progress->OnFolder(path);
 
   std::vector<Subfolder> subfolders;
   const bool recurse = c.preset.noRecursion == 0;
@@ -410,7 +410,8 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
       }
       Add(entry, index, path);
     } catch (...) {
-      // One bad entry must not end the folder: it is dropped.
+      // One bad entry must not end the folder: it is dropped, and counted.
+      ++c.entriesFailed;
     }
     return !m_consumerGone;
   };
@@ -480,7 +481,8 @@ void ConsumeBatches(ScanContext& c, ScanQueue& queue) {
         try {
           AcceptFile(c, *batch, file, addedHere);
         } catch (...) {
-          // One bad file must not end the scan: it is dropped.
+          // One bad file must not end the scan: it is dropped, and counted.
+          ++c.filesFailed;
         }
       }
       if (addedHere > 0 && c.onFilesAdded) c.onFilesAdded(c.filesFound, c.bytesFound);

@@ -71,7 +71,7 @@ struct ScanContext {
   records::FoundFileStore& store;
   results::FolderTable& folders;
   FileAnalyser& analyser;
-  StatusSink* status = nullptr;          // pane 0 gets each folder's path
+  SearchProgressSink* progress = nullptr;  // hears of each folder the walk lists
   const StopCounter* stop = nullptr;     // non-zero: stop after the current listing
   // Called after each batch of a folder's files that added any (the totals line).
   std::function<void(uint64_t files, uint64_t bytes)> onFilesAdded;
@@ -86,6 +86,10 @@ struct ScanContext {
   uint64_t bytesFound = 0;
   std::vector<FolderProblem> problems;
   bool incomplete = false;
+  // Entries and files dropped because examining them failed unexpectedly (the walk's count and the
+  // search thread's; read both after ScanFolders).
+  uint64_t entriesFailed = 0;
+  uint64_t filesFailed = 0;
 
   // Prepared by ScanFolders.
   FileFilter filter;                     // the preset's filter with its limits computed

@@ -233,9 +233,6 @@ uint32_t SearchPreset::LoadCurrent(std::u16string_view presetBoxText, SettingsSt
   return 0;
 }
 
-uint32_t SearchPreset::LoadCurrent(std::u16string_view presetBoxText) {
-  return LoadCurrent(presetBoxText, settings::MainSettings());
-}
 
 uint32_t SearchPreset::SaveCurrent(SettingsStore& mainSettings) const {
   if (presetFile.empty()) {
@@ -251,6 +248,6 @@ uint32_t SearchPreset::SaveCurrent(SettingsStore& mainSettings) const {
   return store.Flush();
 }
 
-uint32_t SearchPreset::SaveCurrent() const { return SaveCurrent(settings::MainSettings()); }
+
 
 }  // namespace tarnq::engine

@@ -89,11 +89,9 @@ struct SearchPreset {
   // or cannot be read is an error (2, 5, ...): nothing else of the preset changes and no search
   // should start.
   uint32_t LoadCurrent(std::u16string_view presetBoxText, settings::SettingsStore& mainSettings);
-  uint32_t LoadCurrent(std::u16string_view presetBoxText);  // with MainSettings()
   // Saves to presetFile, or to `mainSettings` when it is empty, and writes the file to disk.
   // Returns 0 or the error code of the write.
   uint32_t SaveCurrent(settings::SettingsStore& mainSettings) const;
-  uint32_t SaveCurrent() const;
 
   friend bool operator==(const SearchPreset&, const SearchPreset&) = default;
 };

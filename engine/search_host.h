@@ -14,22 +14,38 @@ namespace tarnq::engine {
 
 struct SearchPreset;
 
-// Status-bar panes: 0 the folder being listed (and "Selected"), 1 the totals, 2 the search icon.
-// Called on the search's threads (pane 0 by the folder walk, the others by the search worker),
-// possibly at the same time: implementations must be cheap and thread-safe (the GUI stores the text
-// and repaints on a 100 ms timer).
-class StatusSink {
- public:
-  virtual ~StatusSink() = default;
-  virtual void SetPaneText(int pane, std::u16string_view text) = 0;
-  virtual void SetSearchIcon(bool shown) = 0;
+// Where a search is.
+enum class SearchPhase : uint8_t {
+  kIdle,       // no search runs
+  kScanning,   // the folders are walked and the files analysed
+  kGrouping,   // sorting and grouping the files found
+  kFinishing,  // the list is filled; re-sorting, saving the cache
 };
 
-class NullStatusSink final : public StatusSink {
- public:
-  void SetPaneText(int, std::u16string_view) override {}
-  void SetSearchIcon(bool) override {}
+// How far a search is: the counters the status bar shows. While the scan runs they count the files
+// accepted so far; at the end, the files and bytes the result list holds.
+struct SearchProgress {
+  SearchPhase phase = SearchPhase::kIdle;
+  uint64_t files = 0;
+  uint64_t bytes = 0;
+  uint32_t groups = 0;      // groups of the run (0 until the list is filled)
+  bool canceled = false;    // Stop was requested
+  bool incomplete = false;  // a preset folder could not be listed or a scan pass failed
+  friend bool operator==(const SearchProgress&, const SearchProgress&) = default;
 };
+
+// Hears how a search goes. OnFolder is called on the walk's thread, OnProgress on the search
+// worker, possibly at the same time: implementations must be cheap and thread-safe (a GUI keeps
+// the latest values and shows them on its own thread; the words are composed there).
+class SearchProgressSink {
+ public:
+  virtual ~SearchProgressSink() = default;
+  // The walk starts listing `folder`.
+  virtual void OnFolder(std::u16string_view /*folder*/) {}
+  virtual void OnProgress(const SearchProgress& /*progress*/) {}
+};
+
+class NullProgressSink final : public SearchProgressSink {};
 
 // A folder the scan could not list, with the reason (an error code of platform/errors.h).
 struct FolderProblem {
@@ -44,11 +60,13 @@ struct SearchOutcome {
   bool failed = false;            // an error ended the run early (see `error`)
   bool incomplete = false;        // a preset folder could not be listed or a scan pass failed
   bool listFilled = false;        // the groups reached the result list
+  bool hostGone = false;          // the host's dispatcher shut down: the run stopped for it
   std::u16string error;           // what went wrong, for the user
   uint32_t cacheSaveError = 0;    // the information cache could not be written (the old file stays)
   uint64_t filesScanned = 0;      // files accepted by the scan
   uint64_t bytesScanned = 0;
   uint32_t groups = 0;
+  uint64_t filesFailed = 0;       // files skipped because their examination failed unexpectedly
   std::vector<FolderProblem> problems;
 };
 

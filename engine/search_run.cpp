@@ -10,23 +10,33 @@
 #include "platform/time.h"
 
 namespace tarnq::engine {
-namespace {
 
-// Shown after the totals when a preset folder could not be listed or a scan pass failed.
-constexpr std::u16string_view kIncompleteNote = u" - incomplete";
+std::u16string SearchStatusText(const SearchProgress& progress, bool shortSizes) {
+  results::StatusTextInput input;
+  input.textId = results::status_text::kTotal;
+  input.counter = {progress.files, progress.bytes};
+  input.shortSizes = shortSizes;
+  input.groupCount = progress.groups;
+  input.canceled = progress.canceled;
+  input.incomplete = progress.incomplete;
+  return results::FormatStatusText(input);
+}
 
-}  // namespace
-
-SearchRunner::SearchRunner(SearchState& state, FileAnalyser& analyser, StatusSink& status,
+SearchRunner::SearchRunner(SearchState& state, FileAnalyser& analyser, SearchProgressSink& progress,
                            SearchHost& host, platform::UiDispatcher& dispatcher)
-    : m_state(state), m_analyser(analyser), m_status(status), m_host(host), m_dispatcher(dispatcher) {}
+    : m_state(state), m_analyser(analyser), m_progress(progress), m_host(host), m_dispatcher(dispatcher) {}
 
 SearchRunner::~SearchRunner() {
   Stop();
   Wait();
 }
 
-void SearchRunner::Host(const std::function<void()>& fn) { m_dispatcher.RunSync(fn); }
+bool SearchRunner::Host(const std::function<void()>& fn) {
+  if (m_dispatcher.RunSync(fn)) return true;
+  m_state.stopRequests.fetch_add(1);
+  m_hostGone.store(true);
+  return false;
+}
 
 bool SearchRunner::StartSearch() {
   if (m_state.searchRunning.load() != 0) return false;
@@ -39,6 +49,7 @@ bool SearchRunner::StartSearch() {
   int32_t idle = 0;
   if (!m_state.searchRunning.compare_exchange_strong(idle, 1)) return false;
   m_state.stopRequests.store(0);
+  m_hostGone.store(false);
   m_runPreset = preset;
   m_runOptions = m_state.options.load();
   try {
@@ -63,39 +74,46 @@ SearchOutcome SearchRunner::LastOutcome() const {
   return m_outcome;
 }
 
-std::u16string SearchRunner::StatusText(uint64_t files, uint64_t bytes, int textId) const {
-  results::StatusTextInput input;
-  input.textId = textId;
-  input.counter = {files, bytes};
-  input.shortSizes = (m_runOptions & kOptionShortSizes) != 0;
-  input.groupCount = m_state.groupCount.load();
-  input.canceled = m_state.stopRequests.load() != 0;
-  std::u16string text = results::FormatStatusText(input);
-  if (textId != results::status_text::kSelected && m_state.lastIncomplete.load()) text += kIncompleteNote;
-  return text;
+SearchProgress SearchRunner::Progress() const {
+  SearchProgress progress;
+  progress.phase = m_state.searchRunning.load() != 0 ? m_phase.load() : SearchPhase::kIdle;
+  progress.files = m_state.totalFiles.load();
+  progress.bytes = m_state.totalBytes.load();
+  progress.groups = m_state.groupCount.load();
+  progress.canceled = m_state.stopRequests.load() != 0 || m_state.lastCanceled.load();
+  progress.incomplete = m_state.lastIncomplete.load();
+  return progress;
 }
 
-void SearchRunner::UpdateSearchStatus(uint64_t files, uint64_t bytes, int textId) {
-  m_status.SetPaneText(textId == results::status_text::kSelected ? 0 : 1, StatusText(files, bytes, textId));
+void SearchRunner::Report(SearchPhase phase, uint64_t files, uint64_t bytes) {
+  m_phase.store(phase);
+  m_state.totalFiles.store(files);
+  m_state.totalBytes.store(bytes);
+  SearchProgress progress;
+  progress.phase = phase;
+  progress.files = files;
+  progress.bytes = bytes;
+  progress.groups = m_state.groupCount.load();
+  progress.canceled = m_state.stopRequests.load() != 0;
+  progress.incomplete = m_state.lastIncomplete.load();
+  m_progress.OnProgress(progress);
 }
 
 void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& store) {
-  using results::status_text::kTotal;
   const bool cacheOn = (m_runOptions & kOptionNoCache) == 0;
   const StopCounter& stop = m_state.stopRequests;
   auto stopped = [&] { return stop.load(std::memory_order_relaxed) != 0; };
 
-  m_status.SetSearchIcon(true);
   m_state.groupCount.store(0);
   m_state.lastCanceled.store(false);
   m_state.lastIncomplete.store(false);
-  UpdateSearchStatus(0, 0, kTotal);
-  Host([&] { m_state.list.Clear(); });
-  Host([&] { m_host.RefreshCommandStates(); });
+  Report(SearchPhase::kScanning, 0, 0);
+  if (!Host([&] { m_state.list.Clear(); })) return;
+  if (!Host([&] { m_host.RefreshCommandStates(); })) return;
 
   // The scan.
   ScanContext scan(m_runPreset, m_runOptions, store, m_state.list.Folders(), m_analyser);
-  scan.status = &m_status;
+  scan.progress = &m_progress;
   scan.stop = &stop;
   // The sort's comparison data is made file by file while the walk is still listing.
   const MatchCriteria criteria = CriteriaFromPreset(m_runPreset);
@@ -117,13 +135,14 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
     const auto now = std::chrono::steady_clock::now();
     if (now - lastStatus < std::chrono::milliseconds(50)) return;
     lastStatus = now;
-    UpdateSearchStatus(files, bytes, kTotal);
+    Report(SearchPhase::kScanning, files, bytes);
   };
   ScanFolders(scan, platform::FileTimeNow());
   if (cacheOn) m_analyser.ScanFinished();
   outcome.filesScanned = scan.filesFound;
   outcome.bytesScanned = scan.bytesFound;
   outcome.problems = std::move(scan.problems);
+  outcome.filesFailed = scan.entriesFailed + scan.filesFailed;
   outcome.incomplete = scan.incomplete;
   m_state.lastIncomplete.store(scan.incomplete);
   m_state.totalFiles.store(scan.filesFound);
@@ -139,15 +158,14 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
       files.clear();  // as if nothing had been found
     }
   }
+  Report(SearchPhase::kGrouping, scan.filesFound, scan.bytesFound);
   SortGroupResult grouped;
   if (!files.empty() && !stopped()) grouped = SortAndGroup(files, criteria, &stop, &preparation);
-  UpdateSearchStatus(scan.filesFound, scan.bytesFound, kTotal);
   if (grouped.groups != 0 && !grouped.stopped && !stopped()) {
     KeepGroupedByGroup(files);
     if (!stopped()) {
       m_state.groupCount.store(grouped.groups);
-      Host([&] { m_state.list.FillFromSearch(files); });
-      outcome.listFilled = true;
+      outcome.listFilled = Host([&] { m_state.list.FillFromSearch(files); });
     }
   }
   if (stopped() && !outcome.listFilled) m_state.groupCount.store(0);
@@ -186,10 +204,6 @@ void SearchRunner::RunSearch() {
     const bool cacheOn = (m_runOptions & kOptionNoCache) == 0;
     guarded([&] { Host([&] { m_host.BringToFront(); }); });
     guarded([&] {
-      m_status.SetSearchIcon(false);
-      m_status.SetPaneText(0, u"");
-    });
-    guarded([&] {
       // The final line counts the duplicates listed, not every file scanned.
       const results::TotalCounter totals = m_state.list.RecountTotals();
       m_state.totalFiles.store(totals.files);
@@ -199,7 +213,7 @@ void SearchRunner::RunSearch() {
       if (outcome.listFilled) m_state.stopRequests.store(0);
       outcome.canceled = m_state.stopRequests.load() != 0;
       m_state.lastCanceled.store(outcome.canceled);
-      UpdateSearchStatus(totals.files, totals.bytes, results::status_text::kTotal);
+      Report(SearchPhase::kFinishing, totals.files, totals.bytes);
     });
     guarded([&] { Host([&] { m_state.list.Sort(); }); });
     // The found files go before the cache is written: the list has its own rows by now, and the
@@ -209,14 +223,16 @@ void SearchRunner::RunSearch() {
     if (cacheOn) guarded([&] { outcome.cacheSaveError = m_analyser.SaveCache(); });
   }
 
+  outcome.hostGone = m_hostGone.load();
   {
     std::lock_guard lock(m_outcomeMutex);
     m_outcome = outcome;
   }
   m_state.searchRunning.store(0);
   try {
-    Host([&] { m_host.RefreshCommandStates(); });
-    Host([&] { m_host.SearchFinished(outcome); });
+    // The last word: idle, with the totals of the list.
+    Report(SearchPhase::kIdle, m_state.totalFiles.load(), m_state.totalBytes.load());
+    if (Host([&] { m_host.RefreshCommandStates(); })) Host([&] { m_host.SearchFinished(outcome); });
   } catch (...) {
     // Nothing is left to clean up; the host just misses its notification.
   }

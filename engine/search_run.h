@@ -5,8 +5,8 @@
 // empty.
 //
 // The worker reaches the host and the result list's clear, fill and re-sort through
-// UiDispatcher::RunSync, so a GUI must not block its own thread in Wait() (nor destroy the runner)
-// while a search runs: Stop, then wait for SearchFinished.
+// UiDispatcher::RunSync. A call the dispatcher did not run (it was shut down) counts as Stop, so a
+// host that closes shuts its dispatcher down first and may then wait for the worker.
 #pragma once
 
 #include <atomic>
@@ -47,7 +47,7 @@ struct SearchState {
 
 class SearchRunner {
  public:
-  SearchRunner(SearchState& state, FileAnalyser& analyser, StatusSink& status, SearchHost& host,
+  SearchRunner(SearchState& state, FileAnalyser& analyser, SearchProgressSink& progress, SearchHost& host,
                platform::UiDispatcher& dispatcher);
   // Stops and waits for a running search.
   ~SearchRunner();
@@ -65,19 +65,21 @@ class SearchRunner {
   // How the last finished run ended.
   SearchOutcome LastOutcome() const;
 
-  // The totals line: "Total 3 files, 12,345 bytes, 1 group" and the notes, for pane 1 (or the
-  // "Selected" line for pane 0 with text id 1222).
-  std::u16string StatusText(uint64_t files, uint64_t bytes, int textId) const;
-  void UpdateSearchStatus(uint64_t files, uint64_t bytes, int textId);
+  // The counters as they are now (the status bar's totals).
+  SearchProgress Progress() const;
 
  private:
   void RunSearch();
   void RunSteps(SearchOutcome& outcome, records::FoundFileStore& store);
-  void Host(const std::function<void()>& fn);
+  // Runs `fn` on the host's thread; false (and a stop request) when the dispatcher did not run it.
+  bool Host(const std::function<void()>& fn);
+  void Report(SearchPhase phase, uint64_t files, uint64_t bytes);
 
   SearchState& m_state;
   FileAnalyser& m_analyser;
-  StatusSink& m_status;
+  SearchProgressSink& m_progress;
+  std::atomic<SearchPhase> m_phase{SearchPhase::kIdle};
+  std::atomic<bool> m_hostGone{false};  // the dispatcher refused a call during this run
   SearchHost& m_host;
   platform::UiDispatcher& m_dispatcher;
   std::thread m_worker;
@@ -86,5 +88,9 @@ class SearchRunner {
   mutable std::mutex m_outcomeMutex;
   SearchOutcome m_outcome;
 };
+
+// The totals line of the status bar for `progress`: "Total 3 files, 12,345 bytes, 1 group", then
+// " - search canceled" or " - incomplete" when they apply. Words from the active catalogue.
+std::u16string SearchStatusText(const SearchProgress& progress, bool shortSizes);
 
 }  // namespace tarnq::engine

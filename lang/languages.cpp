@@ -139,6 +139,15 @@ std::u16string GetText(int identifier) {
   return active != nullptr ? GetText(active->catalogue, identifier) : std::u16string();
 }
 
+std::u16string GetTextOrEnglish(int identifier) {
+  std::u16string text = GetText(identifier);
+  if (text.empty()) {
+    if (const CatalogueEntry* english = EnglishOf(InstalledLanguageRecord()))
+      text = GetText(CatalogueOf(english), identifier);
+  }
+  return text;
+}
+
 std::u16string GetShortText(int identifier) { return std::u16string(ShortPart(GetText(identifier))); }
 std::u16string GetMenuText(int identifier) { return std::u16string(MenuPart(GetText(identifier))); }
 std::u16string GetHelpText(int identifier) { return std::u16string(HelpPart(GetText(identifier))); }

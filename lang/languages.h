@@ -54,6 +54,9 @@ const CatalogueEntry* KeyTableOf(const LanguageRecord* record);
 // --- Texts of the active catalogue ---------------------------------------------------------
 // The text of `identifier` (aliases applied, backslash-t as tab); empty when the catalogue lacks it.
 std::u16string GetText(int identifier);
+// The same, but from the built-in English catalogue when the active one lacks the text (texts that
+// language files made before the text existed cannot have).
+std::u16string GetTextOrEnglish(int identifier);
 // The short text: tooltips, dialog titles, questions (see ShortPart).
 std::u16string GetShortText(int identifier);
 // The menu text (before the first ';') and the status-bar help (between the first and second).

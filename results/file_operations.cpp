@@ -35,7 +35,8 @@ void Fail(const OperationContext& context, OperationOutcome& outcome, const JobF
 // snapshot's path; with `deselectRest` the remaining rows are deselected. Runs on the UI thread.
 size_t RemoveGoneRows(const OperationContext& context, const std::vector<const JobFile*>& gone, bool deselectRest) {
   size_t removed = 0;
-  context.dispatcher.RunSync([&] {
+  // When the host is gone the rows simply stay: nobody looks at the list any more.
+  (void)context.dispatcher.RunSync([&] {
     ResultList& list = context.list;
     std::vector<size_t> indexes;
     {
@@ -60,7 +61,7 @@ size_t RemoveGoneRows(const OperationContext& context, const std::vector<const J
 
 // Sets or clears the move-pending state of the job's rows that are still in the list.
 void MarkMovePending(const OperationContext& context, const FileJob& job, bool pending) {
-  context.dispatcher.RunSync([&] {
+  (void)context.dispatcher.RunSync([&] {
     ResultList& list = context.list;
     platform::StoreGuard guard(list.RowsLock());
     std::unordered_set<const std::byte*> rows;
@@ -345,10 +346,17 @@ bool DeleteWorker::Start(const OperationContext& context, FileJob job, bool wipe
       m_outcome = OperationOutcome{};
       m_outcome.code = err::kNotEnoughMemory;
     }
+    // The owner hears of the end while the counter still says "running", so nothing new can start
+    // before it has taken the outcome in.
+    if (onFinished) {
+      try {
+        onFinished(m_outcome);
+      } catch (...) {
+      }
+    }
+    m_active = false;
     stop.store(0);
     running.store(0);
-    m_active = false;
-    if (onFinished) onFinished(m_outcome);
   });
   return true;
 }

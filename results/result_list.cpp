@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/paths.h"
 
@@ -19,36 +20,54 @@ bool WellFormed(std::span<const std::byte> record) {
 
 ResultList::ResultList() = default;
 
-ResultList::~ResultList() { Clear(); }
+ResultList::~ResultList() {
+  for (std::byte* record : m_order) ReleaseRow(ResultRow(record));
+}
+
+void ResultList::AddObserver(ResultListObserver* observer) {
+  if (observer != nullptr && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+    m_observers.push_back(observer);
+}
+
+void ResultList::RemoveObserver(ResultListObserver* observer) {
+  std::erase(m_observers, observer);
+}
 
 void ResultList::ReleaseRow(ResultRow row) {
   if (row) row.ReleaseTexts();
 }
 
-void ResultList::NotifyCount() {
-  size_t count;
-  {
-    platform::StoreGuard guard(m_rows.Lock());
-    if (m_batch > 0) return;
-    count = m_order.size();
-    if (count == m_notifiedCount) return;
-    m_notifiedCount = count;
-  }
-  if (m_observer) m_observer->OnCountChanged(count);
+bool ResultList::InBatch() const {
+  platform::StoreGuard guard(m_rows.Lock());
+  return m_batch > 0;
 }
 
 int64_t ResultList::AddRow(std::span<const std::byte> record) {
   if (!WellFormed(record)) return -1;
-  int64_t index;
+  size_t index;
+  bool batch;
   {
     platform::StoreGuard guard(m_rows.Lock());
+    // The record goes into the store first: once the observers hear "before", nothing can fail.
+    try {
+      m_order.reserve(m_order.size() + 1);
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
     if (m_rows.Append(record.data(), record.size()) != 0) return -1;
-    std::byte* stored = m_rows.At(m_rows.Count() - 1);
-    m_order.push_back(stored);
-    index = static_cast<int64_t>(m_order.size() - 1);
+    index = m_order.size();
+    batch = m_batch > 0;
+    if (batch) m_order.push_back(m_rows.At(m_rows.Count() - 1));
   }
-  NotifyCount();
-  return index;
+  if (!batch) {
+    Notify([&](ResultListObserver& o) { o.BeforeRowsInserted(index, 1); });
+    {
+      platform::StoreGuard guard(m_rows.Lock());
+      m_order.push_back(m_rows.At(m_rows.Count() - 1));
+    }
+    Notify([&](ResultListObserver& o) { o.AfterRowsInserted(index, 1); });
+  }
+  return static_cast<int64_t>(index);
 }
 
 int ResultList::SetRow(size_t index, std::span<const std::byte> record) {
@@ -76,66 +95,89 @@ int ResultList::SetRow(size_t index, std::span<const std::byte> record) {
       stale.Release();
     }
   }
-  if (m_observer) m_observer->OnRowChanged(index);
+  if (!InBatch()) Notify([&](ResultListObserver& o) { o.OnRowsChanged(index, 1); });
   return kSetRowDone;
 }
 
 bool ResultList::RemoveRow(size_t index) {
-  bool focusMoved = false;
-  {
-    platform::StoreGuard guard(m_rows.Lock());
-    if (index >= m_order.size()) return false;
-    ResultRow row(m_order[index]);
-    const bool wasFocused = m_focusedRow == static_cast<int64_t>(index);
-    ReleaseRow(row);
-    row.SetState(0);
-    m_order.erase(m_order.begin() + static_cast<std::ptrdiff_t>(index));
-    if (m_focusedRow > static_cast<int64_t>(index)) --m_focusedRow;
-    if (wasFocused) {
-      m_focusedRow = kNoRow;
-      if (m_batch == 0 && !m_order.empty()) {
-        m_focusedRow = static_cast<int64_t>(std::min(index, m_order.size() - 1));
-        ResultRow next(m_order[static_cast<size_t>(m_focusedRow)]);
-        next.SetState(next.State() | row_state::kFocused);
-        focusMoved = true;
-      }
-    }
-  }
-  if (focusMoved && m_observer) m_observer->OnRowChanged(static_cast<size_t>(m_focusedRow));
-  NotifyCount();
-  return true;
+  const size_t indexes[] = {index};
+  return RemoveRows(indexes) == 1;
 }
 
 size_t ResultList::RemoveRows(std::span<const size_t> indexes) {
-  size_t removed = 0;
+  // The runs of neighbouring doomed rows, in display order.
+  struct Run {
+    size_t first, count;
+  };
+  std::vector<Run> runs;
+  bool batch;
+  size_t total = 0;
   {
     platform::StoreGuard guard(m_rows.Lock());
     std::vector<char> doomed(m_order.size(), 0);
     for (size_t i : indexes)
       if (i < doomed.size()) doomed[i] = 1;
-    std::vector<std::byte*> kept;
-    kept.reserve(m_order.size());
-    int64_t focus = kNoRow;
-    for (size_t i = 0; i < m_order.size(); ++i) {
-      ResultRow row(m_order[i]);
-      if (doomed[i]) {
+    for (size_t i = 0; i < doomed.size(); ++i) {
+      if (!doomed[i]) continue;
+      if (!runs.empty() && runs.back().first + runs.back().count == i) ++runs.back().count;
+      else runs.push_back({i, 1});
+      ++total;
+    }
+    batch = m_batch > 0;
+  }
+  if (total == 0) return 0;
+
+  const bool reset = !batch && runs.size() > kMaxRemovalRuns;
+  if (reset) Notify([](ResultListObserver& o) { o.BeforeReset(); });
+  int64_t pendingFocus = kNoRow;  // where a removed focus goes, in the indexes of the moment
+  // Each run is taken out on its own, the last first, so the earlier runs keep their indexes.
+  for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+    const bool tell = !batch && !reset;
+    if (tell) Notify([&](ResultListObserver& o) { o.BeforeRowsRemoved(run->first, run->count); });
+    {
+      platform::StoreGuard guard(m_rows.Lock());
+      const auto begin = m_order.begin() + static_cast<std::ptrdiff_t>(run->first);
+      const auto end = begin + static_cast<std::ptrdiff_t>(run->count);
+      for (auto it = begin; it != end; ++it) {
+        ResultRow row(*it);
         ReleaseRow(row);
         row.SetState(0);
-        ++removed;
-        continue;
       }
-      if (static_cast<int64_t>(i) == m_focusedRow) focus = static_cast<int64_t>(kept.size());
-      kept.push_back(m_order[i]);
+      m_order.erase(begin, end);
+      const auto first = static_cast<int64_t>(run->first);
+      const auto count = static_cast<int64_t>(run->count);
+      if (m_focusedRow >= first + count) {
+        m_focusedRow -= count;
+      } else if (m_focusedRow >= first) {
+        m_focusedRow = kNoRow;
+        pendingFocus = first;
+      } else if (pendingFocus >= first + count) {
+        pendingFocus -= count;
+      }
     }
-    m_order.swap(kept);
-    m_focusedRow = focus;
+    if (tell) Notify([&](ResultListObserver& o) { o.AfterRowsRemoved(run->first, run->count); });
   }
-  if (removed > 0 && m_observer) m_observer->OnOrderChanged();
-  NotifyCount();
-  return removed;
+  // A removed focus goes to the row that now stands where it was (or the last row).
+  int64_t focusMoved = kNoRow;
+  {
+    platform::StoreGuard guard(m_rows.Lock());
+    if (pendingFocus != kNoRow && !batch && !m_order.empty()) {
+      m_focusedRow = std::min(pendingFocus, static_cast<int64_t>(m_order.size()) - 1);
+      ResultRow next(m_order[static_cast<size_t>(m_focusedRow)]);
+      next.SetState(next.State() | row_state::kFocused);
+      focusMoved = m_focusedRow;
+    }
+  }
+  if (reset) Notify([](ResultListObserver& o) { o.AfterReset(); });
+  else if (focusMoved != kNoRow) {
+    Notify([&](ResultListObserver& o) { o.OnRowsChanged(static_cast<size_t>(focusMoved), 1); });
+  }
+  return total;
 }
 
 void ResultList::Clear() {
+  const bool batch = InBatch();
+  if (!batch) Notify([](ResultListObserver& o) { o.BeforeReset(); });
   {
     platform::StoreGuard guard(m_rows.Lock());
     for (std::byte* record : m_order) ReleaseRow(ResultRow(record));
@@ -144,7 +186,7 @@ void ResultList::Clear() {
     m_focusedRow = kNoRow;
   }
   m_folders.Clear();
-  NotifyCount();
+  if (!batch) Notify([](ResultListObserver& o) { o.AfterReset(); });
 }
 
 size_t ResultList::RowCount() const {
@@ -201,10 +243,13 @@ size_t ResultList::SetSelection(int64_t index, int mode) {
       apply(static_cast<size_t>(index));
     }
   }
-  if (changed > 0 && m_observer) {
-    for (size_t i : changedRows) m_observer->OnRowChanged(i);
-    if (index == kAllRows) m_observer->OnOrderChanged();
-    m_observer->OnSelectionChanged();
+  if (changed > 0 && !InBatch()) {
+    const size_t count = RowCount();
+    Notify([&](ResultListObserver& o) {
+      if (index == kAllRows) o.OnRowsChanged(0, count);
+      for (size_t i : changedRows) o.OnRowsChanged(i, 1);
+      o.OnSelectionChanged();
+    });
   }
   return changed;
 }
@@ -238,23 +283,33 @@ void ResultList::SetFocusedRow(int64_t index) {
     }
     m_focusedRow = index;
   }
-  if (m_observer) {
-    if (old >= 0) m_observer->OnRowChanged(static_cast<size_t>(old));
-    if (index >= 0) m_observer->OnRowChanged(static_cast<size_t>(index));
+  if (!InBatch()) {
+    Notify([&](ResultListObserver& o) {
+      if (old >= 0) o.OnRowsChanged(static_cast<size_t>(old), 1);
+      if (index >= 0) o.OnRowsChanged(static_cast<size_t>(index), 1);
+    });
   }
 }
 
 void ResultList::BeginBatch() {
+  bool first;
+  {
+    platform::StoreGuard guard(m_rows.Lock());
+    first = m_batch == 0;
+  }
+  if (first) Notify([](ResultListObserver& o) { o.BeforeReset(); });
   platform::StoreGuard guard(m_rows.Lock());
   ++m_batch;
 }
 
 void ResultList::EndBatch() {
+  bool last;
   {
     platform::StoreGuard guard(m_rows.Lock());
-    if (m_batch > 0) --m_batch;
+    if (m_batch == 0) return;
+    last = --m_batch == 0;
   }
-  NotifyCount();
+  if (last) Notify([](ResultListObserver& o) { o.AfterReset(); });
 }
 
 void ResultList::SetSortOrder(const SortOrder& order) {
@@ -283,9 +338,11 @@ bool ResultList::HeaderClick(uint16_t columnId, bool rightHalf) {
 }
 
 void ResultList::Sort() {
+  if (RowCount() == 0) return;
+  const bool batch = InBatch();
+  if (!batch) Notify([](ResultListObserver& o) { o.BeforeLayoutChange(); });
   {
     platform::StoreGuard rowsGuard(m_rows.Lock());
-    if (m_order.empty()) return;
     platform::StoreGuard foldersGuard(m_folders.Lock());
     // Focus follows the row, not the index.
     std::byte* focused = m_focusedRow >= 0 ? m_order[static_cast<size_t>(m_focusedRow)] : nullptr;
@@ -299,7 +356,7 @@ void ResultList::Sort() {
       m_focusedRow = it == m_order.end() ? kNoRow : it - m_order.begin();
     }
   }
-  if (m_observer) m_observer->OnOrderChanged();
+  if (!batch) Notify([](ResultListObserver& o) { o.AfterLayoutChange(); });
 }
 
 size_t ResultList::FillFromSearch(std::span<const records::FoundFile> files) {

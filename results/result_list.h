@@ -26,14 +26,29 @@
 
 namespace tarnq::results {
 
-// What the list tells its view. Called on the thread that changed the list, without any lock held.
+// What the list tells its views. Every change brackets itself the way a table model needs it:
+// "before" while the rows are still as they were, "after" once the change is done. The calls come on
+// the thread that changes the list (its owner, the user-interface thread: the search hands its
+// results over through the dispatcher), without any lock held, and always in pairs. Indexes are
+// display indexes at the time of the call; removals of several runs come from the last run to the
+// first, so each pair's indexes hold when it is made.
 class ResultListObserver {
  public:
   virtual ~ResultListObserver() = default;
-  virtual void OnRowChanged(size_t /*index*/) {}      // state or content of one row
-  virtual void OnCountChanged(size_t /*count*/) {}    // rows were added or removed
-  virtual void OnOrderChanged() {}                    // re-sorted: repaint, scroll to focus
-  virtual void OnSelectionChanged() {}                // bump the selection-change counter
+  virtual void BeforeRowsInserted(size_t /*first*/, size_t /*count*/) {}
+  virtual void AfterRowsInserted(size_t /*first*/, size_t /*count*/) {}
+  virtual void BeforeRowsRemoved(size_t /*first*/, size_t /*count*/) {}
+  virtual void AfterRowsRemoved(size_t /*first*/, size_t /*count*/) {}
+  // Everything may change: clear, fill, load.
+  virtual void BeforeReset() {}
+  virtual void AfterReset() {}
+  // The same rows in another order, groups renumbered (sort).
+  virtual void BeforeLayoutChange() {}
+  virtual void AfterLayoutChange() {}
+  // State or content of rows [first, first + count) changed (selection, focus, rename).
+  virtual void OnRowsChanged(size_t /*first*/, size_t /*count*/) {}
+  // The selection changed (after OnRowsChanged): recount the selected rows.
+  virtual void OnSelectionChanged() {}
 };
 
 class ResultList {
@@ -50,11 +65,14 @@ class ResultList {
   static constexpr int64_t kNoRow = -1;
 
   ResultList();
-  ~ResultList();  // releases the rows' text blocks
+  ~ResultList();  // releases the rows' text blocks; tells no observer
+
   ResultList(const ResultList&) = delete;
   ResultList& operator=(const ResultList&) = delete;
 
-  void SetObserver(ResultListObserver* observer) { m_observer = observer; }
+  // Observers are told in the order they were added. Add and remove them on the owner thread.
+  void AddObserver(ResultListObserver* observer);
+  void RemoveObserver(ResultListObserver* observer);
   // The main options (`Opt`): numeric names, short sizes, seconds.
   void SetOptions(uint32_t options) { m_options = options; }
   uint32_t Options() const { return m_options; }
@@ -71,9 +89,11 @@ class ResultList {
   // Removes a row (its text block released). When it was focused and no batch runs, the row that
   // now has its index (or the last row) becomes focused.
   bool RemoveRow(size_t index);
-  // Removes many rows at once (indexes in any order, duplicates ignored); linear.
+  // Removes many rows at once (indexes in any order, duplicates ignored); linear. Observers hear of
+  // each run of neighbouring rows, or of one reset when the rows are scattered over many runs.
   size_t RemoveRows(std::span<const size_t> indexes);
-  // Removes every row and every folder.
+  static constexpr size_t kMaxRemovalRuns = 64;
+  // Removes every row and every folder (a reset).
   void Clear();
 
   size_t RowCount() const;
@@ -97,7 +117,8 @@ class ResultList {
   int64_t FocusedRow() const;
   void SetFocusedRow(int64_t index);
 
-  // Batches of additions or removals: no focus repair and no notifications per row.
+  // Batches of changes (a fill, a load): no focus repair and no notifications per row; the whole
+  // batch is one reset for the observers. Batches nest.
   void BeginBatch();
   void EndBatch();
 
@@ -143,7 +164,11 @@ class ResultList {
 
  private:
   void ReleaseRow(ResultRow row);
-  void NotifyCount();
+  template <class Fn>
+  void Notify(Fn&& fn) const {
+    for (ResultListObserver* observer : m_observers) fn(*observer);
+  }
+  bool InBatch() const;
 
   mutable records::PackedStore m_rows;  // its lock guards m_order and the focus too
   std::vector<std::byte*> m_order;      // display order
@@ -152,9 +177,8 @@ class ResultList {
   bool m_reversed = false;
   int64_t m_focusedRow = kNoRow;
   int m_batch = 0;  // depth of nested batches
-  size_t m_notifiedCount = 0;
   uint32_t m_options = 0;
-  ResultListObserver* m_observer = nullptr;
+  std::vector<ResultListObserver*> m_observers;
 };
 
 }  // namespace tarnq::results

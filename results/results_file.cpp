@@ -177,8 +177,9 @@ void LoadResultsFromBytes(ResultList& list, std::string_view bytes, LoadReport* 
   LoadReport local;
   LoadReport& r = report ? *report : local;
   r = LoadReport{};
-  list.Clear();
+  // One reset for the observers: the old rows go and the file's rows come in one batch.
   list.BeginBatch();
+  list.Clear();
   FolderBuilder folders(list.Folders());
   std::vector<std::byte> record;
   std::string line;

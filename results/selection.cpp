@@ -30,9 +30,12 @@ size_t ResultList::ApplySelection(std::span<const int8_t> modes) {
       ++changed;
     }
   }
-  if (changed > 0 && m_observer) {
-    m_observer->OnOrderChanged();
-    m_observer->OnSelectionChanged();
+  if (changed > 0 && !InBatch()) {
+    const size_t count = RowCount();
+    Notify([&](ResultListObserver& o) {
+      o.OnRowsChanged(0, count);
+      o.OnSelectionChanged();
+    });
   }
   return changed;
 }

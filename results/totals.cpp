@@ -52,6 +52,10 @@ std::u16string FormatStatusText(const StatusTextInput& input) {
       text += u" - ";
       text += lang::GetText(kSearchCanceled);
     }
+    if (input.incomplete) {
+      text += u" - ";
+      text += lang::GetTextOrEnglish(kIncompleteTextId);
+    }
   }
   if (text.size() > kMaxStatusUnits) text.resize(platform::CutUtf16(text, kMaxStatusUnits).size());
   return text;

@@ -36,7 +36,11 @@ struct StatusTextInput {
   bool shortSizes = false;  // sizes in the short form ("Show the file size in bytes" off)
   uint32_t groupCount = 0;  // not shown for kSelected
   bool canceled = false;    // not shown for kSelected
+  bool incomplete = false;  // not shown for kSelected: some folders could not be searched
 };
+
+// Catalogue id of the note after the totals of a search that could not list every folder.
+inline constexpr int kIncompleteTextId = 12001;
 
 // "Total 12 files, 34,567 bytes, 3 groups - search canceled"; "0 files" when both counters are
 // 0 ("" for kSelected). The words come from the active catalogue.

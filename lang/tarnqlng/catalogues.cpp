@@ -395,6 +395,9 @@ constexpr Row kRows[] = {
     // Wollen Sie die Fensterpositionen zurücksetzen?
     {500, "qrwp", "Do you want to reset the window positions?",
      "Wollen Sie die Fensterpositionen zur\374cksetzen?"},
+    // Texts of our own from here on, with identifiers above 12000.
+    // A search that could not list every folder it was asked to (unvollständig).
+    {12001, "sInc", "incomplete", "unvollst\344ndig"},
 };
 
 constexpr size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);

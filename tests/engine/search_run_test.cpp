@@ -17,24 +17,32 @@ namespace {
 using testing::FakeAnalyser;
 using testing::Library;
 
-class RecordingStatus : public StatusSink {
+// Keeps what a status bar would show: the last folder and the totals line.
+class RecordingStatus : public SearchProgressSink {
  public:
-  void SetPaneText(int pane, std::u16string_view text) override {
+  void OnFolder(std::u16string_view folder) override {
     std::lock_guard lock(m_mutex);
-    panes[pane] = std::u16string(text);
-    if (pane == 0 && !text.empty()) foldersShown.emplace_back(text);
+    foldersShown.emplace_back(folder);
   }
-  void SetSearchIcon(bool shown) override { icon = shown; }
+  void OnProgress(const SearchProgress& progress) override {
+    std::lock_guard lock(m_mutex);
+    m_last = progress;
+  }
+  // Pane 0: the folder being listed (empty once the search is over); pane 1: the totals.
   std::u16string Pane(int pane) {
     std::lock_guard lock(m_mutex);
-    return panes[pane];
+    if (pane == 1) return SearchStatusText(m_last, false);
+    return m_last.phase == SearchPhase::kIdle || foldersShown.empty() ? u"" : foldersShown.back();
   }
-  std::map<int, std::u16string> panes;
+  bool Searching() {
+    std::lock_guard lock(m_mutex);
+    return m_last.phase != SearchPhase::kIdle;
+  }
   std::vector<std::u16string> foldersShown;
-  std::atomic<bool> icon{false};
 
  private:
   std::mutex m_mutex;
+  SearchProgress m_last;
 };
 
 class RecordingHost : public SearchHost {
@@ -100,7 +108,7 @@ TEST_F(Search, FindsExactDuplicatesAndReportsTheTotals) {
   EXPECT_EQ(state.list.RowAt(0).Group(), 1u);
   EXPECT_EQ(status.Pane(1), u"Total 2 files, 26 bytes, 1 group");
   EXPECT_EQ(status.Pane(0), u"");
-  EXPECT_FALSE(status.icon.load());
+  EXPECT_FALSE(status.Searching());
   EXPECT_EQ(analyser.calls, "LoadCache;LoadProviders;UnloadProviders;SaveCache;");
   EXPECT_EQ(host.finished, 1);
   EXPECT_EQ(host.last.filesScanned, 4u);
@@ -358,7 +366,7 @@ TEST(SearchWithRealAnalysis, GroupsTaggedCopiesAcrossFoldersAndCase) {
   state.preset.durationTolerance = 1;
   state.preset.SetFolderList({u"+" + lib.Path16()});
   ProviderAnalyser analyser(nullptr, nullptr);
-  NullStatusSink status;
+  NullProgressSink status;
   SearchHost host;
   platform::DirectDispatcher dispatcher;
   SearchRunner runner(state, analyser, status, host, dispatcher);
@@ -405,7 +413,7 @@ TEST(SearchStop, AStopAfterTheHandOverIsNotACancel) {
   SearchState state;
   state.preset.SetFolderList({u"+" + lib.Path16()});
   testing::FakeAnalyser analyser;
-  NullStatusSink status;
+  NullProgressSink status;
   SearchRunner* self = nullptr;
   LateStopHost host(self);
   platform::DirectDispatcher dispatcher;
@@ -416,7 +424,7 @@ TEST(SearchStop, AStopAfterTheHandOverIsNotACancel) {
   EXPECT_EQ(state.list.RowCount(), 2u);
   EXPECT_EQ(state.groupCount.load(), 1u);
   EXPECT_FALSE(runner.LastOutcome().canceled);
-  EXPECT_EQ(runner.StatusText(2, 14, results::status_text::kTotal), u"Total 2 files, 14 bytes, 1 group");
+  EXPECT_EQ(SearchStatusText(runner.Progress(), false), u"Total 2 files, 14 bytes, 1 group");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/errors.h"
 #include "platform/text.h"
 #include "results/selection.h"
+#include "model_recorder.h"
 #include "results_test_support.h"
 #include "settings/settings_store.h"
 
@@ -104,6 +105,7 @@ TEST_F(FileOperations, DeleteRemovesExactlyTheRowsWhoseFilesAreGone) {
   AddFile("b/dupe.mp3", 1, true);
   AddFile("c/gone.mp3", 1, true);
   AddFile("d/other.mp3", 2, false);
+  testing::ModelRecorder model(m_list);
   const FileJob job = SnapshotSelection(m_list);
   ASSERT_EQ(job.files.size(), 2u);
   EXPECT_EQ(job.totalBytes, 8u);
@@ -118,6 +120,7 @@ TEST_F(FileOperations, DeleteRemovesExactlyTheRowsWhoseFilesAreGone) {
   EXPECT_EQ(Read("a/keep.mp3"), "keep");
   EXPECT_EQ(Read("d/other.mp3"), "other");
   EXPECT_EQ(Paths(), (std::vector<std::u16string>{P("a/keep.mp3"), P("c/gone.mp3"), P("d/other.mp3")}));
+  EXPECT_EQ(model.events, (std::vector<std::string>{"remove 1+1"}));
   EXPECT_EQ(m_list.SelectedCount(), 0u);
   EXPECT_EQ(m_observer.progress.back(), (std::pair<uint64_t, uint64_t>{2, 2}));
 }

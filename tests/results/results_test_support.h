@@ -8,6 +8,7 @@
 
 #include "lang/languages.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "results/result_list.h"
 
 namespace tarnq::results::testing {

@@ -41,9 +41,9 @@ FavoriteFolders Favorites(std::initializer_list<std::pair<char16_t, std::u16stri
 class RecordingObserver : public ResultListObserver {
  public:
   void OnSelectionChanged() override { ++selectionChanges; }
-  void OnRowChanged(size_t) override { ++rowChanges; }
+  void OnRowsChanged(size_t, size_t count) override { rowChanges += count == 1 ? 1 : 0; }
   int selectionChanges = 0;
-  int rowChanges = 0;
+  int rowChanges = 0;  // notifications for single rows
 };
 
 TEST(SelectDupes, FirstInOrderKeepsTheFirstMemberOfEachGroup) {
@@ -62,9 +62,9 @@ TEST(SelectDupes, FirstInOrderKeepsTheFirstMemberOfEachGroup) {
 }
 
 TEST(SelectDupes, NotifiesOnceForTheWholeList) {
-  RecordingObserver observer;  // outlives the list, which notifies when it is destroyed
+  RecordingObserver observer;
   ResultList list;
-  list.SetObserver(&observer);
+  list.AddObserver(&observer);
   for (int i = 0; i < 50; ++i) AddFile(list, u"/m/" + std::u16string(1, char16_t(u'a' + i % 26)) + u".mp3", 1 + i / 5);
   const SelectDupesResult result = SelectDupes(list, {});
   EXPECT_EQ(result.groups, 10u);

@@ -1,0 +1,347 @@
+#include "appcore/app_core.h"
+
+#include <algorithm>
+
+#include "platform/errors.h"
+#include "results/columns.h"
+#include "results/sort_order.h"
+#include "results/totals.h"
+#include "settings/settings_store.h"
+
+namespace tarnq::appcore {
+
+namespace err = platform::err;
+
+// The core's side of its workers. The search calls the sink on its threads and the host through
+// RunSync (so on the user-interface thread); the deletion worker calls the file observer on its
+// thread. Everything that reaches the observers from a worker goes through Post.
+class AppCore::Bridge final : public engine::SearchProgressSink,
+                              public engine::SearchHost,
+                              public results::FileOperationObserver {
+ public:
+  explicit Bridge(AppCore& core) : m_core(core) {}
+
+  // --- The search's progress (worker threads) -----------------------------------------------------
+  void OnFolder(std::u16string_view folder) override {
+    {
+      std::lock_guard lock(m_core.m_progressMutex);
+      m_core.m_progress.folder.assign(folder);
+    }
+    m_core.PostProgress();
+  }
+  void OnProgress(const engine::SearchProgress& progress) override {
+    {
+      std::lock_guard lock(m_core.m_progressMutex);
+      m_core.m_progress.progress = progress;
+      if (progress.phase != engine::SearchPhase::kScanning) m_core.m_progress.folder.clear();
+    }
+    m_core.PostProgress();
+  }
+
+  // --- The search's host (user-interface thread) --------------------------------------------------
+  void RefreshCommandStates() override {
+    m_core.NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
+  }
+  void BringToFront() override {
+    m_core.NotifyObservers([](AppCoreObserver& o) { o.OnBringToFront(); });
+  }
+  void SearchFinished(const engine::SearchOutcome& outcome) override {
+    m_core.NotifyObservers([&](AppCoreObserver& o) { o.OnSearchFinished(outcome); });
+  }
+
+  // --- The deletion (its worker thread) -------------------------------------------------------------
+  void StartOperation(FileCommand command) {
+    std::lock_guard lock(m_fileMutex);
+    m_command = command;
+    m_filePosted = false;
+  }
+  FileCommand Command() {
+    std::lock_guard lock(m_fileMutex);
+    return m_command;
+  }
+  void OnError(const results::FileError& error) override {
+    const FileCommand command = Command();
+    m_core.m_dispatcher.Post([core = &m_core, command, error] {
+      core->NotifyObservers([&](AppCoreObserver& o) { o.OnFileError(command, error); });
+    });
+  }
+  void OnDone(const results::JobFile& file, std::u16string_view) override {
+    const FileCommand command = Command();
+    m_core.m_dispatcher.Post([core = &m_core, command, path = file.path] {
+      core->NotifyObservers([&](AppCoreObserver& o) { o.OnFileDone(command, path); });
+    });
+  }
+  bool OnProgress(uint64_t done, uint64_t total) override {
+    bool post;
+    {
+      std::lock_guard lock(m_fileMutex);
+      m_fileDone = done;
+      m_fileTotal = total;
+      post = !m_filePosted;
+      m_filePosted = true;
+    }
+    if (post) {
+      m_core.m_dispatcher.Post([this] {
+        uint64_t done, total;
+        FileCommand command;
+        {
+          std::lock_guard lock(m_fileMutex);
+          done = m_fileDone;
+          total = m_fileTotal;
+          command = m_command;
+          m_filePosted = false;
+        }
+        m_core.NotifyObservers([&](AppCoreObserver& o) { o.OnFileProgress(command, done, total); });
+      });
+    }
+    return true;  // Stop reaches the worker through the stop counter
+  }
+
+ private:
+  AppCore& m_core;
+  std::mutex m_fileMutex;
+  FileCommand m_command = FileCommand::kNone;
+  uint64_t m_fileDone = 0, m_fileTotal = 0;
+  bool m_filePosted = false;
+};
+
+AppCore::AppCore(settings::SettingsStore& settings, platform::UiDispatcher& dispatcher)
+    : m_settings(settings),
+      m_dispatcher(dispatcher),
+      m_analyser(&settings, &m_cache),
+      m_bridge(std::make_unique<Bridge>(*this)),
+      m_runner(m_state, m_analyser, *m_bridge, *m_bridge, dispatcher) {
+  ReadSettings();
+}
+
+AppCore::~AppCore() { Shutdown(); }
+
+void AppCore::Shutdown() {
+  if (m_shutDown) return;
+  m_shutDown = true;
+  // Stop first, then release every worker that waits for this thread, then wait for them.
+  m_state.stopRequests.fetch_add(1);
+  m_dispatcher.Shutdown();
+  m_runner.Wait();
+  m_deleter.Wait();
+}
+
+void AppCore::AddObserver(AppCoreObserver* observer) {
+  if (observer != nullptr && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+    m_observers.push_back(observer);
+}
+
+void AppCore::RemoveObserver(AppCoreObserver* observer) { std::erase(m_observers, observer); }
+
+template <class Fn>
+void AppCore::NotifyObservers(Fn&& fn) {
+  // A copy: an observer may remove itself while it is told.
+  const std::vector<AppCoreObserver*> observers = m_observers;
+  for (AppCoreObserver* observer : observers) fn(*observer);
+}
+
+void AppCore::PostProgress() {
+  {
+    std::lock_guard lock(m_progressMutex);
+    if (m_progressPosted) return;
+    m_progressPosted = true;
+  }
+  m_dispatcher.Post([this] {
+    SearchProgressEvent event;
+    {
+      std::lock_guard lock(m_progressMutex);
+      event = m_progress;
+      m_progressPosted = false;
+    }
+    NotifyObservers([&](AppCoreObserver& o) { o.OnSearchProgress(event); });
+  });
+}
+
+void AppCore::SetOptions(uint32_t options) {
+  m_state.options.store(options);
+  m_state.list.SetOptions(options);
+  m_cache.ApplyOptions(options);
+}
+
+void AppCore::ReadSettings() {
+  SetOptions(m_settings.ReadOption(settings::SettingsStore::kMainSection, kDefaultOptions));
+  m_state.list.SetSortOrder(results::ReadSortOrder(m_settings));
+  m_cache.ResolvePath(m_settings);
+}
+
+void AppCore::SetCache(const CacheChoice& choice) {
+  if (choice.useSettings) m_cache.ResolvePath(m_settings);
+  else m_cache.SetPath(choice.path);
+}
+
+std::u16string AppCore::StatusText() const {
+  return engine::SearchStatusText(Progress(), (Options() & engine::kOptionShortSizes) != 0);
+}
+
+std::u16string AppCore::SelectedText() const {
+  results::StatusTextInput input;
+  input.textId = results::status_text::kSelected;
+  input.counter = m_state.list.RecountSelected();
+  input.shortSizes = (Options() & engine::kOptionShortSizes) != 0;
+  return results::FormatStatusText(input);
+}
+
+// --- Searching ----------------------------------------------------------------------------------------
+
+FindStart AppCore::Find() {
+  if (m_shutDown || Busy()) return {FindResult::kBusy, 0};
+  if (m_state.preset.folders.empty()) return {FindResult::kNoFolder, 0};
+  if (!m_runner.StartSearch()) return {Busy() ? FindResult::kBusy : FindResult::kFailed, 0};
+  return {FindResult::kStarted, 0};
+}
+
+FindStart AppCore::FindWithPresetBox(std::u16string_view presetBoxText) {
+  if (m_shutDown || Busy()) return {FindResult::kBusy, 0};
+  if (const uint32_t code = m_state.preset.LoadCurrent(presetBoxText, m_settings))
+    return {FindResult::kPresetError, code};
+  return Find();
+}
+
+void AppCore::Stop() {
+  // The search and the deletion share the counters: Stop ends whichever runs.
+  if (m_state.searchRunning.load() != 0) m_state.stopRequests.fetch_add(1);
+}
+
+void AppCore::Wait() {
+  m_runner.Wait();
+  m_deleter.Wait();
+}
+
+// --- Results files ------------------------------------------------------------------------------------
+
+uint32_t AppCore::LoadResults(std::u16string_view path, results::LoadReport* report) {
+  if (m_shutDown || Busy()) return err::kAccessDenied;
+  // Loaded rows keep the file's order (the display order when it was saved).
+  const uint32_t code = results::LoadResults(m_state.list, path, report);
+  if (code == 0) NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
+  return code;
+}
+
+uint32_t AppCore::SaveResults(std::u16string_view path, size_t* written) const {
+  return results::SaveResults(m_state.list, path, written);
+}
+
+// --- Selection --------------------------------------------------------------------------------------
+
+results::SelectDupesResult AppCore::SelectDupes() {
+  const results::FavoriteFolders folders = results::ReadFavoriteFolders(m_settings);
+  return SelectDupes(folders);
+}
+
+results::SelectDupesResult AppCore::SelectDupes(std::span<const results::FavoriteFolder> folders) {
+  if (Deleting()) return {};
+  return results::SelectDupes(m_state.list, folders);
+}
+
+size_t AppCore::SelectAll() { return Deleting() ? 0 : results::SelectAll(m_state.list); }
+size_t AppCore::DeselectAll() { return Deleting() ? 0 : results::DeselectAll(m_state.list); }
+size_t AppCore::InvertSelection() { return Deleting() ? 0 : results::InvertSelection(m_state.list); }
+
+bool AppCore::SortCommand(lang::CommandId command) {
+  if (Deleting()) return false;
+  if (command == lang::CommandId::kSortReversed) {
+    m_state.list.ToggleReversed();
+    return true;
+  }
+  const int key = lang::SortKeyOfCommand(command);
+  if (key < 0) return false;
+  m_state.list.SetSortKey(key);
+  return true;
+}
+
+// --- File operations ------------------------------------------------------------------------------
+
+results::OperationOutcome AppCore::CopyFiles(const results::FileJob& job, std::u16string_view target,
+                                             results::FileOperationObserver* observer) {
+  results::OperationOutcome outcome;
+  if (m_shutDown || Busy()) {
+    outcome.code = err::kAccessDenied;
+    return outcome;
+  }
+  outcome = results::CopyFiles({m_state.list, m_dispatcher, observer, &m_state.stopRequests}, job, target);
+  results::RememberCopyTarget(m_settings, target);
+  return outcome;
+}
+
+results::OperationOutcome AppCore::MoveFiles(const results::FileJob& job, std::u16string_view target,
+                                             results::FileOperationObserver* observer) {
+  results::OperationOutcome outcome;
+  if (m_shutDown || Busy()) {
+    outcome.code = err::kAccessDenied;
+    return outcome;
+  }
+  outcome = results::MoveFiles({m_state.list, m_dispatcher, observer, &m_state.stopRequests}, job, target);
+  results::RememberCopyTarget(m_settings, target);
+  NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
+  return outcome;
+}
+
+results::OperationOutcome AppCore::TrashFiles(const results::FileJob& job, results::FileOperationObserver* observer) {
+  results::OperationOutcome outcome;
+  if (m_shutDown || Busy()) {
+    outcome.code = err::kAccessDenied;
+    return outcome;
+  }
+  outcome = results::TrashFiles({m_state.list, m_dispatcher, observer, &m_state.stopRequests}, job);
+  NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
+  return outcome;
+}
+
+bool AppCore::StartDelete(results::FileJob job, bool wipe) {
+  if (m_shutDown || job.Empty()) return false;
+  const FileCommand command = FileCommand::kFileDelete;
+  m_bridge->StartOperation(command);
+  const results::OperationContext context{m_state.list, m_dispatcher, m_bridge.get(), nullptr};
+  const bool started = m_deleter.Start(
+      context, std::move(job), wipe, m_state.searchRunning, m_state.stopRequests,
+      [this, command](const results::OperationOutcome& outcome) {
+        // The worker ends after this: the host hears of it on its own thread.
+        m_dispatcher.Post([this, command, outcome] {
+          NotifyObservers([&](AppCoreObserver& o) {
+            o.OnFileOperationFinished(command, outcome);
+            o.OnCommandStatesChanged();
+          });
+        });
+      });
+  if (started) NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
+  return started;
+}
+
+uint32_t AppCore::RenameRow(size_t index, std::u16string_view newName) {
+  if (m_shutDown || Busy()) return err::kAccessDenied;
+  return results::RenameRow(m_state.list, index, newName);
+}
+
+size_t AppCore::RemoveSelectedFromList() {
+  if (m_shutDown || Deleting()) return 0;
+  const size_t removed = results::RemoveSelectedFromList(m_state.list);
+  if (removed > 0) NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
+  return removed;
+}
+
+// --- Export and clipboard -------------------------------------------------------------------------
+
+uint32_t AppCore::Export(std::u16string_view path, results::ExportFormat format) const {
+  const results::ColumnLayout layout = results::ReadLayout(m_settings);
+  const std::vector<uint32_t> colors = results::SchemeBackgrounds(m_settings.ReadColorScheme("Color"));
+  return results::ExportList(m_state.list, layout, colors, format, path);
+}
+
+std::u16string AppCore::ClipboardText(lang::CommandId command) const {
+  switch (command) {
+    case lang::CommandId::kCopyNames: return results::SelectedNamesText(m_state.list);
+    case lang::CommandId::kCopyPaths: return results::SelectedPathsText(m_state.list);
+    case lang::CommandId::kCopySelection:
+    case lang::CommandId::kCopySelectionWithHeader:
+      return results::SelectionText(m_state.list, results::ReadLayout(m_settings),
+                                    command == lang::CommandId::kCopySelectionWithHeader);
+    default: return {};
+  }
+}
+
+}  // namespace tarnq::appcore
