@@ -486,13 +486,13 @@ SortGroupResult SortAndGroup(std::span<FoundFile> records, const MatchCriteria& 
   return result;
 }
 
-void KeepGroupedByGroup(std::vector<FoundFile>& records) {
+void KeepGroupedByGroup(std::vector<FoundFile>& records, records::FoundFileStore& store) {
   uint32_t maxGroup = 0;
   size_t kept = 0;
   for (const FoundFile file : records) {
     const uint32_t group = file.Group();
     if (group == 0) {
-      file.ReleaseTexts();
+      store.ReleaseTexts(file);
       continue;
     }
     maxGroup = std::max(maxGroup, group);

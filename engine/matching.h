@@ -102,6 +102,6 @@ class SortPreparation {
 // Keeps only the grouped files of a grouped array, ordered by group number ascending (files of one
 // group keep their order). The text blocks of the files left out are released (their records keep
 // a null pointer).
-void KeepGroupedByGroup(std::vector<records::FoundFile>& records);
+void KeepGroupedByGroup(std::vector<records::FoundFile>& records, records::FoundFileStore& store);
 
 }  // namespace tarnq::engine

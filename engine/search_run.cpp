@@ -162,10 +162,10 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
   SortGroupResult grouped;
   if (!files.empty() && !stopped()) grouped = SortAndGroup(files, criteria, &stop, &preparation);
   if (grouped.groups != 0 && !grouped.stopped && !stopped()) {
-    KeepGroupedByGroup(files);
+    KeepGroupedByGroup(files, store);
     if (!stopped()) {
       m_state.groupCount.store(grouped.groups);
-      outcome.listFilled = Host([&] { m_state.list.FillFromSearch(files); });
+      outcome.listFilled = Host([&] { m_state.list.FillFromSearch(files, store); });
     }
   }
   if (stopped() && !outcome.listFilled) m_state.groupCount.store(0);

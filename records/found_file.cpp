@@ -14,17 +14,6 @@ FoundFileFields FoundFile::Fields() const {
   return fields;
 }
 
-AudioInfo FoundFile::TakeInfo() const {
-  AudioInfo info = Info();
-  Write<char*>(found_file::kInfoTexts, nullptr);
-  return info;
-}
-
-void FoundFile::ReleaseTexts() const {
-  AudioInfo info = TakeInfo();
-  info.Release();
-}
-
 size_t FoundFile::NameLength() const {
   const size_t length = Length();
   if (length < found_file::kFixedSize + 2) return 0;
@@ -65,8 +54,33 @@ bool EncodeFoundFile(const FoundFileFields& fields, const AudioInfo& info,
   return true;
 }
 
-void ReleaseFoundFileTexts(std::byte* record) {
-  if (record != nullptr) FoundFile(record).ReleaseTexts();
+uint32_t FoundFileStore::Append(const void* record, size_t length) {
+  if (length < found_file::kFixedSize) return PackedStore::Append(record, length);
+  char* texts;
+  std::memcpy(&texts, static_cast<const std::byte*>(record) + found_file::kInfoTexts, sizeof texts);
+  platform::StoreGuard guard(Lock());
+  if (!m_texts.Adopt(texts)) return 8;  // not enough memory
+  const uint32_t code = PackedStore::Append(record, length);
+  if (code != 0) m_texts.Disown(texts);
+  return code;
+}
+
+void FoundFileStore::ReleaseTexts(FoundFile file) {
+  platform::StoreGuard guard(Lock());
+  AudioInfo info = file.Info();
+  if (m_texts.Free(info.texts)) StorePacked<char*>(file.Data(), found_file::kInfoTexts, nullptr);
+}
+
+void FoundFileStore::HandOver(FoundFile file) {
+  platform::StoreGuard guard(Lock());
+  AudioInfo info = file.Info();
+  if (m_texts.Disown(info.texts)) StorePacked<char*>(file.Data(), found_file::kInfoTexts, nullptr);
+}
+
+void FoundFileStore::Clear() {
+  platform::StoreGuard guard(Lock());
+  PackedStore::Clear();
+  m_texts.Clear();
 }
 
 }  // namespace tarnq::records

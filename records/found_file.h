@@ -10,7 +10,8 @@
 //       20      8  created     FILETIME, UTC
 //       28      8  accessed    FILETIME, UTC
 //       36      8  modified    FILETIME, UTC
-//       44     32  info        AudioInfo (its text block pointer at 68)
+//       44     32  info        AudioInfo (its text block's address at 68: a view; the
+//                              FoundFileStore owns the block)
 //       76      -  name        UTF-16LE, zero-terminated, without the folder
 #pragma once
 
@@ -24,6 +25,7 @@
 
 #include "records/audio_info.h"
 #include "records/packed_store.h"
+#include "records/text_blocks.h"
 
 namespace tarnq::records {
 
@@ -97,12 +99,6 @@ class FoundFile {
   uint16_t Bpm() const { return Read<uint16_t>(found_file::kInfoBpm); }
   uint32_t Duration() const { return Read<uint32_t>(found_file::kInfoDuration); }
   int32_t Bitrate() const { return Read<int32_t>(found_file::kInfoBitrate); }
-  // Hands the text block over to the caller (for example the result list): the returned info
-  // owns it and the record's pointer becomes null.
-  AudioInfo TakeInfo() const;
-  // Frees the record's text block and leaves its pointer null.
-  void ReleaseTexts() const;
-
   // Units of the name without its terminator (bounded by the record's length).
   size_t NameLength() const;
   std::u16string Name() const;
@@ -121,19 +117,30 @@ class FoundFile {
 };
 
 // Encodes a record into `out` (resized; its storage is reused, so one buffer serves a whole scan).
-// The info's text block pointer is stored as it is: the record then owns the block. Returns false
-// and leaves `out` empty when the name holds more than kMaxNameUnits units.
+// The info's text block address is stored as it is; whoever stores the record takes the block
+// over. Returns false and leaves `out` empty when the name holds more than kMaxNameUnits units.
 bool EncodeFoundFile(const FoundFileFields& fields, const AudioInfo& info,
                      std::u16string_view name, std::vector<std::byte>& out);
 
-// Frees the text block of the FoundFile at `record`: the releaser of a store of found files.
-void ReleaseFoundFileTexts(std::byte* record);
-
-// The store of one search's found files: it frees the text blocks still owned by its records
-// (those not handed to the result list) when it is cleared or destroyed.
+// The store of one search's found files. It owns the text blocks of its records: those not handed
+// over (to the result list) are freed when the store is cleared or destroyed.
 class FoundFileStore : public PackedStore {
  public:
-  FoundFileStore() : PackedStore(&ReleaseFoundFileTexts) {}
+  // Appends an encoded record (see PackedStore::Append); on success the store owns the text block
+  // the record's info points to, on failure the block is still the caller's.
+  uint32_t Append(const void* record, size_t length);
+  uint64_t Insert(const void*, size_t, uint64_t) = delete;  // found files stay in scan order
+  // Frees the texts of `file` (a record of this store) and leaves its pointer null.
+  void ReleaseTexts(FoundFile file);
+  // The texts of `file` leave the store with its record (for example into the result list): the
+  // store forgets the block without freeing it, and the record's pointer becomes null.
+  void HandOver(FoundFile file);
+  // Releases every record and text block.
+  void Clear();
+  size_t TextBlocks() const { return m_texts.Size(); }
+
+ private:
+  TextBlockSet m_texts;
 };
 
 }  // namespace tarnq::records

@@ -33,15 +33,6 @@ class SettingsStore;
 
 namespace tarnq::results {
 
-// Commands.
-namespace file_command {
-inline constexpr int kCopy = 108;
-inline constexpr int kMove = 109;
-inline constexpr int kRename = 110;
-inline constexpr int kDelete = 111;
-inline constexpr int kRemoveFromList = 114;
-}  // namespace file_command
-
 // Option bits of `Opt` used by Delete.
 inline constexpr uint32_t kOptionNoTrash = 0x400;  // inverse of "Use Recycle Bin, if possible"
 inline constexpr uint32_t kOptionWipe = 0x800;     // "Wipe (Shredder)"

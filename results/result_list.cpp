@@ -20,9 +20,7 @@ bool WellFormed(std::span<const std::byte> record) {
 
 ResultList::ResultList() = default;
 
-ResultList::~ResultList() {
-  for (std::byte* record : m_order) ReleaseRow(ResultRow(record));
-}
+ResultList::~ResultList() = default;  // m_texts frees the rows' blocks
 
 void ResultList::AddObserver(ResultListObserver* observer) {
   if (observer != nullptr && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
@@ -34,7 +32,7 @@ void ResultList::RemoveObserver(ResultListObserver* observer) {
 }
 
 void ResultList::ReleaseRow(ResultRow row) {
-  if (row) row.ReleaseTexts();
+  if (row && m_texts.Free(row.Info().texts)) records::StorePacked<char*>(row.Data(), row_layout::kInfoTexts, nullptr);
 }
 
 bool ResultList::InBatch() const {
@@ -54,7 +52,13 @@ int64_t ResultList::AddRow(std::span<const std::byte> record) {
     } catch (const std::bad_alloc&) {
       return -1;
     }
-    if (m_rows.Append(record.data(), record.size()) != 0) return -1;
+    char* texts;
+    std::memcpy(&texts, record.data() + row_layout::kInfoTexts, sizeof texts);
+    if (!m_texts.Adopt(texts)) return -1;
+    if (m_rows.Append(record.data(), record.size()) != 0) {
+      m_texts.Disown(texts);
+      return -1;
+    }
     index = m_order.size();
     batch = m_batch > 0;
     if (batch) m_order.push_back(m_rows.At(m_rows.Count() - 1));
@@ -82,18 +86,19 @@ int ResultList::SetRow(size_t index, std::span<const std::byte> record) {
     const records::AudioInfo oldInfo = old.Info();
     records::AudioInfo newInfo;
     std::memcpy(&newInfo, record.data() + row_layout::kInfo, sizeof newInfo);
+    if (!m_texts.Adopt(newInfo.texts)) return kSetRowBadIndex;
     if (record.size() <= oldLength) {
       std::memcpy(old.Data(), record.data(), record.size());
     } else {
-      if (m_rows.Append(record.data(), record.size()) != 0) return kSetRowBadIndex;
+      if (m_rows.Append(record.data(), record.size()) != 0) {
+        if (newInfo.texts != oldInfo.texts) m_texts.Disown(newInfo.texts);
+        return kSetRowBadIndex;
+      }
       m_order[index] = m_rows.At(m_rows.Count() - 1);
       // The old bytes stay (views may still point at them) but no longer own a text block.
       old.SetInfo(records::AudioInfo{});
     }
-    if (oldInfo.texts != nullptr && oldInfo.texts != newInfo.texts) {
-      records::AudioInfo stale = oldInfo;
-      stale.Release();
-    }
+    if (oldInfo.texts != newInfo.texts) m_texts.Free(oldInfo.texts);
   }
   if (!InBatch()) Notify([&](ResultListObserver& o) { o.OnRowsChanged(index, 1); });
   return kSetRowDone;
@@ -180,9 +185,9 @@ void ResultList::Clear() {
   if (!batch) Notify([](ResultListObserver& o) { o.BeforeReset(); });
   {
     platform::StoreGuard guard(m_rows.Lock());
-    for (std::byte* record : m_order) ReleaseRow(ResultRow(record));
     m_order.clear();
     m_rows.Clear();
+    m_texts.Clear();
     m_focusedRow = kNoRow;
   }
   m_folders.Clear();
@@ -359,7 +364,7 @@ void ResultList::Sort() {
   if (!batch) Notify([](ResultListObserver& o) { o.AfterLayoutChange(); });
 }
 
-size_t ResultList::FillFromSearch(std::span<const records::FoundFile> files) {
+size_t ResultList::FillFromSearch(std::span<const records::FoundFile> files, records::FoundFileStore& store) {
   if (files.empty()) return 0;
   BeginBatch();
   size_t added = 0;
@@ -367,8 +372,8 @@ size_t ResultList::FillFromSearch(std::span<const records::FoundFile> files) {
   for (const records::FoundFile file : files) {
     if (!RowFromFoundFile(file, row)) continue;
     if (AddRow(row) < 0) continue;
-    // The row owns the text block now.
-    file.TakeInfo();
+    // The list owns the text block now.
+    store.HandOver(file);
     ++added;
   }
   EndBatch();

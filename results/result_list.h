@@ -2,6 +2,9 @@
 // order, the sort order, the selection and the totals. Painting belongs to the GUI, which asks for
 // cell texts and listens through a ResultListObserver.
 //
+// The list owns the text blocks of its rows (a row's record holds only the block's address): a row
+// that leaves the list frees its texts at once.
+//
 // Threads: the search fills the list from its worker (Clear, folders, FillFromSearch); everything
 // else runs on the user-interface thread. Every member takes the rows lock or the folders lock
 // and waits for it (no operation is skipped because a lock was busy). Views returned by RowAt stay
@@ -17,6 +20,7 @@
 #include "platform/threads.h"
 #include "records/found_file.h"
 #include "records/packed_store.h"
+#include "records/text_blocks.h"
 #include "results/cell_text.h"
 #include "results/columns.h"
 #include "results/folder_table.h"
@@ -78,7 +82,7 @@ class ResultList {
   uint32_t Options() const { return m_options; }
 
   // --- Rows ----------------------------------------------------------------------------------------
-  // Appends a packed row (see result_row.h); the row takes over the text block its info points to.
+  // Appends a packed row (see result_row.h); the list takes over the text block its info points to.
   // Returns the new display index (the last), or -1 when the record is malformed or memory runs out
   // (the text block then still belongs to the caller).
   int64_t AddRow(std::span<const std::byte> record);
@@ -146,9 +150,9 @@ class ResultList {
   void Sort();
 
   // --- The search's hand-over --------------------------------------------------------------------
-  // Appends one row per found file, in array order. Each row takes over its file's text block (the
-  // file's pointer becomes null). Returns the number of rows added.
-  size_t FillFromSearch(std::span<const records::FoundFile> files);
+  // Appends one row per found file of `store`, in array order. Each row takes over its file's text
+  // block (the file's pointer becomes null). Returns the number of rows added.
+  size_t FillFromSearch(std::span<const records::FoundFile> files, records::FoundFileStore& store);
 
   // --- Display -------------------------------------------------------------------------------------
   std::u16string CellText(ResultRow row, uint16_t columnId) const;
@@ -170,7 +174,8 @@ class ResultList {
   }
   bool InBatch() const;
 
-  mutable records::PackedStore m_rows;  // its lock guards m_order and the focus too
+  mutable records::PackedStore m_rows;  // its lock guards m_order, m_texts and the focus too
+  records::TextBlockSet m_texts;        // the rows' text blocks
   std::vector<std::byte*> m_order;      // display order
   FolderTable m_folders;
   int m_sortKey = kSortNone;

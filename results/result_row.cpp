@@ -2,12 +2,6 @@
 
 namespace tarnq::results {
 
-void ResultRow::ReleaseTexts() const {
-  records::AudioInfo info = Info();
-  info.Release();
-  Write<char*>(row_layout::kInfoTexts, nullptr);
-}
-
 size_t ResultRow::NameLength() const {
   const size_t length = Length();
   if (length < row_layout::kFixedSize + 2) return 0;

@@ -84,8 +84,6 @@ class ResultRow {
   // A copy of the info; its text pointer still belongs to the row.
   records::AudioInfo Info() const { return Read<records::AudioInfo>(row_layout::kInfo); }
   void SetInfo(const records::AudioInfo& info) const { Write(row_layout::kInfo, info); }
-  // Frees the row's text block and leaves its pointer null.
-  void ReleaseTexts() const;
 
   // Units of the name, bounded by the record's length whatever nameLength says.
   size_t NameLength() const;

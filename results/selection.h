@@ -72,13 +72,5 @@ size_t SelectAll(ResultList& list);
 size_t DeselectAll(ResultList& list);
 size_t InvertSelection(ResultList& list);
 
-// Catalogue ids and command ids of the selection commands.
-namespace selection_command {
-inline constexpr int kSelectDupes = 121;
-inline constexpr int kSelectAll = 122;
-inline constexpr int kDeselectAll = 123;
-inline constexpr int kInvert = 124;
-inline constexpr int kFavoritesDialog = 189;
-}  // namespace selection_command
 
 }  // namespace tarnq::results

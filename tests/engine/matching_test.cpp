@@ -225,14 +225,14 @@ TEST(KeepGroupedByGroup, KeepsGroupedFilesByGroupAndReleasesTheRest) {
   d.SetGroup(2);
   e.SetGroup(1);
   std::vector<FoundFile> list = files.All();
-  KeepGroupedByGroup(list);
+  KeepGroupedByGroup(list, files.Store());
   EXPECT_EQ(list, (std::vector<FoundFile>{c, e, a, d}));
   EXPECT_EQ(b.Info().texts, nullptr);
   EXPECT_NE(a.Info().texts, nullptr);
   // Sparse numbers are ordered too.
   a.SetGroup(4000000000u);
   list = {a, c, d};
-  KeepGroupedByGroup(list);
+  KeepGroupedByGroup(list, files.Store());
   EXPECT_EQ(list, (std::vector<FoundFile>{c, d, a}));
   EXPECT_EQ(CompareGroup(a, c), 1);
 }

@@ -38,6 +38,7 @@ class Files {
     return file;
   }
   std::vector<records::FoundFile>& All() { return m_files; }
+  records::FoundFileStore& Store() { return m_store; }
   void ResetGroups() {
     for (const records::FoundFile file : m_files) file.SetGroup(0);
   }

@@ -76,8 +76,7 @@ TEST(FoundFileLayout, FieldsSitAtTheirOffsetsLittleEndian) {
   EXPECT_EQ(file.Name(), u"ab.mp3");
   file.SetGroup(42);
   EXPECT_EQ(At<uint32_t>(bytes, 2), 42u);
-  EXPECT_EQ(file.TakeInfo().texts, info.texts);
-  EXPECT_EQ(At<uint64_t>(bytes, 68), 0u);  // the record gave its block away
+  EXPECT_EQ(file.Info().texts, info.texts);  // a view of the block, at offset 68
 }
 
 TEST(FoundFileLayout, NameLimitsAndMalformedLength) {
@@ -98,16 +97,29 @@ TEST(FoundFileLayout, NameLimitsAndMalformedLength) {
   EXPECT_EQ(FoundFile(bytes.data()).Name(), u"");
 }
 
-TEST(FoundFileTexts, ReleaseLeavesANullPointer) {
-  AudioInfo info;
-  ASSERT_TRUE(info.SetTexts({u"MP3", u"", u"T", u"A", u"", u""}));
+TEST(FoundFileTexts, ReleaseLeavesANullPointerAndHandOverKeepsTheBlock) {
+  FoundFileStore store;
   std::vector<std::byte> bytes;
-  ASSERT_TRUE(EncodeFoundFile({}, info, u"t.mp3", bytes));
-  const FoundFile file(bytes.data());
+  for (const char16_t* artist : {u"A", u"B"}) {
+    AudioInfo info;
+    ASSERT_TRUE(info.SetTexts({u"MP3", u"", u"T", artist, u"", u""}));
+    ASSERT_TRUE(EncodeFoundFile({}, info, u"t.mp3", bytes));
+    ASSERT_EQ(store.Append(bytes.data(), bytes.size()), 0u);
+  }
+  const FoundFile file(store.At(0));
   EXPECT_EQ(file.Info().GetText(kTextArtist), u"A");
-  ReleaseFoundFileTexts(bytes.data());
+  store.ReleaseTexts(file);
   EXPECT_EQ(file.Info().texts, nullptr);
-  ReleaseFoundFileTexts(bytes.data());  // a second release is harmless
+  store.ReleaseTexts(file);  // a second release is harmless
+  // A block handed over belongs to whoever took it: the store no longer frees it.
+  const FoundFile other(store.At(1));
+  AudioInfo taken = other.Info();
+  store.HandOver(other);
+  EXPECT_EQ(other.Info().texts, nullptr);
+  EXPECT_EQ(store.TextBlocks(), 0u);
+  store.Clear();
+  EXPECT_EQ(taken.GetText(kTextArtist), u"B");
+  taken.Release();
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST(ListNotifications, FillFromSearchAndLoadAreOneReset) {
     store.Append(buffer.data(), buffer.size());
     files.emplace_back(store.At(store.Count() - 1));
   }
-  list.FillFromSearch(files);
+  list.FillFromSearch(files, store);
   EXPECT_EQ(model.events, (std::vector<std::string>{"reset", "reset"}));
   EXPECT_EQ(model.Rows().size(), 3u);
 

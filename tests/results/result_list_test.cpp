@@ -80,7 +80,7 @@ TEST(ResultList, FillFromSearchTakesOverTextBlocks) {
     files.emplace_back(store.At(store.Count() - 1));
   }
   ResultList list;
-  EXPECT_EQ(list.FillFromSearch(files), 3u);
+  EXPECT_EQ(list.FillFromSearch(files, store), 3u);
   EXPECT_EQ(files[0].Info().texts, nullptr);  // the store will not free them again
   EXPECT_EQ(list.CellTextAt(2, column::kArtist), u"A");
   store.Clear();
