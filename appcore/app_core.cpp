@@ -256,40 +256,38 @@ bool AppCore::SortCommand(lang::CommandId command) {
 
 // --- File operations ------------------------------------------------------------------------------
 
-results::OperationOutcome AppCore::CopyFiles(const results::FileJob& job, std::u16string_view target,
-                                             results::FileOperationObserver* observer) {
+template <class Fn>
+results::OperationOutcome AppCore::RunOperation(results::FileOperationObserver* observer, Fn&& operation) {
   results::OperationOutcome outcome;
   if (m_shutDown || Busy()) {
     outcome.code = err::kAccessDenied;
     return outcome;
   }
-  outcome = results::CopyFiles({m_state.list, m_dispatcher, observer, &m_state.stopRequests}, job, target);
-  results::RememberCopyTarget(m_settings, target);
+  outcome = operation(results::OperationContext{m_state.list, m_dispatcher, observer, &m_state.stopRequests});
+  NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
   return outcome;
+}
+
+results::OperationOutcome AppCore::CopyFiles(const results::FileJob& job, std::u16string_view target,
+                                             results::FileOperationObserver* observer) {
+  return RunOperation(observer, [&](const results::OperationContext& context) {
+    results::OperationOutcome outcome = results::CopyFiles(context, job, target);
+    results::RememberCopyTarget(m_settings, target);
+    return outcome;
+  });
 }
 
 results::OperationOutcome AppCore::MoveFiles(const results::FileJob& job, std::u16string_view target,
                                              results::FileOperationObserver* observer) {
-  results::OperationOutcome outcome;
-  if (m_shutDown || Busy()) {
-    outcome.code = err::kAccessDenied;
+  return RunOperation(observer, [&](const results::OperationContext& context) {
+    results::OperationOutcome outcome = results::MoveFiles(context, job, target);
+    results::RememberCopyTarget(m_settings, target);
     return outcome;
-  }
-  outcome = results::MoveFiles({m_state.list, m_dispatcher, observer, &m_state.stopRequests}, job, target);
-  results::RememberCopyTarget(m_settings, target);
-  NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
-  return outcome;
+  });
 }
 
 results::OperationOutcome AppCore::TrashFiles(const results::FileJob& job, results::FileOperationObserver* observer) {
-  results::OperationOutcome outcome;
-  if (m_shutDown || Busy()) {
-    outcome.code = err::kAccessDenied;
-    return outcome;
-  }
-  outcome = results::TrashFiles({m_state.list, m_dispatcher, observer, &m_state.stopRequests}, job);
-  NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
-  return outcome;
+  return RunOperation(observer, [&](const results::OperationContext& context) { return results::TrashFiles(context, job); });
 }
 
 bool AppCore::StartDelete(results::FileJob job, bool wipe) {

@@ -192,6 +192,9 @@ class AppCore {
   template <class Fn>
   void NotifyObservers(Fn&& fn);
   void PostProgress();
+  // Runs a copy, move or trash on this thread unless the core is busy or closed.
+  template <class Fn>
+  results::OperationOutcome RunOperation(results::FileOperationObserver* observer, Fn&& operation);
 
   settings::SettingsStore& m_settings;
   platform::UiDispatcher& m_dispatcher;
