@@ -55,6 +55,7 @@ TEST(Paths, PlacesFollowTheEnvironment) {
   EXPECT_EQ(value, u"/home/someone");
   EXPECT_FALSE(GetEnvironment(u"TARNQ_SURELY_UNSET_VARIABLE", value));
   EXPECT_TRUE(IsAbsolutePath(ProgramFolder()));
+  EXPECT_TRUE(IsAbsolutePath(CurrentFolder()));
 }
 
 TEST(Paths, RuntimeFolderFallsBackToTheCacheFolder) {
