@@ -320,6 +320,17 @@ uint32_t WriteFileAtomically(std::u16string_view path, std::string_view bytes) {
   return writer.Commit();
 }
 
+uint32_t CreateExclusiveFile(std::u16string_view path, std::string_view bytes) {
+  std::string native;
+  if (!ToNative(path, native)) return err::kInvalidName;
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return ErrorFromErrno(errno, errno == ENOENT);
+  uint32_t code = WriteAll(fd, bytes);
+  if (::close(fd) != 0 && code == 0) code = ErrorFromErrno(errno);
+  if (code != 0) ::unlink(native.c_str());
+  return code;
+}
+
 uint32_t RemoveFile(std::u16string_view path) {
   std::string native;
   if (!ToNative(path, native)) return err::kInvalidName;

@@ -135,6 +135,12 @@ class AtomicFileWriter {
   std::string m_folder;
 };
 
+// Creates a new file at `path` and writes `bytes` into it. The file must not exist yet, not even
+// as a symbolic link (never follows one); it is made readable and writable by the owner only.
+// Returns 0, 183 when the name is taken, or the error; after a failed write the file is removed.
+// For temporary files that another program opens afterwards (the shortcut overview, downloads).
+uint32_t CreateExclusiveFile(std::u16string_view path, std::string_view bytes);
+
 // Removes a directory entry (never follows a link, never truncates).
 uint32_t RemoveFile(std::u16string_view path);
 

@@ -97,6 +97,21 @@ std::u16string TempFolder() {
   return u"/tmp";
 }
 
+std::u16string CurrentFolder() {
+  std::string buffer(4096, '\0');
+  if (::getcwd(buffer.data(), buffer.size()) == nullptr) return u"/";
+  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+  return NameBytesToUtf16(buffer);
+}
+
+std::u16string RuntimeFolder() {
+  for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"}) {
+    const std::u16string folder = FromEnvironment(name);
+    if (IsAbsolutePath(folder)) return std::u16string(TrimTrailingSeparators(folder));
+  }
+  return JoinPath(HomeFolder(), u".cache");
+}
+
 bool GetEnvironment(std::u16string_view name, std::u16string& value) {
   std::string bytes;
   if (name.empty() || !Utf16ToNameBytes(name, bytes)) return false;

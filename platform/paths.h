@@ -38,6 +38,12 @@ std::u16string PerUserFolder();
 std::u16string AppDataFolder();
 // %TEMP%: $TMPDIR, else /tmp.
 std::u16string TempFolder();
+// The process's current folder ("/" when it cannot be told).
+std::u16string CurrentFolder();
+// The per-user folder for short-lived files that other programs of the user open (only the user
+// can enter it): $XDG_RUNTIME_DIR, else the per-user cache folder $XDG_CACHE_HOME, else ~/.cache.
+// The cache folder may not exist yet.
+std::u16string RuntimeFolder();
 // The environment variable's value; false when it is not set.
 bool GetEnvironment(std::u16string_view name, std::u16string& value);
 

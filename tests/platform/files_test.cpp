@@ -263,6 +263,26 @@ TEST_F(Files, AtomicWriteReplacesAndKeepsPermissions) {
   EXPECT_EQ(WriteFileAtomically(JoinPath(Root(), u"none/x.ini"), "x"), err::kPathNotFound);
 }
 
+TEST_F(Files, ExclusiveFileIsNewPrivateAndNeverALinksTarget) {
+  const std::u16string path = JoinPath(Root(), u"Keys.htm");
+  ASSERT_EQ(CreateExclusiveFile(path, "<html>"), 0u);
+  EXPECT_EQ(fs::status(m_root / "Keys.htm").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(CreateExclusiveFile(path, "again"), err::kAlreadyExists);
+  // A link planted under the name, pointing at a file or at nothing, is refused and left alone.
+  Write(m_root / "victim", "keep");
+  fs::create_symlink(m_root / "victim", m_root / "link.htm");
+  fs::create_symlink(m_root / "absent", m_root / "dangling.htm");
+  EXPECT_EQ(CreateExclusiveFile(JoinPath(Root(), u"link.htm"), "x"), err::kAlreadyExists);
+  EXPECT_EQ(CreateExclusiveFile(JoinPath(Root(), u"dangling.htm"), "x"), err::kAlreadyExists);
+  EXPECT_FALSE(fs::exists(m_root / "absent"));
+  std::string bytes;
+  ASSERT_EQ(ReadWholeFile(path, bytes), 0u);
+  EXPECT_EQ(bytes, "<html>");
+  ASSERT_EQ(ReadWholeFile(JoinPath(Root(), u"victim"), bytes), 0u);
+  EXPECT_EQ(bytes, "keep");
+  EXPECT_EQ(CreateExclusiveFile(JoinPath(Root(), u"none/Keys.htm"), "x"), err::kPathNotFound);
+}
+
 TEST_F(Files, StatusIdentityAndFolders) {
   Write(m_root / "a", "abc");
   fs::create_hard_link(m_root / "a", m_root / "b");

@@ -55,6 +55,19 @@ TEST(Paths, PlacesFollowTheEnvironment) {
   EXPECT_EQ(value, u"/home/someone");
   EXPECT_FALSE(GetEnvironment(u"TARNQ_SURELY_UNSET_VARIABLE", value));
   EXPECT_TRUE(IsAbsolutePath(ProgramFolder()));
+  EXPECT_TRUE(IsAbsolutePath(CurrentFolder()));
+}
+
+TEST(Paths, RuntimeFolderFallsBackToTheCacheFolder) {
+  setenv("HOME", "/home/someone", 1);
+  setenv("XDG_RUNTIME_DIR", "/run/user/1000/", 1);
+  setenv("XDG_CACHE_HOME", "/var/cache-test", 1);
+  EXPECT_EQ(RuntimeFolder(), u"/run/user/1000");
+  setenv("XDG_RUNTIME_DIR", "relative", 1);  // not a usable place
+  EXPECT_EQ(RuntimeFolder(), u"/var/cache-test");
+  unsetenv("XDG_RUNTIME_DIR");
+  unsetenv("XDG_CACHE_HOME");
+  EXPECT_EQ(RuntimeFolder(), u"/home/someone/.cache");
 }
 
 }  // namespace
