@@ -186,6 +186,14 @@ std::u16string AppCore::SelectedText() const {
   return results::FormatStatusText(input);
 }
 
+std::vector<CommandStateChange> AppCore::UpdateCommandStates(bool force) {
+  CommandConditions now;
+  now.listEmpty = m_state.list.RowCount() == 0;
+  now.searching = Searching();
+  now.deleting = Deleting();
+  return m_commands.Update(now, force);
+}
+
 // --- Searching ----------------------------------------------------------------------------------------
 
 FindStart AppCore::Find() {

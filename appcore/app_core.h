@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "analysis/info_cache.h"
+#include "appcore/command_state.h"
 #include "engine/preset.h"
 #include "engine/provider_analyser.h"
 #include "engine/search_host.h"
@@ -137,6 +138,14 @@ class AppCore {
   // The "Selected" line: the selected rows' count and size ("" when none is selected).
   std::u16string SelectedText() const;
 
+  // --- Command states ------------------------------------------------------------------------------
+  // Recomputes which commands may run now (list empty, search running, deletion running) and returns
+  // the entries whose state changed since the last call (all with `force`): a window greys exactly
+  // those menu items and buttons. Hosts call it on OnCommandStatesChanged.
+  std::vector<CommandStateChange> UpdateCommandStates(bool force = false);
+  // Whether a command may run, as of the last update (menus, toolbar and shortcuts all ask).
+  bool IsAllowed(lang::CommandId command) const { return m_commands.IsAllowed(command); }
+
   // --- Searching --------------------------------------------------------------------------------
   // Find with the preset as it is.
   FindStart Find();
@@ -205,6 +214,7 @@ class AppCore {
   std::unique_ptr<Bridge> m_bridge;
   engine::SearchRunner m_runner;
   results::DeleteWorker m_deleter;
+  CommandStates m_commands;
   bool m_shutDown = false;
 
   // The latest search progress, handed to the user-interface thread by one posted call at a time.

@@ -42,9 +42,9 @@ std::u16string CandidateName(int attempt) {
 std::vector<KeysPageRow> KeysPageRows(const ShortcutTable& table, PunctuationLayout layout) {
   std::vector<KeysPageRow> rows;
   for (const lang::CommandName& entry : lang::CommandTable()) {
-    const std::vector<uint16_t> codes = table.CodesOf(static_cast<CommandId>(entry.id));
+    const std::vector<uint16_t> codes = table.CodesOf(entry.id);
     if (codes.empty()) continue;
-    KeysPageRow row{WithoutMnemonic(lang::GetMenuText(entry.id)), {}};
+    KeysPageRow row{WithoutMnemonic(lang::GetMenuText(lang::ToInt(entry.id))), {}};
     for (const uint16_t code : codes) {
       if (!row.keys.empty()) row.keys += u", ";
       row.keys += KeyName(code, layout);

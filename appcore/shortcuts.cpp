@@ -140,7 +140,7 @@ uint16_t ShortcutTable::FirstCodeOf(CommandId command) const {
 std::vector<ShortcutRow> ShortcutRows(const ShortcutTable& table) {
   std::vector<ShortcutRow> rows;
   for (const lang::CommandName& entry : lang::CommandTable()) {
-    const auto command = static_cast<CommandId>(entry.id);
+    const CommandId command = entry.id;
     const std::vector<uint16_t> codes = table.CodesOf(command);
     if (codes.empty()) rows.push_back({command, 0});
     for (const uint16_t code : codes) rows.push_back({command, code});

@@ -8,22 +8,70 @@ namespace tarnq::lang {
 namespace {
 
 constexpr CommandName kCommands[] = {
-    {102, "PresetNew"},    {103, "PresetOpen"},   {106, "Play"},        {108, "FileCopy"},
-    {109, "FileMove"},     {110, "FileRen"},      {111, "FileDele"},    {118, "Save"},
-    {119, "Load"},         {113, "Export"},       {114, "RemFrLst"},    {112, "Prop"},
-    {100, "Exit"},         {121, "SelectDup"},    {122, "SelectAll"},   {123, nullptr},
-    {124, nullptr},        {125, "PresetEdit"},   {126, "SelSaveClip"}, {127, "SelPathClip"},
-    {128, "SelClipNameD"}, {129, "SelClipNameH"}, {141, "Toolbar"},     {142, "Statusbar"},
-    {143, "ViewIcon"},     {151, "SrtName"},      {152, "SrtExt"},      {165, "SrtTime"},
-    {164, "SrtSize"},      {153, "SrtPath"},      {154, "SrtArtist"},   {155, "SrtTitle"},
-    {156, "SrtAlbum"},     {157, "SrtTrack"},     {158, "SrtGenre"},    {159, "SrtBitrate"},
-    {160, "SrtDuration"},  {161, "SrtType"},      {162, "SrtBPM"},      {163, "SrtComment"},
-    {166, "SrtNone"},      {167, "SrtRevers"},    {131, "Find"},        {132, "Stop"},
-    {136, "ConnDrv"},      {137, "DiscDrv"},      {133, "TestSimil"},   {134, "GoTo"},
-    {181, "OptToolbar"},   {182, "Font"},         {171, nullptr},       {172, nullptr},
-    {173, nullptr},        {183, "Config"},       {189, "CfgSelFav"},   {186, "OptBack"},
-    {187, "OptRest"},      {188, nullptr},        {185, "Language"},    {201, nullptr},
-    {202, "HelpKeys"},     {203, "GoOnline"},     {204, "ChkUpd"},      {206, "About"},
+    {CommandId::kPresetNew, "PresetNew"},
+    {CommandId::kPresetOpen, "PresetOpen"},
+    {CommandId::kPlay, "Play"},
+    {CommandId::kFileCopy, "FileCopy"},
+    {CommandId::kFileMove, "FileMove"},
+    {CommandId::kFileRename, "FileRen"},
+    {CommandId::kFileDelete, "FileDele"},
+    {CommandId::kSaveResults, "Save"},
+    {CommandId::kLoadResults, "Load"},
+    {CommandId::kExport, "Export"},
+    {CommandId::kRemoveFromList, "RemFrLst"},
+    {CommandId::kProperties, "Prop"},
+    {CommandId::kExit, "Exit"},
+    {CommandId::kSelectDupes, "SelectDup"},
+    {CommandId::kSelectAll, "SelectAll"},
+    {CommandId::kDeselectAll, nullptr},
+    {CommandId::kInvertSelection, nullptr},
+    {CommandId::kPresetEdit, "PresetEdit"},
+    {CommandId::kCopyNames, "SelSaveClip"},
+    {CommandId::kCopyPaths, "SelPathClip"},
+    {CommandId::kCopySelection, "SelClipNameD"},
+    {CommandId::kCopySelectionWithHeader, "SelClipNameH"},
+    {CommandId::kToolbar, "Toolbar"},
+    {CommandId::kStatusBar, "Statusbar"},
+    {CommandId::kIcons, "ViewIcon"},
+    {CommandId::kSortName, "SrtName"},
+    {CommandId::kSortExtension, "SrtExt"},
+    {CommandId::kSortTime, "SrtTime"},
+    {CommandId::kSortSize, "SrtSize"},
+    {CommandId::kSortPath, "SrtPath"},
+    {CommandId::kSortArtist, "SrtArtist"},
+    {CommandId::kSortTitle, "SrtTitle"},
+    {CommandId::kSortAlbum, "SrtAlbum"},
+    {CommandId::kSortTrack, "SrtTrack"},
+    {CommandId::kSortGenre, "SrtGenre"},
+    {CommandId::kSortBitrate, "SrtBitrate"},
+    {CommandId::kSortDuration, "SrtDuration"},
+    {CommandId::kSortType, "SrtType"},
+    {CommandId::kSortBpm, "SrtBPM"},
+    {CommandId::kSortComment, "SrtComment"},
+    {CommandId::kSortNone, "SrtNone"},
+    {CommandId::kSortReversed, "SrtRevers"},
+    {CommandId::kFind, "Find"},
+    {CommandId::kStop, "Stop"},
+    {CommandId::kConnectDrive, "ConnDrv"},
+    {CommandId::kDisconnectDrive, "DiscDrv"},
+    {CommandId::kTestSimilarity, "TestSimil"},
+    {CommandId::kGoTo, "GoTo"},
+    {CommandId::kCustomizeToolbar, "OptToolbar"},
+    {CommandId::kFont, "Font"},
+    {CommandId::kDarkModeOff, nullptr},
+    {CommandId::kDarkModeAllow, nullptr},
+    {CommandId::kDarkModeForce, nullptr},
+    {CommandId::kConfiguration, "Config"},
+    {CommandId::kFavoriteFolders, "CfgSelFav"},
+    {CommandId::kBackupSettings, "OptBack"},
+    {CommandId::kRestoreSettings, "OptRest"},
+    {CommandId::kResetSettings, nullptr},
+    {CommandId::kLanguage, "Language"},
+    {CommandId::kHelp, nullptr},
+    {CommandId::kKeyboardShortcuts, "HelpKeys"},
+    {CommandId::kGoOnline, "GoOnline"},
+    {CommandId::kCheckUpdates, "ChkUpd"},
+    {CommandId::kAbout, "About"},
 };
 
 }  // namespace
@@ -32,7 +80,7 @@ std::span<const CommandName> CommandTable() { return kCommands; }
 
 std::string_view CommandTableName(int id) {
   for (const CommandName& command : kCommands) {
-    if (command.id == id) return command.name != nullptr ? command.name : "";
+    if (ToInt(command.id) == id) return command.name != nullptr ? command.name : "";
   }
   return {};
 }
@@ -44,7 +92,7 @@ int CommandOfName(std::u16string_view name) {
     if (command.name == nullptr) continue;
     const std::string_view table = command.name;
     if (table.size() == name.size() && std::equal(table.begin(), table.end(), name.begin()))
-      return command.id;
+      return ToInt(command.id);
   }
   return 0;
 }

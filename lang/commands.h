@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "lang/command_id.h"
+
 namespace tarnq::lang {
 
 struct CommandName {
-  int16_t id;
+  CommandId id;
   const char* name;  // null for commands without a table name
 };
 

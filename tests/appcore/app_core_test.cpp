@@ -102,10 +102,15 @@ TEST_F(Core, FindsSelectsAndDeletesLikeTheCommandLine) {
   EXPECT_TRUE(status.starts_with(u"Total 2 files, ") && status.ends_with(u" bytes, 1 group")) << platform::Utf16ToUtf8(status);
   EXPECT_EQ(core.GroupCount(), 1u);
 
+  core.UpdateCommandStates();
+  EXPECT_TRUE(core.IsAllowed(lang::CommandId::kFileDelete));
   EXPECT_EQ(core.SelectDupes().selected, 1u);
   const std::u16string doomed = core.Snapshot().files.at(0).path;
   ASSERT_TRUE(core.StartDelete(core.Snapshot(), false));
   core.Wait();
+  // While it ran, the rows it works on were held: the deletion's own end let them go again.
+  core.UpdateCommandStates();
+  EXPECT_TRUE(core.IsAllowed(lang::CommandId::kSelectAll));
   EXPECT_EQ(recorder.operationsFinished, 1);
   EXPECT_EQ(recorder.done, std::vector<std::u16string>{doomed});
   EXPECT_EQ(core.List().RowCount(), 1u);

@@ -186,7 +186,7 @@ TEST(MenuTrees, EveryItemHasATextInBothLanguagesAndIsInTheCommandTable) {
   std::set<int> menuCommands;
   CollectCommands(Record()->mainMenu, menuCommands);
   std::set<int> tableCommands;
-  for (const CommandName& command : CommandTable()) tableCommands.insert(command.id);
+  for (const CommandName& command : CommandTable()) tableCommands.insert(ToInt(command.id));
   EXPECT_EQ(menuCommands, tableCommands);
 }
 
