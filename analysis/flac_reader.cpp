@@ -103,11 +103,13 @@ uint32_t ReadFlacFile(std::u16string_view path, TagRecord& tag) {
       }
     } else if (block->type == FLAC__METADATA_TYPE_VORBIS_COMMENT) {
       const auto& vc = block->data.vorbis_comment;
+      VorbisCommentKeysSeen seen;
       for (FLAC__uint32 i = 0; i < vc.num_comments; ++i) {
         const auto& entry = vc.comments[i];
         if (!entry.entry) continue;
         ApplyVorbisComment(
-            std::string_view(reinterpret_cast<const char*>(entry.entry), entry.length), tag, false);
+            std::string_view(reinterpret_cast<const char*>(entry.entry), entry.length), tag, false,
+            seen);
       }
     }
   } while (FLAC__metadata_iterator_next(it.get()));

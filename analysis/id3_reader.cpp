@@ -30,6 +30,14 @@ const std::array<std::u16string_view, kGenreCount> GenreNames = {
     u"Afro-Punk", u"Polsk Punk", u"Beat", u"Christian Gangsta Rap", u"Heavy Metal",
     u"Black Metal", u"Crossover", u"Contemporary Christian", u"Christian Rock", u"Merengue",
     u"Salsa", u"Trash Metal", u"Anime", u"JPop", u"Synthpop",
+    // The later additions, as current taggers show them.
+    u"Abstract", u"Art Rock", u"Baroque", u"Bhangra", u"Big Beat", u"Breakbeat", u"Chillout",
+    u"Downtempo", u"Dub", u"EBM", u"Eclectic", u"Electro", u"Electroclash", u"Emo",
+    u"Experimental", u"Garage", u"Global", u"IDM", u"Illbient", u"Industro-Goth", u"Jam Band",
+    u"Krautrock", u"Leftfield", u"Lounge", u"Math Rock", u"New Romantic", u"Nu-Breakz",
+    u"Post-Punk", u"Post-Rock", u"Psytrance", u"Shoegaze", u"Space Rock", u"Trop Rock",
+    u"World Music", u"Neoclassical", u"Audiobook", u"Audio Theatre", u"Neue Deutsche Welle",
+    u"Podcast", u"Indie Rock", u"G-Funk", u"Dubstep", u"Garage Rock", u"Psybient",
 };
 
 std::u16string_view GenreName(uint32_t number) {
@@ -38,7 +46,9 @@ std::u16string_view GenreName(uint32_t number) {
 
 namespace {
 
-enum class Target { None, Title, Subtitle, Artist, Album, Genre, Comment, Year, Track, Bpm };
+enum class Target {
+  None, Title, Subtitle, Artist, Album, Genre, Comment, Year, RecordingTime, Track, Bpm
+};
 
 struct FrameRule {
   char id4[5];
@@ -53,13 +63,13 @@ constexpr FrameRule kFrames[] = {
     {"TOAL", "TOT", Target::Album},  {"TCON", "TCO", Target::Genre},
     {"COMM", "COM", Target::Comment}, {"TYER", "TYE", Target::Year},
     {"TORY", "TOR", Target::Year},   {"TRCK", "TRK", Target::Track},
-    {"TBPM", "TBP", Target::Bpm},
+    {"TBPM", "TBP", Target::Bpm},    {"TDRC", "", Target::RecordingTime},
 };
 
 Target FindTarget(const uint8_t* id, int idLength) {
   for (const FrameRule& rule : kFrames) {
     const char* name = idLength == 4 ? rule.id4 : rule.id3;
-    if (std::memcmp(id, name, static_cast<size_t>(idLength)) == 0) return rule.target;
+    if (name[0] != 0 && std::memcmp(id, name, static_cast<size_t>(idLength)) == 0) return rule.target;
   }
   return Target::None;
 }
@@ -117,19 +127,45 @@ void DecodeText(uint8_t encoding, std::span<const uint8_t> bytes, std::u16string
   }
 }
 
-// Skips a comment frame's language code and short description; returns the text's bytes.
-std::span<const uint8_t> CommentText(uint8_t encoding, std::span<const uint8_t> bytes) {
-  if (bytes.size() <= 3) return {};
+// Splits a comment frame's data behind the encoding byte into its short description and its
+// text (the 3-byte language code is dropped). False when there is no text.
+bool SplitComment(uint8_t encoding, std::span<const uint8_t> bytes, std::span<const uint8_t>& description,
+                  std::span<const uint8_t>& text) {
+  if (bytes.size() <= 3) return false;
   bytes = bytes.subspan(3);
   if (encoding == 1 || encoding == 2) {
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-      if (bytes[i] == 0 && bytes[i + 1] == 0) return bytes.subspan(i + 2);
+      if (bytes[i] == 0 && bytes[i + 1] == 0) {
+        description = bytes.first(i);
+        text = bytes.subspan(i + 2);
+        return true;
+      }
     }
-    return {};
+    return false;
   }
   const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
-  if (!zero) return {};
-  return bytes.subspan(static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data()) + 1);
+  if (!zero) return false;
+  size_t end = static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data());
+  description = bytes.first(end);
+  text = bytes.subspan(end + 1);
+  return true;
+}
+
+// Descriptions under which players keep their own data in comment frames (loudness, gapless
+// playback, disc identifiers, custom fields), not a comment the user wrote.
+bool IsMachineKey(std::u16string_view description) {
+  static constexpr std::u16string_view kPrefixes[] = {u"itun", u"songs-db", u"musicmatch_"};
+  for (std::u16string_view prefix : kPrefixes) {
+    if (description.size() < prefix.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < prefix.size() && same; ++i) {
+      char16_t c = description[i];
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+      same = c == prefix[i];
+    }
+    if (same) return true;
+  }
+  return false;
 }
 
 template <size_t N>
@@ -158,23 +194,48 @@ bool EndsWell(FileWindow& file, uint64_t next, uint64_t end) {
   return true;
 }
 
-void ApplyFrame(Target target, std::span<const uint8_t> data, TagRecord& tag,
-                FixedText<256>& subtitle) {
+// What the walk keeps aside until all frames are seen.
+struct FrameWalk {
+  FixedText<256> subtitle;
+  FixedText<256> plainComment;  // the first comment with an empty description
+  FixedText<256> otherComment;  // the first comment under a description that is not a machine key
+  bool yearFrame = false;       // a TYER or TORY frame was seen
+  uint16_t recordingYear = 0;   // from TDRC
+};
+
+void ApplyFrame(Target target, std::span<const uint8_t> data, TagRecord& tag, FrameWalk& walk) {
   if (data.empty()) return;
   thread_local std::u16string text;
   uint8_t encoding = data[0];
   std::span<const uint8_t> body = data.subspan(1);
-  if (target == Target::Comment) body = CommentText(encoding, body);
+  if (target == Target::Comment) {
+    std::span<const uint8_t> description;
+    if (!SplitComment(encoding, body, description, body)) return;
+    DecodeText(encoding, body, text);
+    if (text.empty()) return;
+    thread_local std::u16string key;
+    DecodeText(encoding, description, key);
+    if (key.empty()) {
+      SetIfEmpty(walk.plainComment, text);
+    } else if (!IsMachineKey(key)) {
+      SetIfEmpty(walk.otherComment, text);
+    }
+    return;
+  }
   DecodeText(encoding, body, text);
   switch (target) {
     case Target::Title: SetIfEmpty(tag.title, text); break;
-    case Target::Subtitle: SetIfEmpty(subtitle, text); break;
+    case Target::Subtitle: SetIfEmpty(walk.subtitle, text); break;
     case Target::Artist: SetIfEmpty(tag.artist, text); break;
     case Target::Album: SetIfEmpty(tag.album, text); break;
     case Target::Genre: SetIfEmpty(tag.genre, text); break;
-    case Target::Comment: SetIfEmpty(tag.comment, text); break;
     case Target::Year:
       tag.year = YearOrZero(ParseDecimal(std::u16string_view(text).substr(0, 4)));
+      walk.yearFrame = true;
+      break;
+    case Target::RecordingTime:
+      // "yyyy-MM-ddTHH:mm:ss" or a part of it: the year is the first four characters.
+      walk.recordingYear = YearOrZero(ParseDecimal(std::u16string_view(text).substr(0, 4)));
       break;
     case Target::Track: ParseTrackText(text, tag.track, tag.trackTotal); break;
     case Target::Bpm: {
@@ -182,11 +243,49 @@ void ApplyFrame(Target target, std::span<const uint8_t> data, TagRecord& tag,
       tag.bpm = bpm < 0 ? 0 : bpm > 65535 ? 65535 : static_cast<uint16_t>(bpm);
       break;
     }
+    case Target::Comment:
     case Target::None: break;
   }
 }
 
+// Undoes unsynchronisation: every FF 00 becomes FF.
+size_t Resynchronise(std::span<const uint8_t> in, uint8_t* out, size_t capacity) {
+  size_t n = 0;
+  for (size_t i = 0; i < in.size() && n < capacity; ++i) {
+    out[n++] = in[i];
+    if (in[i] == 0xFF && i + 1 < in.size() && in[i + 1] == 0) ++i;
+  }
+  return n;
+}
+
 constexpr size_t kMaxFrameText = 513;
+
+// The first bytes of a frame's text (at most kMaxFrameText) as the frame flags say to read them:
+// a grouping byte and a data-length indicator are skipped, unsynchronisation is undone; a
+// compressed or encrypted frame gives nothing. `format` is the second flag byte.
+std::span<const uint8_t> FrameData(FileWindow& file, const Id3v2Header& header, uint8_t format,
+                                   uint64_t dataPos, uint64_t size) {
+  uint64_t skip = 0;
+  bool unsynchronised = false;
+  if (header.versionIndex == 3) {
+    if (format & 0x0C) return {};  // compressed or encrypted
+    skip = ((format & 0x40) ? 1 : 0) + ((format & 0x01) ? 4 : 0);
+    unsynchronised = (format & 0x02) || (header.flags & 0x80);
+  } else if (header.versionIndex == 2) {
+    if (format & 0xC0) return {};  // compressed or encrypted
+    skip = (format & 0x20) ? 1 : 0;
+  }
+  if (size <= skip) return {};
+  dataPos += skip;
+  size -= skip;
+  if (!unsynchronised) {
+    return file.Get(dataPos, static_cast<size_t>(size < kMaxFrameText ? size : kMaxFrameText));
+  }
+  // Each FF 00 pair gives one byte, so twice the text's bytes are always enough.
+  auto raw = file.Get(dataPos, static_cast<size_t>(size < 2 * kMaxFrameText ? size : 2 * kMaxFrameText));
+  thread_local uint8_t plain[kMaxFrameText];
+  return {plain, Resynchronise(raw, plain, kMaxFrameText)};
+}
 
 }  // namespace
 
@@ -232,7 +331,7 @@ uint32_t ReadId3v2Frames(FileWindow& file, TagRecord& tag) {
   }
   const size_t headerLength =
       static_cast<size_t>(header->idLength + header->sizeLength + header->flagsLength);
-  FixedText<256> subtitle;
+  FrameWalk walk;
   uint32_t result = 0;
   while (pos < end) {
     auto frame = file.GetExact(pos, headerLength);
@@ -243,6 +342,8 @@ uint32_t ReadId3v2Frames(FileWindow& file, TagRecord& tag) {
     if (frame[0] == 0) break;  // padding
     uint8_t id[4];
     std::memcpy(id, frame.data(), static_cast<size_t>(header->idLength));
+    // The second flag byte holds the format flags (the span is gone after the next read).
+    const uint8_t format = header->flagsLength == 2 ? frame[headerLength - 1] : 0;
     const uint8_t* sizeBytes = frame.data() + header->idLength;
     uint64_t size = header->sizeLength == 3 ? Be24(sizeBytes) : Be32(sizeBytes);
     if (header->versionIndex == 3 && IsSynchsafe(sizeBytes)) {
@@ -259,12 +360,17 @@ uint32_t ReadId3v2Frames(FileWindow& file, TagRecord& tag) {
     uint64_t dataPos = pos + headerLength;
     Target target = FindTarget(id, header->idLength);
     if (target != Target::None && size > 0) {
-      auto data = file.Get(dataPos, static_cast<size_t>(size < kMaxFrameText ? size : kMaxFrameText));
-      ApplyFrame(target, data, tag, subtitle);
+      if (auto data = FrameData(file, *header, format, dataPos, size); !data.empty()) {
+        ApplyFrame(target, data, tag, walk);
+      }
     }
     pos = dataPos + size;
   }
-  if (tag.title.Empty() && !subtitle.Empty()) tag.title.Assign(subtitle.View());
+  if (tag.title.Empty() && !walk.subtitle.Empty()) tag.title.Assign(walk.subtitle.View());
+  if (!walk.yearFrame && walk.recordingYear != 0) tag.year = walk.recordingYear;
+  if (tag.comment.Empty()) {
+    tag.comment.Assign(!walk.plainComment.Empty() ? walk.plainComment.View() : walk.otherComment.View());
+  }
   NormalizeGenre(tag.genre);
   return result;
 }

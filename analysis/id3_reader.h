@@ -13,10 +13,10 @@
 
 namespace tarnq::analysis {
 
-inline constexpr size_t kGenreCount = 148;
-// The ID3v1 genre list with its later extensions, numbers 0 to 147.
+inline constexpr size_t kGenreCount = 192;
+// The ID3v1 genre list with its later extensions, numbers 0 to 191.
 extern const std::array<std::u16string_view, kGenreCount> GenreNames;
-// The name of genre `number`, empty for 148 and above.
+// The name of genre `number`, empty for 192 and above.
 std::u16string_view GenreName(uint32_t number);
 
 struct Id3v2Header {
@@ -37,7 +37,10 @@ struct Id3v2Header {
 std::optional<Id3v2Header> ParseId3v2Header(std::span<const uint8_t> bytes, uint64_t start = 0);
 
 // Reads the ID3v2 tag at the start of the file into `tag` (texts only into empty fields where the
-// first frame wins), then normalises the genre. Returns the first I/O error or 0.
+// first frame wins), then normalises the genre. The comment is the first comment frame with an
+// empty description, else the first whose description is not a player's machine key, else none;
+// the year comes from TDRC when there is no TYER or TORY. Frame flags are honoured (compressed
+// and encrypted frames skipped). Returns the first I/O error or 0.
 uint32_t ReadId3v2Frames(FileWindow& file, TagRecord& tag);
 
 // True when `last128` (the file's last 128 bytes of a file longer than 128 bytes) is an ID3v1 tag.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "analysis/byte_cursor.h"
 #include "analysis/file_window.h"
@@ -50,6 +51,31 @@ bool ReadBoxHeader(FileWindow& file, uint64_t pos, uint64_t parentEnd, BoxHeader
   return true;
 }
 
+// Reads bits most significant first; reading past the end leaves it failed (and reads zeros).
+class BitReader {
+ public:
+  explicit BitReader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
+  bool Ok() const { return m_ok; }
+  size_t Left() const { return m_bytes.size() * 8 - m_position; }
+  uint32_t Read(int count) {
+    uint32_t value = 0;
+    for (int i = 0; i < count; ++i) {
+      if (m_position >= m_bytes.size() * 8) {
+        m_ok = false;
+        return 0;
+      }
+      value = value << 1 | ((m_bytes[m_position / 8] >> (7 - m_position % 8)) & 1u);
+      ++m_position;
+    }
+    return value;
+  }
+
+ private:
+  std::span<const uint8_t> m_bytes;
+  size_t m_position = 0;
+  bool m_ok = true;
+};
+
 class Mp4Walk {
  public:
   Mp4Walk(FileWindow& file, TagRecord& tag) : m_file(file), m_tag(tag) {}
@@ -57,8 +83,9 @@ class Mp4Walk {
   void Run() {
     Walk(0, m_file.Size(), 0, true);
     if (m_tag.bitrate == 0 && m_timeScale != 0 && m_durationUnits != 0) {
-      uint64_t last = m_lastTopLevelSize != 0 ? m_lastTopLevelSize : m_file.Size();
-      double kbps = (static_cast<double>(last) * m_timeScale * 8.0 / m_durationUnits + 500.0) / 1000.0;
+      // The media data; the whole file when no mdat box was found.
+      uint64_t bytes = m_mediaBytes != 0 ? m_mediaBytes : m_file.Size();
+      double kbps = (static_cast<double>(bytes) * m_timeScale * 8.0 / m_durationUnits + 500.0) / 1000.0;
       m_tag.bitrate = static_cast<int32_t>(std::min(kbps, 2147483647.0));
     }
     if (m_tag.formatName.Empty()) m_tag.formatName.Assign(u"M4A");
@@ -70,7 +97,7 @@ class Mp4Walk {
     if (depth > kMaxDepth) return;
     BoxHeader box;
     while (pos < end && ReadBoxHeader(m_file, pos, end, box)) {
-      if (topLevel) m_lastTopLevelSize = box.end - box.start;
+      if (topLevel && box.type == FourCc("mdat")) m_mediaBytes += box.end - box.start;
       switch (box.type) {
         case FourCc("moov"):
         case FourCc("trak"):
@@ -201,9 +228,58 @@ class Mp4Walk {
     if (flags & 0x40) cursor.Skip(cursor.U8());
     if (flags & 0x20) cursor.Skip(2);
     if (cursor.U8() != 4 || DescriptorLength(cursor) < 13) return;
-    cursor.Skip(1 + 1 + 3 + 4);  // object type, stream type, buffer size, maximum bit rate
+    uint8_t objectType = cursor.U8();
+    cursor.Skip(1 + 3 + 4);  // stream type, buffer size, maximum bit rate
     uint32_t average = cursor.Be32();
-    if (cursor.Ok() && average != 0) m_tag.bitrate = static_cast<int32_t>((uint64_t{average} + 500) / 1000);
+    if (!cursor.Ok()) return;
+    if (average != 0) m_tag.bitrate = static_cast<int32_t>((uint64_t{average} + 500) / 1000);
+    // The decoder-specific information of MPEG-4 audio: an AAC configuration that may signal SBR.
+    constexpr uint8_t kMpeg4Audio = 0x40;
+    if (objectType != kMpeg4Audio || cursor.U8() != 5) return;
+    uint32_t length = std::min<uint32_t>(DescriptorLength(cursor), 64);
+    auto config = cursor.Take(length);
+    if (!cursor.Ok()) return;
+    if (uint32_t rate = SbrOutputRate(config)) m_tag.sampleRate = rate;
+  }
+
+  // Reads an AudioSpecificConfig (ISO/IEC 14496-3) far enough to learn whether it signals SBR
+  // (HE-AAC), whose output rate is twice the core rate. Returns the output rate, or 0 when SBR is
+  // not signalled (then the sample entry's rate stands).
+  static uint32_t SbrOutputRate(std::span<const uint8_t> config) {
+    static constexpr uint32_t kRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+                                            22050, 16000, 12000, 11025, 8000,  7350};
+    BitReader bits(config);
+    auto objectType = [&] {
+      uint32_t type = bits.Read(5);
+      return type == 31 ? 32 + bits.Read(6) : type;
+    };
+    auto rate = [&]() -> uint32_t {
+      uint32_t index = bits.Read(4);
+      if (index == 15) return bits.Read(24);
+      return index < 13 ? kRates[index] : 0;
+    };
+    uint32_t type = objectType();
+    rate();  // the core rate, which the sample entry already gives
+    uint32_t channelConfiguration = bits.Read(4);
+    if (!bits.Ok()) return 0;
+    constexpr uint32_t kSbr = 5;
+    constexpr uint32_t kParametricStereo = 29;
+    if (type == kSbr || type == kParametricStereo) {
+      // Explicit hierarchical signalling: the output rate, then the core's object type.
+      uint32_t output = rate();
+      return bits.Ok() ? output : 0;
+    }
+    // Backward-compatible signalling follows the GA configuration of an AAC core: the sync word
+    // 0x2B7, the extension object type SBR and its present flag.
+    constexpr uint32_t kAacMain = 1, kAacLtp = 4;
+    if (type < kAacMain || type > kAacLtp || channelConfiguration == 0) return 0;
+    bits.Read(1);                    // frame length flag
+    if (bits.Read(1)) bits.Read(14);  // depends on core coder: core coder delay
+    bits.Read(1);                    // extension flag (0 for these object types)
+    if (!bits.Ok() || bits.Left() < 16 || bits.Read(11) != 0x2B7) return 0;
+    if (objectType() != kSbr || bits.Read(1) != 1) return 0;
+    uint32_t output = rate();
+    return bits.Ok() ? output : 0;
   }
 
   void ReadAlac(const BoxHeader& entry) {
@@ -273,7 +349,7 @@ class Mp4Walk {
 
   FileWindow& m_file;
   TagRecord& m_tag;
-  uint64_t m_lastTopLevelSize = 0;
+  uint64_t m_mediaBytes = 0;  // sizes of the top-level mdat boxes
   uint32_t m_timeScale = 0;
   uint64_t m_durationUnits = 0;
 };

@@ -67,6 +67,16 @@ uint32_t FrameBytes(const FrameHeader& h) {
 
 uint32_t PaddingBytes(const FrameHeader& h) { return h.layer == 3 ? h.padding * 4 : h.padding; }
 
+uint32_t SamplesPerFrame(const FrameHeader& h) {
+  if (h.layer == 3) return 384;
+  return IsHalfRateLayer3(h) ? 576 : 1152;
+}
+
+// The VBRI header sits 32 bytes behind the frame header whatever the version and channel mode:
+// "VBRI", version, delay, quality (2 bytes each), then the byte and the frame count.
+constexpr size_t kVbriOffset = 36;
+constexpr size_t kVbriLength = 26;  // up to the seek table, which is not used
+
 uint64_t RoundHalfUp(double value) {
   if (!(value > 0)) return 0;
   if (value >= 4294967295.0) return 4294967295u;
@@ -109,14 +119,15 @@ bool DecodeFirstFrame(const uint8_t* buffer, size_t length, uint64_t streamLengt
 
   const bool mono = h.mode == 3;
   const size_t offset = h.version == 3 ? (mono ? 21 : 36) : (mono ? 13 : 21);
-  uint32_t xingFrames = 0;
+  uint32_t frames = 0;
+  uint32_t bytes = 0;
   if (streamLength >= offset + 8) {
     if (offset + 8 >= length) return false;
-    if (std::memcmp(buffer + offset, "Xing", 4) == 0) {
+    const bool isXing = std::memcmp(buffer + offset, "Xing", 4) == 0;
+    if (isXing || std::memcmp(buffer + offset, "Info", 4) == 0) {
+      info.header = isXing ? MpegEncoderHeader::Xing : MpegEncoderHeader::Info;
       uint32_t flags = buffer[offset + 7];
       size_t p = offset + 8;
-      uint32_t frames = 0;
-      uint32_t bytes = 0;
       if (flags & 1) {
         if (p + 4 > length) return false;
         frames = Be32(buffer + p);
@@ -136,25 +147,44 @@ bool DecodeFirstFrame(const uint8_t* buffer, size_t length, uint64_t streamLengt
         p += 100;
       }
       if ((flags & 8) && p + 4 > length) return false;
-      if (xing) {
-        if (xing->frames == 0) xing->frames = frames;
-        if (xing->bytes == 0) xing->bytes = bytes;
-      }
-      if (frames != 0) {
-        xingFrames = frames;
-        uint64_t total = bytes != 0 ? bytes : streamLength;
-        uint64_t perFrame = total / frames;
-        uint64_t rate = perFrame * h.sampleRate / (IsHalfRateLayer3(h) ? 72 : 144);
-        rate -= rate % 1000;
-        info.xingBitrate = rate > 0xFFFFFFFFu ? 0xFFFFFFFFu - 0xFFFFFFFFu % 1000 : static_cast<uint32_t>(rate);
-      }
     }
   }
-  if (info.frameLength != 0 && streamLength >= info.frameLength) {
-    info.frameCount = xingFrames != 0
-                          ? xingFrames
-                          : static_cast<uint32_t>(RoundHalfUp(static_cast<double>(streamLength) /
-                                                              info.frameLength));
+  if (info.header == MpegEncoderHeader::None && streamLength >= kVbriOffset + kVbriLength &&
+      length >= kVbriOffset + kVbriLength && std::memcmp(buffer + kVbriOffset, "VBRI", 4) == 0) {
+    info.header = MpegEncoderHeader::Vbri;
+    bytes = Be32(buffer + kVbriOffset + 10);
+    frames = Be32(buffer + kVbriOffset + 14);
+  }
+  if (xing && info.header != MpegEncoderHeader::None) {
+    if (xing->frames == 0) xing->frames = frames;
+    if (xing->bytes == 0) xing->bytes = bytes;
+  }
+
+  if (info.header == MpegEncoderHeader::Info) {
+    // A constant rate: the audio frames' own, from the header of the frame after this one.
+    FrameHeader next;
+    if (info.frameLength != 0 && info.frameLength <= length - 4 &&
+        ParseHeader(buffer + info.frameLength, next) && next.version == h.version &&
+        next.layer == h.layer && next.rateIndex == h.rateIndex && next.bitrate != 0) {
+      info.bitrate = next.bitrate;
+    }
+  } else if (frames != 0) {
+    uint64_t total = bytes != 0 ? bytes : streamLength;
+    uint64_t perFrame = total / frames;
+    uint64_t rate = perFrame * h.sampleRate / (IsHalfRateLayer3(h) ? 72 : 144);
+    rate -= rate % 1000;
+    info.xingBitrate = rate > 0xFFFFFFFFu ? 0xFFFFFFFFu - 0xFFFFFFFFu % 1000 : static_cast<uint32_t>(rate);
+  }
+
+  if (frames != 0) {
+    // The exact playing time; the rounded average above is only for display.
+    info.frameCount = frames;
+    info.headerFrameCount = true;
+    info.duration = static_cast<uint32_t>(
+        RoundHalfUp(static_cast<double>(frames) * SamplesPerFrame(h) / h.sampleRate));
+  } else if (info.frameLength != 0 && streamLength >= info.frameLength) {
+    info.frameCount = static_cast<uint32_t>(
+        RoundHalfUp(static_cast<double>(streamLength) / info.frameLength));
     uint32_t bitsPerSecond = info.xingBitrate != 0 ? info.xingBitrate : info.bitrate;
     uint32_t bytesPerSecond = bitsPerSecond / 8;
     info.duration = bytesPerSecond == 0
@@ -167,9 +197,17 @@ bool DecodeFirstFrame(const uint8_t* buffer, size_t length, uint64_t streamLengt
 
 uint64_t FindAudioStart(FileWindow& file, uint64_t limit) {
   uint64_t pos = 0;
-  if (auto head = file.GetExact(0, 10); !head.empty()) {
-    if (auto header = ParseId3v2Header(head)) pos = header->End();
-  }
+  // Every tag in a row; each one moves the position forward by at least its 10-byte header.
+  auto skipTags = [&] {
+    while (pos < limit) {
+      auto head = file.GetExact(pos, 10);
+      if (head.empty()) return;
+      auto header = ParseId3v2Header(head, pos);
+      if (!header) return;
+      pos = header->End();
+    }
+  };
+  skipTags();
   auto skipZeros = [&] {
     while (pos < limit) {
       auto bytes = file.Get(pos, static_cast<size_t>(std::min<uint64_t>(limit - pos, 1024)));
@@ -182,7 +220,10 @@ uint64_t FindAudioStart(FileWindow& file, uint64_t limit) {
   };
   if (pos < limit) {
     auto b = file.Get(pos, 1);
-    if (!b.empty() && b[0] == 0) skipZeros();
+    if (!b.empty() && b[0] == 0) {
+      skipZeros();
+      skipTags();  // a further tag behind the padding of the first
+    }
   }
   if (pos + 4 <= limit) {
     auto b = file.GetExact(pos, 4);
@@ -216,6 +257,7 @@ uint32_t ScanForFrames(FileWindow& file, TagRecord& tag, XingInfo* xing) {
   int accepted = 0;
   FrameHeader last;
   uint32_t lastSize = 0;
+  uint64_t firstFrame = 0;  // file offset of the first of the accepted frames
   uint8_t block[kMpegBlockSize];
   for (int round = 0; round < kMaxBlocks && accepted < 3; ++round) {
     const size_t blockLength = static_cast<size_t>(std::min<uint64_t>(streamLength, kMpegBlockSize));
@@ -226,10 +268,10 @@ uint32_t ScanForFrames(FileWindow& file, TagRecord& tag, XingInfo* xing) {
     if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
     MpegFrameInfo info;
     if (DecodeFirstFrame(block, blockLength, pos < streamLength ? streamLength - pos : 0, info, xing) &&
-        info.frameCount != 0 && xingFrames == 0) {
-      // Only a Xing header carries a frame count worth keeping; a count estimated from the
+        info.headerFrameCount && xingFrames == 0) {
+      // Only an encoder header carries a frame count worth keeping; a count estimated from the
       // stream length is recomputed below from the accepted frames.
-      if (info.xingBitrate != 0) xingFrames = info.frameCount;
+      xingFrames = info.frameCount;
     }
     const uint64_t blockStart = pos;
     pos += blockLength;
@@ -264,19 +306,22 @@ uint32_t ScanForFrames(FileWindow& file, TagRecord& tag, XingInfo* xing) {
       if (!consistent) {
         accepted = 0;  // start over with this frame as the first
       }
+      if (accepted == 0) firstFrame = blockStart + sync;
       ++accepted;
       last = h;
       lastSize = frameSize;
       i = sync + frameSize + PaddingBytes(h);
     }
-    (void)blockStart;
     if (accepted >= 3) break;
     if (readFailed) break;
     pos = NextSync(file, pos, streamLength);
     if (pos >= streamLength) break;
   }
   if (accepted < 3 || lastSize == 0) return ~0u;
-  uint64_t frames = xingFrames != 0 ? xingFrames : streamLength / lastSize;
+  // Tags and junk before the stream are no frames.
+  uint64_t frames = xingFrames != 0               ? xingFrames
+                    : firstFrame < streamLength ? (streamLength - firstFrame) / lastSize
+                                                : 0;
   if (frames == 0) return ~0u;
   static constexpr double kLayer1Ms[3] = {8.707483, 8, 12};
   static constexpr double kLayer23Ms[3] = {26.12245, 24, 36};

@@ -244,11 +244,12 @@ class OggScan {
     m_tag.sampleRate = stream.rate;
     if (vi.bitrate_nominal > 0) m_tag.bitrate = static_cast<int32_t>(vi.bitrate_nominal / 1000);
     const vorbis_comment& vc = stream.comments;
+    VorbisCommentKeysSeen seen;
     for (int i = 0; i < vc.comments; ++i) {
       if (!vc.user_comments[i] || vc.comment_lengths[i] < 0) continue;
       ApplyVorbisComment(
           std::string_view(vc.user_comments[i], static_cast<size_t>(vc.comment_lengths[i])), m_tag,
-          true);
+          true, seen);
     }
   }
 

@@ -56,7 +56,8 @@ bool IsWellFormedUtf8(std::string_view bytes) {
   return true;
 }
 
-void ApplyVorbisComment(std::string_view comment, TagRecord& tag, bool strict) {
+void ApplyVorbisComment(std::string_view comment, TagRecord& tag, bool strict,
+                        VorbisCommentKeysSeen& seen) {
   size_t eq = comment.find('=');
   if (eq == std::string_view::npos) return;
   std::string_view key = comment.substr(0, eq);
@@ -78,13 +79,19 @@ void ApplyVorbisComment(std::string_view comment, TagRecord& tag, bool strict) {
     tag.genre.AssignUtf8(value);
   } else if (KeyIs(key, "COMMENT")) {
     tag.comment.AssignUtf8(value);
-  } else if (KeyIs(key, "TRACKNUMBER") || KeyIs(key, "DATE")) {
+    seen.comment = true;
+  } else if (KeyIs(key, "DESCRIPTION")) {
+    if (!seen.comment) tag.comment.AssignUtf8(value);
+  } else if (KeyIs(key, "TRACKNUMBER") || KeyIs(key, "DATE") || KeyIs(key, "YEAR")) {
     thread_local FixedText<64> scratch;
     scratch.AssignUtf8(value);
-    if (KeyIs(key, "DATE")) {
-      tag.year = YearOrZero(ParseDecimal(scratch.View()));
-    } else {
+    if (KeyIs(key, "TRACKNUMBER")) {
       ParseTrackText(scratch.View(), tag.track, tag.trackTotal);
+    } else if (KeyIs(key, "DATE")) {
+      tag.year = YearOrZero(ParseDecimal(scratch.View()));
+      seen.date = true;
+    } else if (!seen.date) {
+      tag.year = YearOrZero(ParseDecimal(scratch.View()));
     }
   }
 }

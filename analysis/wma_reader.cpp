@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "analysis/byte_cursor.h"
 #include "analysis/file_window.h"
@@ -76,9 +77,53 @@ void ReadContentDescription(ByteCursor cursor, TagRecord& tag) {
   if (lengths[3]) ReadAsfString(cursor, lengths[3], tag.comment, 255);
 }
 
+// Track numbers of the Extended Content Description: WM/TrackNumber counts from 1, the older
+// WM/Track from 0; the first one wins over the second whatever their order.
+struct TrackAttributes {
+  bool hasTrackNumber = false;
+  uint16_t trackNumber = 0;
+  uint16_t trackNumberTotal = 0;
+  bool hasTrack = false;
+  uint16_t track = 0;
+  uint16_t trackTotal = 0;
+};
+
+// A number attribute: DWORD, QWORD or WORD. False for other types or lengths.
+bool ReadNumber(ByteCursor& cursor, uint16_t type, uint16_t length, uint64_t& value) {
+  if (!((type == 3 && length == 4) || (type == 4 && length == 8) || (type == 5 && length == 2))) {
+    return false;
+  }
+  auto bytes = cursor.Take(length);
+  if (bytes.empty()) return false;
+  value = length == 2 ? Le16(bytes.data()) : length == 4 ? Le32(bytes.data()) : Le64(bytes.data());
+  return true;
+}
+
+// A track attribute as a number or a text "n/m"; `base` is added to both forms. False when the
+// value holds no number or gives no track.
+bool ReadTrackValue(ByteCursor& cursor, uint16_t type, uint16_t length, uint16_t base,
+                    uint16_t& track, uint16_t& total) {
+  uint64_t number = 0;
+  if (type == 0) {
+    FixedText<32> text;
+    ReadAsfString(cursor, length, text, 31);
+    std::u16string_view view = text.View();
+    if (!cursor.Ok() || view.find_first_of(u"0123456789") == std::u16string_view::npos) return false;
+    ParseTrackText(view, track, total);
+    number = track;
+  } else if (!ReadNumber(cursor, type, length, number)) {
+    return false;
+  }
+  number += base;
+  if (number == 0) return false;
+  track = number > 65535 ? 65535 : static_cast<uint16_t>(number);
+  return true;
+}
+
 void ReadExtendedContent(ByteCursor cursor, TagRecord& tag) {
   uint16_t count = cursor.Le16();
   thread_local std::u16string name;
+  TrackAttributes tracks;
   for (uint16_t i = 0; i < count && cursor.Ok(); ++i) {
     uint16_t nameLength = cursor.Le16();
     auto nameBytes = cursor.Take(nameLength);
@@ -99,17 +144,26 @@ void ReadExtendedContent(ByteCursor cursor, TagRecord& tag) {
       FixedText<6> year;
       ReadAsfString(cursor, valueLength, year, 5);
       tag.year = YearOrZero(ParseDecimal(year.View()));
-    } else if (NameIs(name, u"WM/Track") && type == 3 && valueLength == 4) {
-      // Zero-based: the number 0 is the first track.
-      auto value = cursor.Take(4);
-      if (!value.empty()) tag.track = static_cast<uint16_t>(value[0] + 1);
-    } else if (NameIs(name, u"WM/Track") && type == 0) {
-      FixedText<32> text;
-      ReadAsfString(cursor, valueLength, text, 31);
-      ParseTrackText(text.View(), tag.track, tag.trackTotal);
+    } else if (NameIs(name, u"WM/TrackNumber") && !tracks.hasTrackNumber) {
+      const uint64_t valueEnd = cursor.Position() + valueLength;
+      tracks.hasTrackNumber =
+          ReadTrackValue(cursor, type, valueLength, 0, tracks.trackNumber, tracks.trackNumberTotal);
+      cursor.Skip(valueEnd - std::min(valueEnd, cursor.Position()));
+    } else if (NameIs(name, u"WM/Track") && !tracks.hasTrack) {
+      // Zero-based: 0 (or "0") is the first track.
+      const uint64_t valueEnd = cursor.Position() + valueLength;
+      tracks.hasTrack = ReadTrackValue(cursor, type, valueLength, 1, tracks.track, tracks.trackTotal);
+      cursor.Skip(valueEnd - std::min(valueEnd, cursor.Position()));
     } else {
       cursor.Skip(valueLength);
     }
+  }
+  if (tracks.hasTrackNumber) {
+    tag.track = tracks.trackNumber;
+    tag.trackTotal = tracks.trackNumberTotal;
+  } else if (tracks.hasTrack) {
+    tag.track = tracks.track;
+    tag.trackTotal = tracks.trackTotal;
   }
 }
 
@@ -129,6 +183,17 @@ void ReadStreamProperties(ByteCursor cursor, TagRecord& tag) {
   tag.bitrate = static_cast<int32_t>(bytesPerSecond / 125);
 }
 
+// Whole seconds of the File Properties play duration (100 ns units) minus the preroll
+// (milliseconds, included in the play duration), when they make sense: not a live broadcast
+// (flag bit 0, whose durations are not valid), and more play time than preroll.
+std::optional<uint32_t> PlayTime(uint64_t play, uint64_t preroll, uint32_t flags) {
+  constexpr uint64_t kUnitsPerMillisecond = 10000;
+  if ((flags & 1) || preroll > play / kUnitsPerMillisecond) return std::nullopt;
+  uint64_t units = play - preroll * kUnitsPerMillisecond;
+  if (units == 0) return std::nullopt;
+  return static_cast<uint32_t>(std::min<uint64_t>(units / 10'000'000, 0xFFFFFFFFu));
+}
+
 }  // namespace
 
 uint32_t ReadWmaFile(std::u16string_view path, TagRecord& tag) {
@@ -145,6 +210,7 @@ uint32_t ReadWmaFile(std::u16string_view path, TagRecord& tag) {
   const uint64_t headerEnd = std::min(headerSize, fileSize);
 
   uint32_t maxBitrate = 0;
+  std::optional<uint32_t> playTime;
   uint64_t pos = head.Position();
   for (uint32_t i = 0; i < count && i < kMaxObjects && pos < headerEnd; ++i) {
     ByteCursor object(file, pos, headerEnd);
@@ -155,9 +221,17 @@ uint32_t ReadWmaFile(std::u16string_view path, TagRecord& tag) {
     if (size < 24 || size > headerEnd - pos) break;
     ByteCursor body(file, pos + 24, pos + size);
     if (Is(id, kFileProperties)) {
-      body.Skip(16 + 8 + 8 + 8 + 8 + 8 + 8 + 4 + 4 + 4);
+      body.Skip(16 + 8 + 8 + 8);  // file id, file size, creation date, data packets
+      uint64_t play = body.Le64();
+      body.Skip(8);  // send duration
+      uint64_t preroll = body.Le64();
+      uint32_t flags = body.Le32();
+      body.Skip(4 + 4);  // minimum and maximum packet size
       uint32_t m = body.Le32();
-      if (body.Ok()) maxBitrate = m;
+      if (body.Ok()) {
+        maxBitrate = m;
+        playTime = PlayTime(play, preroll, flags);
+      }
     } else if (Is(id, kStreamProperties)) {
       ReadStreamProperties(body, tag);
     } else if (Is(id, kContentDescription)) {
@@ -167,7 +241,9 @@ uint32_t ReadWmaFile(std::u16string_view path, TagRecord& tag) {
     }
     pos += size;
   }
-  if (maxBitrate != 0 && fileSize > headerEnd) {
+  if (playTime) {
+    tag.duration = *playTime;
+  } else if (maxBitrate != 0 && fileSize > headerEnd) {
     tag.duration = static_cast<uint32_t>(
         std::min(static_cast<double>(fileSize - headerEnd) * 8.0 / maxBitrate, 4294967295.0));
   }

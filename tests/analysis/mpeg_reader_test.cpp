@@ -66,7 +66,7 @@ TEST(DecodeFirstFrame, XingHeaderGivesAverageBitrate) {
   // 1,000,000 / 2000 = 500 bytes a frame; 500 * 44100 / 144 = 153,125 -> 153,000.
   EXPECT_EQ(info.xingBitrate, 153000u);
   EXPECT_EQ(info.frameCount, 2000u);
-  EXPECT_EQ(info.duration, 63u);  // 1,200,000 / 19,125 = 62.7
+  EXPECT_EQ(info.duration, 52u);  // 2000 frames x 1152 samples / 44100 Hz = 52.2
   EXPECT_TRUE(out.hasToc);
   EXPECT_EQ(out.frames, 2000u);
   EXPECT_EQ(out.bytes, 1000000u);
@@ -157,17 +157,65 @@ TEST(ReadMpegFile, EncodedFixtures) {
     uint32_t sampleRate;
     int bitrate;
     uint16_t channels;
+    uint32_t duration;
   };
-  for (const Case& c : {Case{"cbr-stereo.mp3", 44100, 64, 2}, Case{"mono.mp3", 44100, 32, 0},
-                        Case{"mpeg2-mono.mp3", 22050, 24, 0}, Case{"layer2.mp2", 44100, 64, 0}}) {
+  for (const Case& c : {
+           Case{"cbr-stereo.mp3", 44100, 64, 2, 1}, Case{"mono.mp3", 44100, 32, 0, 1},
+           Case{"mpeg2-mono.mp3", 22050, 24, 0, 1}, Case{"layer2.mp2", 44100, 64, 0, 1},
+           // ffmpeg's Info frame is written at 56 kbit/s before 8 kbit/s audio: a constant 8 and
+           // 194 frames of 576 samples (5.07 s), not 56 kbit/s and 1 s.
+           Case{"cbr-info.mp3", 22050, 8, 0, 5},
+           // 136 frames of 576 samples at 11,025 Hz are 7.1 s; the average rounded down to
+           // 8 kbit/s would stretch the 7,957 bytes to 8 s.
+           Case{"vbr-lowrate.mp3", 11025, -8, 0, 7},
+           // An FF inside the second of two tags is no frame header (it read as 32 kHz).
+           Case{"two-tags.mp3", 44100, 32, 0, 1},
+       }) {
     TagRecord tag;
     ASSERT_EQ(ReadMpegFile(Fixture(c.name), tag), 0u) << c.name;
     EXPECT_EQ(Utf8(tag.formatName.View()), "MP3") << c.name;
     EXPECT_EQ(tag.sampleRate, c.sampleRate) << c.name;
     EXPECT_EQ(tag.bitrate, c.bitrate) << c.name;
     EXPECT_EQ(tag.channels, c.channels) << c.name;
-    EXPECT_EQ(tag.duration, 1u) << c.name;
+    EXPECT_EQ(tag.duration, c.duration) << c.name;
   }
+}
+
+TEST(ReadMpegFile, TwoTagsInARow) {
+  TagRecord tag;
+  ASSERT_EQ(ReadMpegFile(Fixture("two-tags.mp3"), tag), 0u);
+  EXPECT_EQ(Utf8(tag.title.View()), "New Title");  // the first tag's texts
+
+  // The slow scan counts frames behind both tags only: 1.2 s, not the 2.4 s that the file's
+  // 9,645 bytes would give.
+  platform::InputFile input;
+  ASSERT_EQ(input.Open(Fixture("two-tags.mp3")), 0u);
+  FileWindow file(input, 8192);
+  TagRecord scanned;
+  ASSERT_EQ(ScanForFrames(file, scanned), 0u);
+  EXPECT_EQ(scanned.sampleRate, 44100u);
+  EXPECT_EQ(scanned.bitrate, 32);
+  EXPECT_EQ(scanned.duration, 1u);
+}
+
+// No Debian tool writes a VBRI header (Fraunhofer encoders do), so the test builds one: a first
+// frame of 128 kbit/s holding, 32 bytes behind its header, "VBRI", version 1, delay, quality,
+// the stream's bytes and frames, and an empty seek table (entries, scale, entry size, frames per
+// entry).
+TEST(ReadMpegFile, VbriHeaderGivesAverageAndFrameCount) {
+  std::string vbri = "VBRI" + Bytes({0, 1, 0x0F, 0xA0, 0, 75}) + testing::Be32(600000) +
+                     testing::Be32(2500) + Bytes({0, 0, 0, 1, 0, 2, 0, 0});
+  std::string stream = Frames(12, 1);
+  stream.replace(36, vbri.size(), vbri);
+  TempFile file("vbri.mp3", stream);
+  TagRecord tag;
+  XingInfo xing;
+  ASSERT_EQ(ReadMpegFile(file.Path(), tag, &xing), 0u);
+  EXPECT_EQ(tag.bitrate, -73);     // 600,000 / 2500 = 240 bytes a frame: 73,500 bit/s
+  EXPECT_EQ(tag.duration, 65u);    // 2500 x 1152 / 44100 = 65.3 s
+  EXPECT_EQ(xing.frames, 2500u);
+  EXPECT_EQ(xing.bytes, 600000u);
+  EXPECT_FALSE(xing.hasToc);
 }
 
 TEST(ReadMpegFile, TaggedFixtureWrittenByAnotherTagger) {

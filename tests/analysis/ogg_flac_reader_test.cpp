@@ -73,19 +73,45 @@ TEST(VorbisComments, Utf8Validation) {
 
 TEST(VorbisComments, KeysIgnoreCaseAndLaterOnesWin) {
   TagRecord tag;
-  ApplyVorbisComment("title=First", tag, true);
-  ApplyVorbisComment("TITLE=Second", tag, true);
-  ApplyVorbisComment("TrackNumber=4/11", tag, true);
-  ApplyVorbisComment("DATE= 1987-02-03", tag, true);
-  ApplyVorbisComment("noequals", tag, true);
-  ApplyVorbisComment("ARTIST\x7E=bad key", tag, true);
+  VorbisCommentKeysSeen seen;
+  ApplyVorbisComment("title=First", tag, true, seen);
+  ApplyVorbisComment("TITLE=Second", tag, true, seen);
+  ApplyVorbisComment("TrackNumber=4/11", tag, true, seen);
+  ApplyVorbisComment("DATE= 1987-02-03", tag, true, seen);
+  ApplyVorbisComment("noequals", tag, true, seen);
+  ApplyVorbisComment("ARTIST\x7E=bad key", tag, true, seen);
   EXPECT_EQ(Utf8(tag.title.View()), "Second");
   EXPECT_EQ(tag.track, 4);
   EXPECT_EQ(tag.trackTotal, 11);
   EXPECT_EQ(tag.year, 1987);
   EXPECT_TRUE(tag.artist.Empty());
-  ApplyVorbisComment("DATE=1492", tag, false);
+  ApplyVorbisComment("DATE=1492", tag, false, seen);
   EXPECT_EQ(tag.year, 0);
+}
+
+TEST(VorbisComments, DescriptionAndYearStandInForCommentAndDate) {
+  struct Case {
+    std::vector<const char*> comments;
+    const char* comment;
+    uint16_t year;
+  };
+  const Case cases[] = {
+      {{"DESCRIPTION=described", "YEAR=1996"}, "described", 1996},
+      {{"description=first", "COMMENT=wins", "DESCRIPTION=late"}, "wins", 0},
+      {{"YEAR=1996", "DATE=2001-02-03", "Year=1997"}, "", 2001},
+  };
+  for (const Case& c : cases) {
+    TagRecord tag;
+    VorbisCommentKeysSeen seen;
+    for (const char* comment : c.comments) ApplyVorbisComment(comment, tag, true, seen);
+    EXPECT_EQ(Utf8(tag.comment.View()), c.comment) << c.comments[0];
+    EXPECT_EQ(tag.year, c.year) << c.comments[0];
+  }
+  TagRecord tag;  // written by oggenc
+  ASSERT_EQ(ReadOggFile(Fixture("described.ogg"), tag), 0u);
+  EXPECT_EQ(Utf8(tag.comment.View()), "standard comment key");
+  EXPECT_EQ(tag.year, 1996);
+  EXPECT_EQ(Utf8(tag.title.View()), "Described");
 }
 
 TEST(ReadOggFile, CommentWithLoneByteIsSkipped) {

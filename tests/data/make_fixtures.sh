@@ -65,4 +65,85 @@ ffmpeg -loglevel error -y -i "$tmp/mono.wav" -c:a aac -b:a 24k -metadata title="
   -metadata genre="Electronic" -metadata date=2020 -metadata track="4/10" tagged.m4a
 ffmpeg -loglevel error -y -i "$tmp/mono.wav" -c:a alac -t 0.3 -metadata title="Alac" \
   -metadata album_artist="Only Album Artist" alac.m4a
+
+# Real-world shapes that readers get wrong when they follow the first header or frame blindly.
+# ffmpeg's MP3 muxer writes its "Info" frame at a higher bit rate than the audio frames when the
+# stream's rate is too small to hold the header (here 56 against 8 kbit/s). Tagged files need
+# 4,323 bytes of audio behind the tag for the first block.
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=5" -ac 1 \
+  -c:a libmp3lame -b:a 8k cbr-info.mp3
+# Low-bit-rate VBR (about 8.9 kbit/s, 7.1 s): the average cut to whole kbit/s would stretch it to 8 s.
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=300:sample_rate=11025:duration=7" -ac 1 "$tmp/speech.wav"
+lame --quiet -m m -V 9 "$tmp/speech.wav" vbr-lowrate.mp3
+# Short streams for the tag fixtures below (1.2 s where the stream matters), a small cover picture.
+lame --quiet --resample 44.1 -m m --cbr -b 32 "$tmp/short.wav" "$tmp/short.mp3"
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=1.2" -ac 1 "$tmp/tagbase.wav"
+lame --quiet --resample 44.1 -m m --cbr -b 32 "$tmp/tagbase.wav" "$tmp/tagbase.mp3"
+ffmpeg -loglevel error -y -f lavfi -i "testsrc=size=48x48:rate=1" -frames:v 1 "$tmp/cover.jpg"
+# WMA written by ffmpeg: 1.2 s at 24 kbit/s in 3,200-byte packets (the bytes over the maximum bit
+# rate give 2 s); "track" becomes the 1-based WM/TrackNumber text, and mutagen adds a 0-based
+# WM/Track number that must not win.
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=1.2" -ac 1 \
+  -c:a wmav2 -b:a 24k lowrate.wma
+ffmpeg -loglevel error -y -i "$tmp/mono.wav" -t 0.5 -c:a wmav2 -b:a 24k -metadata title="Numbered" \
+  -metadata track=7 tracknumber.wma
+# Ogg Vorbis with the standard DESCRIPTION key and YEAR instead of COMMENT and DATE.
+oggenc --quiet -q 0 -c "TITLE=Described" -c "DESCRIPTION=standard comment key" -c "YEAR=1996" \
+  -o described.ogg "$tmp/short.wav"
+
+TMP="$tmp" /usr/bin/python3 - <<'PY'
+import os, shutil
+from mutagen.id3 import ID3, TIT2, TPE1, TALB, TCON, COMM, TDRC, APIC, ID3v1SaveOptions, delete
+from mutagen.asf import ASF, ASFDWordAttribute
+tmp = os.environ["TMP"]
+short = os.path.join(tmp, "short.mp3")
+cover = open(os.path.join(tmp, "cover.jpg"), "rb").read()
+
+# Two ID3v2 tags in a row, as a tagger leaves them that prepends a new tag instead of replacing the
+# old one. The old (second) tag carries a picture, whose bytes hold many FF that can pass for an
+# MPEG frame header.
+shutil.copy(os.path.join(tmp, "tagbase.mp3"), os.path.join(tmp, "old.mp3"))
+t = ID3()
+t.add(TIT2(encoding=0, text="Old Title"))
+t.add(APIC(encoding=0, mime="image/jpeg", type=3, desc="", data=cover))
+t.save(os.path.join(tmp, "old.mp3"), v2_version=3, v1=ID3v1SaveOptions.REMOVE)
+open(os.path.join(tmp, "new.tag"), "wb").close()
+t = ID3()
+t.add(TIT2(encoding=1, text="New Title"))
+t.add(TPE1(encoding=1, text="New Artist"))
+t.save(os.path.join(tmp, "new.tag"), v2_version=3, v1=ID3v1SaveOptions.REMOVE)
+with open("two-tags.mp3", "wb") as out:
+    out.write(open(os.path.join(tmp, "new.tag"), "rb").read())
+    out.write(open(os.path.join(tmp, "old.mp3"), "rb").read())
+
+# iTunes-style comments: machine data under "iTun..." descriptions beside the user's comment.
+# mutagen orders frames by size, so the short iTunPGAP frame comes first.
+shutil.copy(short, "itunes-comment.mp3")
+t = ID3()
+t.add(TIT2(encoding=0, text="Commented"))
+t.add(COMM(encoding=0, lang="eng", desc="iTunPGAP", text="0"))
+t.add(COMM(encoding=0, lang="eng", desc="iTunNORM",
+           text=" 00000156 00000150 00000E4C 00000E56 00000000 00000000 00007D6A 00007D6A 00000000 00000000"))
+t.add(COMM(encoding=0, lang="eng", desc="", text="the user's own comment"))
+t.save("itunes-comment.mp3", v2_version=3, v1=ID3v1SaveOptions.REMOVE)
+
+# ID3v2.4 keeps the year in TDRC (there is no TYER).
+shutil.copy(short, "v24-year.mp3")
+t = ID3()
+t.add(TIT2(encoding=3, text="Dated"))
+t.add(TDRC(encoding=3, text="2007-03-12"))
+t.save("v24-year.mp3", v2_version=4, v1=ID3v1SaveOptions.REMOVE)
+
+# An ID3v1 tag alone whose genre byte is one of the later additions (189, Dubstep).
+shutil.copy(short, "v1-genre.mp3")
+t = ID3()
+t.add(TIT2(encoding=0, text="V1 Genre"))
+t.add(TCON(encoding=0, text="Dubstep"))
+t.save("v1-genre.mp3", v2_version=3, v1=ID3v1SaveOptions.CREATE)
+delete("v1-genre.mp3", delete_v1=False, delete_v2=True)
+
+a = ASF("tracknumber.wma")
+a["WM/Track"] = [ASFDWordAttribute(2)]
+a.save()
+PY
 ls -l
