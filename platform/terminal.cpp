@@ -52,7 +52,8 @@ InterruptGuard::InterruptGuard(std::atomic<int32_t>& counter) : m_previous(std::
 
 InterruptGuard::~InterruptGuard() {
   if (!m_installed) return;
-  for (size_t i = std::size(kSignals); i > 0; --i) ::sigaction(kSignals[i - 1], &m_previous->actions[i - 1], nullptr);
+  for (size_t i = std::size(kSignals); i > 0; --i)
+    ::sigaction(kSignals[i - 1], &m_previous->actions[i - 1], nullptr);
   g_counter.store(m_previousCounter);
 }
 

@@ -27,8 +27,8 @@ bool AnalysesMp3With(const char* value) {
 }
 
 TEST(ProviderAnalyser, UsesTheBuiltinsWhileNoEntryIsEnabled) {
-  EXPECT_TRUE(AnalysesMp3With("MP3 Audio Files;-;;"));  // disabled
-  EXPECT_TRUE(AnalysesMp3With(";"));                    // an empty value is no entry
+  EXPECT_TRUE(AnalysesMp3With("MP3 Audio Files;-;;"));          // disabled
+  EXPECT_TRUE(AnalysesMp3With(";"));                            // an empty value is no entry
   EXPECT_FALSE(AnalysesMp3With("FLAC Audio Files;+;*.FLAC;"));  // the configured list holds
 }
 
