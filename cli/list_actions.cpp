@@ -12,6 +12,7 @@
 #include "results/export.h"
 #include "results/file_operations.h"
 #include "results/results_file.h"
+#include "settings/colors.h"
 #include "settings/settings_store.h"
 
 namespace tarnq::cli {
@@ -296,7 +297,8 @@ int RunListActions(results::ResultList& list, const ListActionOptions& options) 
       reporter.Say("would export " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
     } else {
       const results::ColumnLayout layout = results::ReadLayout(store);
-      const std::vector<uint32_t> colors = results::SchemeBackgrounds(store.ReadColorScheme("Color"));
+      const std::vector<uint32_t> colors =
+          results::SchemeBackgrounds(settings::ReadColorScheme(store, "Color"));
       const uint32_t code = results::ExportList(list, layout, colors, format, options.exportPath);
       if (code != 0) reporter.Fail(options.exportPath, results::OperationErrorMessage(code));
       else reporter.Say("exported " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
