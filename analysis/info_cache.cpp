@@ -6,6 +6,8 @@
 #include <functional>
 #include <mutex>
 #include <new>
+#include <thread>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -465,22 +467,46 @@ bool InfoCache::Add(uint64_t size, FileTime modified, std::u16string_view path, 
   return AppendLocked(size, modified, HashPath(path), line);
 }
 
+void InfoCache::SetRetryWait(RetryWait wait) { m_retryWait = std::move(wait); }
+
+uint32_t InfoCache::OpenSaveFile(platform::AtomicFileWriter& writer, std::u16string_view path) const {
+  bool folderCreated = false;
+  bool waited = false;
+  for (;;) {
+    const uint32_t code = writer.Open(path);
+    if (code == 0 || code == platform::err::kInvalidName) return code;
+    if ((code == platform::err::kPathNotFound || code == platform::err::kFileNotFound) && !folderCreated) {
+      folderCreated = true;
+      const std::u16string_view folder = platform::FolderOf(path);
+      if (!folder.empty() && platform::CreateFolders(folder) == 0) continue;
+    }
+    if (waited) return code;
+    // Another program may hold the folder, or the system may be short of handles, for a moment.
+    waited = true;
+    if (m_retryWait) m_retryWait(kCacheRetryWait);
+    else std::this_thread::sleep_for(kCacheRetryWait);
+  }
+}
+
 uint32_t InfoCache::Save() const {
   if (SwitchedOff()) return 0;
+  std::u16string path;
+  {
+    platform::StoreGuard guard(m_store.Lock());
+    if (m_path.empty() || m_store.Count() == 0) return 0;
+    if (m_matchesFile && platform::FileExists(m_path)) return 0;
+    path = m_path;
+  }
+  // The file is created before the store is locked: a retry's wait must not hold up lookups.
+  platform::AtomicFileWriter writer;
+  uint32_t code = OpenSaveFile(writer, path);
+  if (code != 0) return code;
   platform::StoreGuard guard(m_store.Lock());
   const uint64_t count = m_store.Count();
-  if (m_path.empty() || count == 0) return 0;
-  if (m_matchesFile && platform::FileExists(m_path)) return 0;
+  if (count == 0) return 0;  // emptied meanwhile: the old file stays
 
   // Written in pieces, so a large cache never needs a second copy of itself in memory.
   constexpr size_t kFlushBytes = 1 << 20;
-  platform::AtomicFileWriter writer;
-  uint32_t code = writer.Open(m_path);
-  if (code == platform::err::kPathNotFound || code == platform::err::kFileNotFound) {
-    const std::u16string_view folder = platform::FolderOf(m_path);
-    if (!folder.empty() && platform::CreateFolders(folder) == 0) code = writer.Open(m_path);
-  }
-  if (code != 0) return code;
   try {
     std::string bytes;
     bytes.reserve(kFlushBytes + 4096);

@@ -11,11 +11,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/time.h"
 #include "records/audio_info.h"
 #include "records/packed_store.h"
@@ -33,6 +36,8 @@ inline constexpr std::string_view kCachePathKey = "MP3Cache";
 inline constexpr std::u16string_view kCacheFileName = u"MP3Cache";
 // Paths are stored and read with at most this many units.
 inline constexpr size_t kMaxCachePathUnits = 1023;
+// How long a save waits before its one retry when the file could not be created.
+inline constexpr std::chrono::milliseconds kCacheRetryWait{1000};
 
 // `CacheEntry` layout (packed, little-endian, read and written through memcpy). An entry keeps
 // its line as the file has it: a run that finds most files in the cache decodes only the lines
@@ -98,11 +103,18 @@ class InfoCache {
            const records::AudioInfo& info);
 
   // Writes the file (to a temporary file renamed over the old one, which is kept intact when
-  // anything fails): one line per path, the newest entry, in store order. Creates a missing
-  // folder once. Returns 0 or the error code. Does nothing (0) when switched off, without a
-  // path, or with an empty store, and when the file already holds exactly what would be written
-  // (loaded from that file, every line used, one entry per path, nothing added since).
+  // anything fails): one line per path, the newest entry, in store order. When the file cannot
+  // be created, a missing folder is created once, and otherwise the save waits kCacheRetryWait
+  // (without holding the store) and tries once more; a write error ends the save. Returns 0 or
+  // the error code. Does nothing (0) when switched off, without a path, or with an empty store,
+  // and when the file already holds exactly what would be written (loaded from that file, every
+  // line used, one entry per path, nothing added since).
   uint32_t Save() const;
+
+  // What the save calls to wait before its retry (sleeps by default). Tests pass their own;
+  // set it before the cache is shared between threads.
+  using RetryWait = std::function<void(std::chrono::milliseconds)>;
+  void SetRetryWait(RetryWait wait);
 
   // Empties the store and deletes the file. Refused with 170 (busy) while a search run holds the
   // cache; returns the deletion's error otherwise (a missing file is not an error).
@@ -131,6 +143,7 @@ class InfoCache {
   IndexSlot* FindSlot(uint64_t hash) const;
   bool ContainsPathLocked(uint64_t hash, std::u16string_view path) const;
   bool GrowIndex();
+  uint32_t OpenSaveFile(platform::AtomicFileWriter& writer, std::u16string_view path) const;
 
   mutable records::PackedStore m_store;
   std::vector<IndexSlot> m_slots;  // open addressing, power-of-two size
@@ -140,6 +153,7 @@ class InfoCache {
   bool m_matchesFile = false;  // the file at m_path holds exactly what Save would write
   std::atomic<bool> m_switchedOff{false};
   std::atomic<bool> m_runActive{false};
+  RetryWait m_retryWait;
 };
 
 // A search run's hold on the cache: loads it when constructed and saves it exactly once, at

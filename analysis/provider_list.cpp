@@ -161,13 +161,24 @@ std::vector<StoredProviderEntry> ReadProviderEntries(settings::SettingsStore& se
   return entries;
 }
 
+namespace {
+// An empty value is no entry at all.
+bool IsEnabledEntry(const ProviderEntry& entry) {
+  return entry.enabled && (!entry.name.empty() || !entry.path.empty());
+}
+}  // namespace
+
+bool HoldsEnabledProviderEntry(settings::SettingsStore& settings) {
+  for (const StoredProviderEntry& stored : ReadProviderEntries(settings))
+    if (IsEnabledEntry(stored.entry)) return true;
+  return false;
+}
+
 size_t WriteDefaultProviderEntries(settings::SettingsStore& settings) {
   const std::vector<StoredProviderEntry> entries = ReadProviderEntries(settings);
   uint64_t nextKey = 1;
   for (const StoredProviderEntry& stored : entries) {
-    // An empty value is no entry at all.
-    const bool isEntry = !stored.entry.name.empty() || !stored.entry.path.empty();
-    if (stored.entry.enabled && isEntry) return 0;
+    if (IsEnabledEntry(stored.entry)) return 0;
     const uint64_t number = settings::ParseUnsigned64(stored.key);
     if (number >= nextKey && number < UINT32_MAX) nextKey = number + 1;
   }

@@ -43,10 +43,16 @@ struct StoredProviderEntry {
 };
 std::vector<StoredProviderEntry> ReadProviderEntries(settings::SettingsStore& settings);
 
-// The start-up step of the hosts (command 145): when the section holds no enabled entry, writes
-// one entry per built-in provider, enabled, with the provider's mask as condition: under keys "1"
-// to "5" when the section is empty, otherwise under the next free keys. Existing values are never
-// replaced. Returns the number of entries written.
+// True when the section holds an enabled entry: a value with a name or a path and no "-" sign
+// (an empty value is no entry at all).
+bool HoldsEnabledProviderEntry(settings::SettingsStore& settings);
+
+// The start-up step of a host that shows the provider list (command 145, once after the main
+// window is created): when the section holds no enabled entry, writes one entry per built-in
+// provider, enabled, with the provider's mask as condition: under keys "1" to "5" when the section
+// is empty, otherwise under free keys after the highest numbered one. Existing values are never
+// replaced. Returns the number of entries written. Hosts that show no list (tarnq-cli) do not
+// call it: their searches use the built-in providers while no entry is enabled.
 size_t WriteDefaultProviderEntries(settings::SettingsStore& settings);
 
 // Opens every enabled entry in order (search start). Entries whose library cannot be loaded or

@@ -9,6 +9,7 @@
 
 #include "analysis/info_cache.h"
 #include "platform/errors.h"
+#include "platform/mounts.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/path_macros.h"
@@ -29,7 +30,7 @@ uint32_t ListLocal(std::u16string_view folder, const std::function<bool(const Di
 }
 
 uint32_t ListMounts(std::u16string_view, const std::function<bool(const DirEntry&)>& callback) {
-  for (const std::u16string& mount : MountedFileSystems()) {
+  for (const std::u16string& mount : platform::MountedFileSystems()) {
     platform::FileStatus status;
     if (platform::GetFileStatus(mount, status, true) != 0) continue;
     DirEntry entry;
@@ -213,50 +214,6 @@ uint32_t EnumerateDirectory(std::u16string_view folder,
   const FileSystemProvider* provider = FindProvider(folder);
   if (provider == nullptr) return platform::err::kNotSupported;
   return provider->list(folder, callback);
-}
-
-std::vector<std::u16string> MountedFileSystems() {
-  std::vector<std::u16string> mounts;
-  std::string text;
-  if (platform::ReadWholeFile(u"/proc/self/mounts", text, 1 << 22) != 0) return {u"/"};
-  std::u16string user;
-  platform::GetEnvironment(u"USER", user);
-  const std::u16string runMedia = u"/run/media/" + user + u"/";
-  auto add = [&](const std::u16string& path) {
-    for (const auto& m : mounts)
-      if (m == path) return;
-    mounts.push_back(path);
-  };
-  add(u"/");
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    const std::string_view line(text.data() + pos, end - pos);
-    pos = end + 1;
-    const size_t a = line.find(' ');
-    if (a == std::string_view::npos) continue;
-    const size_t b = line.find(' ', a + 1);
-    std::string target(line.substr(a + 1, b == std::string_view::npos ? std::string_view::npos : b - a - 1));
-    // /proc/self/mounts escapes blanks and backslashes as octal.
-    std::string decoded;
-    for (size_t i = 0; i < target.size(); ++i) {
-      if (target[i] == '\\' && i + 3 < target.size()) {
-        decoded += static_cast<char>((target[i + 1] - '0') * 64 + (target[i + 2] - '0') * 8 + (target[i + 3] - '0'));
-        i += 3;
-      } else {
-        decoded += target[i];
-      }
-    }
-    const std::u16string path = platform::NameBytesToUtf16(decoded);
-    auto below = [&](std::u16string_view root) {
-      return path.size() > root.size() && path.starts_with(root) &&
-             path.find(u'/', root.size()) == std::u16string::npos;
-    };
-    if (path == u"/home" || below(u"/media/") || below(u"/mnt/") || (!user.empty() && below(runMedia)))
-      add(path);
-  }
-  return mounts;
 }
 
 // --- Identity set -----------------------------------------------------------------------------------

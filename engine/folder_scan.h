@@ -26,7 +26,8 @@ namespace tarnq::engine {
 
 // --- Folder listing providers ------------------------------------------------------------------
 // Slot 0 lists the local file system (every absolute path); slot 1 is a virtual root whose listing
-// yields the mounted file systems a user would pick (for the drive selection).
+// yields the mounted file systems a user would pick (platform::MountedFileSystems, for the drive
+// selection).
 struct FileSystemProvider {
   int kind = 0;               // 1 local, 2 the mounts root
   std::u16string_view name;   // the root's name ("" for the local file system)
@@ -41,9 +42,6 @@ const FileSystemProvider* FindProvider(std::u16string_view path);
 // Lists `folder` through its provider: 0, 50 without a provider, or the listing's error.
 uint32_t EnumerateDirectory(std::u16string_view folder,
                             const std::function<bool(const platform::DirEntry&)>& callback);
-// The mounted file systems a user would search: "/", "/home", "/media/*", "/mnt/*",
-// "/run/media/<user>/*", from /proc/self/mounts, each once.
-std::vector<std::u16string> MountedFileSystems();
 
 // --- The scan ---------------------------------------------------------------------------------------
 // A set of file identities without a heap node per entry (open addressing).

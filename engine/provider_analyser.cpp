@@ -32,9 +32,7 @@ uint32_t ProviderAnalyser::SaveCache() {
 
 void ProviderAnalyser::LoadProviders() {
   if (m_loaded) return;
-  bool anyEnabled = false;
-  if (m_settings != nullptr)
-    for (const auto& stored : analysis::ReadProviderEntries(*m_settings)) anyEnabled |= stored.entry.enabled;
+  const bool anyEnabled = m_settings != nullptr && analysis::HoldsEnabledProviderEntry(*m_settings);
   // Settings without provider entries mean the built-in readers (what the start-up step would
   // write); a command-line run does not write them itself.
   m_providers = anyEnabled ? analysis::LoadProviderList(*m_settings) : analysis::DefaultProviderList();

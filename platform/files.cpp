@@ -259,10 +259,37 @@ void AtomicFileWriter::Abandon() {
   m_temp.clear();
 }
 
+namespace {
+
+// Follows `path` while it is a symbolic link, so that a stored file that is a link is rewritten
+// where the link points and the link stays (dotfile managers keep settings that way). A relative
+// link is taken from the link's folder; a dangling one yields the file it would name.
+uint32_t FollowLinks(std::string& path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    std::string target(4096, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return ErrorFromErrno(errno, true);
+    if (static_cast<size_t>(n) >= target.size()) return err::kFilenameExceedRange;
+    target.resize(static_cast<size_t>(n));
+    if (target.empty()) return err::kInvalidName;
+    if (target.front() != '/') {
+      const size_t slash = path.rfind('/');
+      target = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/" + target;
+    }
+    path = std::move(target);
+  }
+  return err::kCantResolveFilename;
+}
+
+}  // namespace
+
 uint32_t AtomicFileWriter::Open(std::u16string_view path) {
   Abandon();
   m_error = 0;
   if (!ToNative(path, m_target)) return m_error = err::kInvalidName;
+  if (const uint32_t code = FollowLinks(m_target)) return m_error = code;
   const size_t slash = m_target.rfind('/');
   m_folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : m_target.substr(0, slash));
   const std::string name(NameOf(m_target));

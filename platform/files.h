@@ -108,7 +108,8 @@ uint32_t CreateFolders(std::u16string_view path);  // with its parents; an exist
 uint32_t ReadWholeFile(std::u16string_view path, std::string& bytes,
                        uint64_t maxBytes = uint64_t{1} << 30);
 // Writes `bytes` to a new temporary file in the same folder, syncs it and renames it over `path`;
-// the old file is never removed first and is left unchanged on failure.
+// the old file is never removed first and is left unchanged on failure. When `path` is a symbolic
+// link, the file it points to is replaced that way and the link stays.
 uint32_t WriteFileAtomically(std::u16string_view path, std::string_view bytes);
 // The same for content written piece by piece: Open creates the temporary file, Write appends,
 // Commit syncs and renames it over the target. Without a successful Commit (an error, or the

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "settings/colors.h"
 #include "settings/settings_store.h"
 
 namespace tarnq::results {

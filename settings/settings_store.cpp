@@ -1,7 +1,6 @@
 #include "settings/settings_store.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -14,6 +13,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/field_line.h"
+#include "settings/number_list.h"
 #include "settings/path_macros.h"
 
 namespace tarnq::settings {
@@ -45,57 +45,6 @@ bool ValidKey(std::string_view key) {
 size_t LineEnd(std::string_view text, size_t pos) {
   while (pos < text.size() && !IsLineBreak(text[pos])) ++pos;
   return pos;
-}
-
-void AppendHex(std::string& out, uint32_t value) {
-  char digits[16];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, value, 16).ptr);
-}
-
-// "n,n,n": decimal numbers, or hexadecimal ones when the value begins with "#"; a "-" is allowed
-// in front of each. Parsing stops at the first item that is not a number. Returns how many were
-// read (up to out.size(); one more when further numbers follow).
-template <class CharT>
-size_t ParseNumberList(std::basic_string_view<CharT> value, std::span<int64_t> out) {
-  int base = 10;
-  if (!value.empty() && value.front() == CharT('#')) {
-    base = 16;
-    value.remove_prefix(1);
-  }
-  size_t count = 0;
-  size_t pos = 0;
-  while (true) {
-    while (pos < value.size() && value[pos] == CharT(' ')) ++pos;
-    bool negative = false;
-    if (pos < value.size() && (value[pos] == CharT('-') || value[pos] == CharT('+'))) {
-      negative = value[pos] == CharT('-');
-      ++pos;
-    }
-    size_t digits = 0;
-    bool any = false;
-    while (pos + digits < value.size()) {
-      detail::ParseDigits(value.substr(pos + digits, 1), 0xFF, base, any);
-      if (!any) break;
-      ++digits;
-    }
-    if (digits == 0) break;
-    const uint64_t magnitude = detail::ParseDigits(value.substr(pos, digits), 0xFFFFFFFFull, base, any);
-    pos += digits;
-    if (count == out.size()) return count + 1;
-    // Numbers are 32-bit words: "80000000" in a hexadecimal list is -2147483648.
-    const auto word = static_cast<uint32_t>(negative ? ~magnitude + 1 : magnitude);
-    out[count++] = static_cast<int32_t>(word);
-    while (pos < value.size() && value[pos] == CharT(' ')) ++pos;
-    if (pos >= value.size() || value[pos] != CharT(',')) break;
-    ++pos;
-  }
-  return count;
-}
-
-int32_t ScaleDefaultSize(int32_t size) {
-  const DesktopInfo desktop = GetDesktopInfo();
-  if (size < 1 || desktop.workAreaWidth < 1600) return size;
-  return static_cast<int32_t>(static_cast<int64_t>(size) * (desktop.workAreaWidth / 16) / 100);
 }
 
 }  // namespace
@@ -394,6 +343,14 @@ std::string SettingsStore::ReadString(std::string_view section, std::string_view
   return out;
 }
 
+std::optional<std::string> SettingsStore::ReadValue(std::string_view section, std::string_view key,
+                                                   size_t capacity) {
+  StoreGuard guard(m_lock);
+  std::string_view value;
+  if (!FindValue(section, key, value)) return std::nullopt;
+  return std::string(value.substr(0, capacity > 0 ? capacity - 1 : 0));
+}
+
 bool SettingsStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   StoreGuard guard(m_lock);
   return WriteValue(section, key, value);
@@ -495,6 +452,16 @@ bool SettingsStore::DeleteSection(std::string_view section) {
   return true;
 }
 
+bool SettingsStore::ReplaceSection(std::string_view section,
+                                   std::span<const std::pair<std::string, std::string>> entries) {
+  StoreGuard guard(m_lock);
+  if (!ValidSection(section) || m_freezeCount != 0) return false;
+  DeleteSection(section);
+  for (const auto& [key, value] : entries)
+    if (!WriteValue(section, key, value)) return false;
+  return true;
+}
+
 std::vector<std::string> SettingsStore::ReadSectionLines(std::string_view section) {
   std::vector<std::string> lines;
   StoreGuard guard(m_lock);
@@ -526,172 +493,7 @@ size_t SettingsStore::EnumSection(std::string_view section,
   return calls;
 }
 
-// --- Placements, fonts, colours, lists ------------------------------------------------------------------
-
-WindowPlacement SettingsStore::ReadPlacement(std::string_view section, int32_t defaultWidth,
-                                             int32_t defaultHeight) {
-  std::string value;
-  if (ReadString(section, "Pos", {}, value, 128)) {
-    int64_t n[5];
-    const DesktopInfo desktop = GetDesktopInfo();
-    if (ParseNumberList<char>(value, n) == 5 && n[2] >= 50 && n[3] >= 50 &&
-        (!desktop.Known() || (n[2] <= 2 * int64_t{desktop.width} && n[3] <= 2 * int64_t{desktop.height}))) {
-      WindowPlacement placement;
-      placement.x = static_cast<int32_t>(n[0]);
-      placement.y = static_cast<int32_t>(n[1]);
-      placement.width = static_cast<int32_t>(n[2]);
-      placement.height = static_cast<int32_t>(n[3]);
-      placement.showState = n[4] == 1 || n[4] == 3 ? static_cast<int16_t>(n[4]) : 0;
-      return placement;
-    }
-  }
-  WindowPlacement placement;
-  placement.x = placement.y = kSystemChoosesPosition;
-  placement.width = ScaleDefaultSize(defaultWidth);
-  placement.height = ScaleDefaultSize(defaultHeight);
-  return placement;
-}
-
-bool SettingsStore::WritePlacement(std::string_view section, const WindowPlacement& placement) {
-  if (Flags() & kPlacementLocked) return false;
-  std::string value;
-  for (int64_t n : {int64_t{placement.x}, int64_t{placement.y}, int64_t{placement.width},
-                    int64_t{placement.height}}) {
-    AppendNumber(value, n);
-    value.push_back(',');
-  }
-  const bool keptState = placement.showState == 1 || placement.showState == 3;
-  AppendNumber(value, static_cast<int64_t>(keptState ? placement.showState : 0));
-  return WriteString(section, "Pos", value);
-}
-
-bool SettingsStore::ReadFont(std::string_view section, std::string_view key, LogFont& font) {
-  font = LogFont();
-  if (DesktopChanged()) return false;
-  std::u16string value;
-  if (!ReadText(section, key, {}, value, 256)) return false;
-  // The face name follows the 13th comma; it may itself hold commas.
-  size_t pos = 0;
-  int commas = 0;
-  while (commas < 13 && (pos = value.find(u',', pos)) != std::u16string::npos) {
-    ++commas;
-    ++pos;
-  }
-  std::u16string_view numbers = value;
-  if (commas == 13) {
-    font.faceName = platform::CutUtf16(std::u16string_view(value).substr(pos), 31);
-    numbers = std::u16string_view(value).substr(0, pos - 1);
-  }
-  int64_t n[13] = {};
-  const size_t count = std::min<size_t>(ParseNumberList<char16_t>(numbers, n), 13);
-  if (count == 0) {
-    font = LogFont();
-    return false;
-  }
-  font.height = static_cast<int32_t>(n[0]);
-  font.width = static_cast<int32_t>(n[1]);
-  font.escapement = static_cast<int32_t>(n[2]);
-  font.orientation = static_cast<int32_t>(n[3]);
-  font.weight = static_cast<int32_t>(n[4]);
-  font.italic = static_cast<uint8_t>(n[5]);
-  font.underline = static_cast<uint8_t>(n[6]);
-  font.strikeOut = static_cast<uint8_t>(n[7]);
-  font.charSet = static_cast<uint8_t>(n[8]);
-  font.outPrecision = static_cast<uint8_t>(n[9]);
-  font.clipPrecision = static_cast<uint8_t>(n[10]);
-  font.quality = static_cast<uint8_t>(n[11]);
-  font.pitchAndFamily = static_cast<uint8_t>(n[12]);
-  return true;
-}
-
-void SettingsStore::WriteFont(std::string_view section, std::string_view key, const LogFont* font) {
-  if (font == nullptr) {
-    DeleteKey(section, key);
-    return;
-  }
-  std::string numbers;
-  for (int64_t n : {int64_t{font->height}, int64_t{font->width}, int64_t{font->escapement},
-                    int64_t{font->orientation}, int64_t{font->weight}, int64_t{font->italic},
-                    int64_t{font->underline}, int64_t{font->strikeOut}, int64_t{font->charSet},
-                    int64_t{font->outPrecision}, int64_t{font->clipPrecision}, int64_t{font->quality},
-                    int64_t{font->pitchAndFamily}}) {
-    AppendNumber(numbers, n);
-    numbers.push_back(',');
-  }
-  std::u16string value(numbers.begin(), numbers.end());
-  value += platform::CutUtf16(font->faceName, 31);
-  WriteText(section, key, value);
-}
-
-bool SettingsStore::ReadCustomColors(std::string_view section, std::array<uint32_t, 16>& colors) {
-  colors.fill(0xFFFFFF);
-  std::string value;
-  if (!ReadString(section, "CC", {}, value, 512)) return false;
-  int64_t n[16];
-  const size_t count = std::min<size_t>(ParseNumberList<char>(value, n), 16);
-  for (size_t i = 0; i < count; ++i) colors[i] = static_cast<uint32_t>(n[i]);
-  return count > 0;
-}
-
-void SettingsStore::WriteCustomColors(std::string_view section, const std::array<uint32_t, 16>& colors) {
-  size_t used = colors.size();
-  while (used > 0 && colors[used - 1] == 0xFFFFFF) --used;
-  if (used == 0) {
-    DeleteKey(section, "CC");
-    return;
-  }
-  std::string value = "#";
-  for (size_t i = 0; i < used; ++i) {
-    if (i > 0) value.push_back(',');
-    AppendHex(value, colors[i]);
-  }
-  WriteString(section, "CC", value);
-}
-
-std::vector<ColorPair> SettingsStore::ReadColorScheme(std::string_view section) {
-  std::vector<ColorPair> pairs;
-  std::string value;
-  for (uint32_t key = 1;; ++key) {
-    char name[16];
-    const auto end = std::to_chars(name, name + sizeof name, key).ptr;
-    {
-      StoreGuard guard(m_lock);
-      std::string_view raw;
-      if (!FindValue(section, std::string_view(name, static_cast<size_t>(end - name)), raw)) break;
-      value.assign(raw.substr(0, 128));
-    }
-    // Two hexadecimal numbers; a pair that does not give two stays zero.
-    ColorPair pair;
-    const size_t comma = value.find(',');
-    bool anyFirst = false, anySecond = false;
-    if (comma != npos) {
-      std::string_view first = value;
-      first = first.substr(0, comma);
-      while (!first.empty() && first.front() == ' ') first.remove_prefix(1);
-      std::string_view second = std::string_view(value).substr(comma + 1);
-      while (!second.empty() && second.front() == ' ') second.remove_prefix(1);
-      const uint64_t a = detail::ParseDigits(first, 0xFFFFFFFFull, 16, anyFirst);
-      const uint64_t b = detail::ParseDigits(second, 0xFFFFFFFFull, 16, anySecond);
-      if (anyFirst && anySecond) pair = {static_cast<uint32_t>(a), static_cast<uint32_t>(b)};
-    }
-    pairs.push_back(pair);
-  }
-  return pairs;
-}
-
-void SettingsStore::WriteColorScheme(std::string_view section, std::span<const ColorPair> pairs) {
-  StoreGuard guard(m_lock);
-  // Reading counts keys up to the first gap, so stale keys of a longer scheme must go.
-  DeleteSection(section);
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    std::string key, value;
-    AppendNumber(key, static_cast<int64_t>(i + 1));
-    AppendHex(value, pairs[i].first);
-    value.push_back(',');
-    AppendHex(value, pairs[i].second);
-    WriteValue(section, key, value);
-  }
-}
+// --- Lists ---------------------------------------------------------------------------------------------
 
 std::vector<ListEntry> SettingsStore::ReadList(std::string_view section) {
   std::vector<ListEntry> entries;

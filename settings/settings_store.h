@@ -10,49 +10,23 @@
 //
 // Thread safety: every operation takes the store's lock (waiting for it, re-entrant), so any thread
 // may call any member. There is no transaction over several keys.
+//
+// Values with a structure of their own are read and written beside the store: placement.h,
+// font.h, colors.h.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/threads.h"
 
 namespace tarnq::settings {
-
-// Where a window sits. x = y = kSystemChoosesPosition lets the window system place it.
-struct WindowPlacement {
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-  int16_t showState = 0;  // 1 normal, 3 maximised, 0 anything else
-};
-inline constexpr int32_t kSystemChoosesPosition = INT32_MIN;  // 0x80000000
-
-// The stored form of a font: the 13 numbers and the face name of a Windows LOGFONTW. The GUI maps
-// it to and from its own font type, keeping the numbers' meaning (height in pixels, weight ...).
-struct LogFont {
-  int32_t height = 0;
-  int32_t width = 0;
-  int32_t escapement = 0;
-  int32_t orientation = 0;
-  int32_t weight = 0;
-  uint8_t italic = 0;
-  uint8_t underline = 0;
-  uint8_t strikeOut = 0;
-  uint8_t charSet = 0;
-  uint8_t outPrecision = 0;
-  uint8_t clipPrecision = 0;
-  uint8_t quality = 0;
-  uint8_t pitchAndFamily = 0;
-  std::u16string faceName;  // at most 31 characters
-  friend bool operator==(const LogFont&, const LogFont&) = default;
-};
 
 // The desktop as the host sees it. Headless hosts leave it unknown (all 0): then the desktop-size
 // record is left alone, placements are not checked against the desktop and defaults not scaled.
@@ -86,18 +60,13 @@ struct ListEntry {
   uint32_t key = 0;  // the entry's number
   std::u16string value;
 };
-struct ColorPair {
-  uint32_t first = 0;
-  uint32_t second = 0;
-  friend bool operator==(const ColorPair&, const ColorPair&) = default;
-};
 
 class SettingsStore {
  public:
   // Flags.
   static constexpr uint8_t kExplicitFile = 1;     // the caller's path only; never relocated
   static constexpr uint8_t kMainFile = 2;         // Version at every flush, desktop-size record
-  static constexpr uint8_t kPlacementLocked = 4;  // WritePlacement does nothing for this run
+  static constexpr uint8_t kPlacementLocked = 4;  // placements are not written for this run
   static constexpr uint8_t kDesktopChanged = 8;   // stored fonts and layouts are ignored
 
   // SetPath modes and results.
@@ -154,8 +123,17 @@ class SettingsStore {
   std::u16string ReadPath(std::string_view section, std::string_view key, size_t capacity = 1024);
   bool WritePath(std::string_view section, std::string_view key, std::u16string_view path);
 
+  // The raw value of a key that is there, an empty one included (at most capacity - 1 bytes);
+  // nothing when the key is missing.
+  std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
+                                       size_t capacity = 4096);
+
   bool DeleteKey(std::string_view section, std::string_view key);
   bool DeleteSection(std::string_view section);
+  // Replaces the section by these raw entries, in order, as one operation (no other thread sees
+  // the section half written). False when a key or value is refused; what came before it stays.
+  bool ReplaceSection(std::string_view section,
+                      std::span<const std::pair<std::string, std::string>> entries);
 
   // The non-empty body lines of a section, as they stand.
   std::vector<std::string> ReadSectionLines(std::string_view section);
@@ -164,25 +142,6 @@ class SettingsStore {
   // callback outside the lock. Returns the number of calls.
   size_t EnumSection(std::string_view section,
                      const std::function<bool(std::string_view key, std::string_view value)>& callback);
-
-  // Key "Pos". The stored placement is used when it has exactly five numbers, width and height
-  // are at least 50 and at most twice the desktop's; otherwise x = y = kSystemChoosesPosition and
-  // the default size (scaled up on work areas of 1600 pixels and more).
-  WindowPlacement ReadPlacement(std::string_view section, int32_t defaultWidth, int32_t defaultHeight);
-  bool WritePlacement(std::string_view section, const WindowPlacement& placement);
-
-  // False (and an all-zero font) when nothing is stored or the desktop changed.
-  bool ReadFont(std::string_view section, std::string_view key, LogFont& font);
-  // A null font deletes the key (the GUI could not describe its font).
-  void WriteFont(std::string_view section, std::string_view key, const LogFont* font);
-
-  // Key "CC": the 16 custom colours; missing entries read as white.
-  bool ReadCustomColors(std::string_view section, std::array<uint32_t, 16>& colors);
-  void WriteCustomColors(std::string_view section, const std::array<uint32_t, 16>& colors);
-
-  // Keys "1", "2", ... holding two hexadecimal numbers each.
-  std::vector<ColorPair> ReadColorScheme(std::string_view section);
-  void WriteColorScheme(std::string_view section, std::span<const ColorPair> pairs);
 
   // Numbered lists of paths (the copy-target and preset histories): every non-empty value in file
   // order with its key's number; writing replaces the section by keys "1" ... min(count, max).
@@ -206,7 +165,9 @@ class SettingsStore {
   std::u16string GetPath() const;
 
   uint8_t Flags() const;
+  // Set when the user resets the window positions: from then on placements are not written.
   void LockPlacement();  // sets kPlacementLocked
+  bool PlacementLocked() const { return (Flags() & kPlacementLocked) != 0; }
   bool DesktopChanged() const { return (Flags() & kDesktopChanged) != 0; }
   bool IsDirty() const;
   bool IsUtf8File();  // loads the file when needed

@@ -4,10 +4,12 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
+#include "platform/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/time.h"
@@ -53,7 +55,10 @@ struct Owned {
 
 class InfoCacheTest : public ::testing::Test {
  protected:
-  void SetUp() override { cache.SetPath(folder.Path("MP3Cache")); }
+  void SetUp() override {
+    cache.SetPath(folder.Path("MP3Cache"));
+    cache.SetRetryWait([this](std::chrono::milliseconds) { ++waits; });
+  }
 
   void AddEntry(std::u16string_view path, uint64_t size, FileTime time, std::u16string_view title,
                 uint16_t bpm = 0) {
@@ -70,6 +75,23 @@ class InfoCacheTest : public ::testing::Test {
 
   TempFolder folder;
   InfoCache cache;
+  int waits = 0;
+};
+
+// While it lives, no file can be opened (too many open files), also for root.
+class NoFreeHandles {
+ public:
+  NoFreeHandles() {
+    getrlimit(RLIMIT_NOFILE, &m_old);
+    rlimit none = m_old;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_NOFILE, &none);
+  }
+  ~NoFreeHandles() { End(); }
+  void End() { setrlimit(RLIMIT_NOFILE, &m_old); }
+
+ private:
+  rlimit m_old{};
 };
 
 TEST_F(InfoCacheTest, SaveAndLoadKeepEveryField) {
@@ -314,6 +336,36 @@ TEST_F(InfoCacheTest, SaveCreatesAMissingFolder) {
   AddEntry(u"/m/a.mp3", 10, kWritten, u"A");
   EXPECT_EQ(cache.Save(), 0u);
   EXPECT_TRUE(folder.Exists("sub/dir/MP3Cache"));
+  EXPECT_EQ(waits, 0);  // a missing folder is created, not waited for
+}
+
+TEST_F(InfoCacheTest, SaveWaitsOnceAndRetriesWhenTheFileCannotBeCreated) {
+  AddEntry(u"/m/a.mp3", 10, kWritten, u"A");
+  NoFreeHandles noHandles;
+  cache.SetRetryWait([&](std::chrono::milliseconds wait) {
+    ++waits;
+    EXPECT_EQ(wait, kCacheRetryWait);
+    noHandles.End();  // the moment passes
+  });
+  EXPECT_EQ(cache.Save(), 0u);
+  EXPECT_EQ(waits, 1);
+  Owned out;
+  EXPECT_TRUE(Reloaded(10, kWritten, u"/m/a.mp3", out));
+}
+
+TEST_F(InfoCacheTest, SaveReportsTheErrorWhenTheRetryFailsToo) {
+  AddEntry(u"/m/a.mp3", 10, kWritten, u"A");
+  ASSERT_EQ(cache.Save(), 0u);
+  const std::string before = folder.Read("MP3Cache");
+  AddEntry(u"/m/b.mp3", 10, kWritten, u"B");
+  uint32_t code;
+  {
+    NoFreeHandles noHandles;
+    code = cache.Save();
+  }
+  EXPECT_EQ(code, platform::err::kTooManyOpenFiles);
+  EXPECT_EQ(waits, 1);
+  EXPECT_EQ(folder.Read("MP3Cache"), before);
 }
 
 TEST_F(InfoCacheTest, FailedSaveKeepsTheOldFile) {

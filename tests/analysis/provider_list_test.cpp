@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "analysis/content_plugin.h"
 #include "platform/dynlib.h"
@@ -108,6 +110,41 @@ TEST_F(Settings, AnEmptyValueIsNoEntry) {
   store.WriteString(kProviderSection, "1", ";");
   EXPECT_EQ(WriteDefaultProviderEntries(store), 5u);
   EXPECT_EQ(store.ReadString(kProviderSection, "1"), ";");
+}
+
+TEST(DefaultProviderEntries, NeverReplaceAValue) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> values;
+    bool enabledBefore;
+    uint64_t firstKey;  // where the five defaults go; 0 = none written
+  };
+  const Case cases[] = {
+      {"empty section", {}, false, 1},
+      {"partial section",
+       {{"2", "Mine;-/opt/mine.so;;"}, {"x", "Other;-;;"}, {"4", ";"}, {"5", "MP3 Audio Files;-;;"}},
+       false, 6},
+      {"user values", {{"3", "Mine;+/opt/mine.so;*.MINE;"}, {"1", "Ogg;-;;"}}, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    settings::SettingsStore store{folder.Path("TARNQ.INI"), settings::SettingsStore::kExplicitFile};
+    for (const auto& [key, value] : c.values) store.WriteString(kProviderSection, key, value);
+    EXPECT_EQ(HoldsEnabledProviderEntry(store), c.enabledBefore);
+
+    EXPECT_EQ(WriteDefaultProviderEntries(store), c.firstKey == 0 ? 0u : 5u);
+    for (const auto& [key, value] : c.values) EXPECT_EQ(store.ReadString(kProviderSection, key), value);
+    for (size_t i = 0; c.firstKey != 0 && i < 5; ++i) {
+      const ProviderEntry written =
+          ParseProviderEntry(store.ReadString(kProviderSection, std::to_string(c.firstKey + i)));
+      EXPECT_EQ(written.name, kBuiltinProviders[i].name);
+      EXPECT_EQ(written.condition, kBuiltinProviders[i].mask);
+      EXPECT_TRUE(written.enabled);
+    }
+    EXPECT_EQ(ReadProviderEntries(store).size(), c.values.size() + (c.firstKey == 0 ? 0 : 5));
+    EXPECT_TRUE(HoldsEnabledProviderEntry(store));
+  }
 }
 
 TEST(ProviderList, SkipsWhatCannotBeLoaded) {

@@ -283,6 +283,28 @@ TEST_F(Files, ExclusiveFileIsNewPrivateAndNeverALinksTarget) {
   EXPECT_EQ(CreateExclusiveFile(JoinPath(Root(), u"none/Keys.htm"), "x"), err::kPathNotFound);
 }
 
+TEST_F(Files, AtomicWriteThroughALinkKeepsTheLink) {
+  fs::create_directories(m_root / "real");
+  Write(m_root / "real" / "settings.ini", "old");
+  fs::create_symlink("real/settings.ini", m_root / "link.ini");  // relative to the link's folder
+  fs::create_symlink(m_root / "link.ini", m_root / "chain.ini");
+  fs::create_symlink("real/new.ini", m_root / "dangling.ini");
+  fs::create_symlink("loop-b", m_root / "loop-a");
+  fs::create_symlink("loop-a", m_root / "loop-b");
+
+  ASSERT_EQ(WriteFileAtomically(JoinPath(Root(), u"chain.ini"), "new"), 0u);
+  ASSERT_EQ(WriteFileAtomically(JoinPath(Root(), u"dangling.ini"), "made"), 0u);
+  for (const char* link : {"link.ini", "chain.ini", "dangling.ini"})
+    EXPECT_TRUE(fs::is_symlink(m_root / link)) << link;
+  std::string bytes;
+  ASSERT_EQ(ReadWholeFile(JoinPath(Root(), u"real/settings.ini"), bytes), 0u);
+  EXPECT_EQ(bytes, "new");
+  ASSERT_EQ(ReadWholeFile(JoinPath(Root(), u"real/new.ini"), bytes), 0u);
+  EXPECT_EQ(bytes, "made");
+  EXPECT_EQ(WriteFileAtomically(JoinPath(Root(), u"loop-a"), "x"), err::kCantResolveFilename);
+  EXPECT_TRUE(fs::is_symlink(m_root / "loop-a"));
+}
+
 TEST_F(Files, StatusIdentityAndFolders) {
   Write(m_root / "a", "abc");
   fs::create_hard_link(m_root / "a", m_root / "b");

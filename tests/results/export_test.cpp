@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "results_test_support.h"
+#include "settings/colors.h"
 #include "settings/settings_store.h"
 
 namespace tarnq::results {

@@ -8,29 +8,15 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "settings/settings_backup.h"
+#include "settings/colors.h"
+#include "settings/placement.h"
+#include "settings_test_support.h"
 #include "temp_folder.h"
 
 namespace tarnq::settings {
 namespace {
 
 using testing::TempFolder;
-
-// A store over a file with the given content.
-struct Fixture {
-  TempFolder folder;
-  std::unique_ptr<SettingsStore> store;
-  explicit Fixture(const std::string& content, uint8_t flags = SettingsStore::kExplicitFile) {
-    folder.Write("TARNQ.INI", content);
-    store = std::make_unique<SettingsStore>(folder.Path("TARNQ.INI"), flags);
-  }
-};
-
-// Keeps process-wide state of one test from leaking into the next.
-class DesktopScope {
- public:
-  explicit DesktopScope(const DesktopInfo& info) { SetDesktopInfo(info); }
-  ~DesktopScope() { SetDesktopInfo({}); }
-};
 
 TEST(SettingsKeys, KeyMustBeFollowedByEqualsOrSpace) {
   Fixture f("[TARNQ]\r\nIconTB=5\r\nIcon = 3\r\nName=  two words  \r\n");
@@ -140,11 +126,11 @@ TEST(SettingsEdits, GoldenFileFromEdits) {
   SettingsStore store(folder.Path("sub/TARNQ.INI"), SettingsStore::kExplicitFile);
   store.WriteInt("TARNQ", "Opt", 64);
   store.WriteText("TARNQ", "Language", u"DE");
-  store.WritePlacement("TARNQ", {10, -20, 900, 650, 3});
+  WritePlacement(store, "TARNQ", {10, -20, 900, 650, 3});
   store.WriteText("Copy", "1", u"/music/Björk");
   store.WriteString("Keys", "112", "Help");
   store.WriteInt("TARNQ", "Sort", 0x10003);
-  store.WriteCustomColors("TARNQ", {0xFF, 0x1234, 0xFFFFFF, 0xABCDEF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+  WriteCustomColors(store, "TARNQ", {0xFF, 0x1234, 0xFFFFFF, 0xABCDEF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
                                     0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
                                     0xFFFFFF, 0xFFFFFF, 0xFFFFFF});
   store.DeleteKey("TARNQ", "Language");
@@ -317,122 +303,11 @@ TEST(SettingsText, PathsKeepNonUtf8Bytes) {
   EXPECT_EQ(f.store->ReadPath("Copy", "1"), odd);
 }
 
-TEST(SettingsPlacement, AcceptsOnlyFiveSaneNumbers) {
-  DesktopScope desktop({1000, 800, 1000});
-  Fixture f(
-      "[Good]\r\nPos=10,20,640,480,1\r\n[Hex]\r\nPos=#a,14,280,1e0,3\r\n[Four]\r\nPos=10,20,640,480\r\n"
-      "[Narrow]\r\nPos=10,20,49,480,1\r\n[Wide]\r\nPos=10,20,2001,480,1\r\n[Show]\r\nPos=1,2,300,300,2\r\n"
-      "[Six]\r\nPos=1,2,300,300,1,9\r\n");
-  WindowPlacement p = f.store->ReadPlacement("Good", 900, 650);
-  EXPECT_EQ(p.x, 10);
-  EXPECT_EQ(p.height, 480);
-  EXPECT_EQ(p.showState, 1);
-  p = f.store->ReadPlacement("Hex", 900, 650);
-  EXPECT_EQ(p.x, 10);
-  EXPECT_EQ(p.width, 640);
-  EXPECT_EQ(p.showState, 3);
-  EXPECT_EQ(f.store->ReadPlacement("Show", 900, 650).showState, 0);
-  for (const char* section : {"Four", "Narrow", "Wide", "Six", "Missing"}) {
-    p = f.store->ReadPlacement(section, 900, 650);
-    EXPECT_EQ(p.x, kSystemChoosesPosition) << section;
-    EXPECT_EQ(p.y, kSystemChoosesPosition) << section;
-    EXPECT_EQ(p.width, 900) << section;
-    EXPECT_EQ(p.height, 650) << section;
-    EXPECT_EQ(p.showState, 0) << section;
-  }
-  f.store->WritePlacement("Good", {kSystemChoosesPosition, -5, 300, 200, 7});
-  EXPECT_EQ(f.store->ReadString("Good", "Pos"), "-2147483648,-5,300,200,0");
-  f.store->LockPlacement();
-  EXPECT_FALSE(f.store->WritePlacement("Good", {1, 1, 300, 200, 1}));
-}
-
-TEST(SettingsPlacement, DefaultSizeScalesOnWideWorkAreas) {
-  Fixture f("");
-  {
-    DesktopScope desktop({1920, 1080, 1920});
-    EXPECT_EQ(f.store->ReadPlacement("P", 900, 650).width, 900 * 120 / 100);
-  }
-  DesktopScope desktop({1280, 1024, 1280});
-  EXPECT_EQ(f.store->ReadPlacement("P", 900, 650).width, 900);
-}
-
-TEST(SettingsDesktop, ChangedDesktopHidesFonts) {
-  DesktopScope desktop({1920, 1080, 1920});
-  const std::string font = "Font=-12,0,0,0,400,0,0,0,1,0,0,0,0,Sans, Serif\r\n";
-  {
-    Fixture same("[Desk]\r\n.=#780,438\r\n[TARNQ]\r\n" + font, SettingsStore::kMainFile | SettingsStore::kExplicitFile);
-    EXPECT_FALSE(same.store->DesktopChanged());
-    LogFont out;
-    ASSERT_TRUE(same.store->ReadFont("TARNQ", "Font", out));
-    EXPECT_EQ(out.height, -12);
-    EXPECT_EQ(out.weight, 400);
-    EXPECT_EQ(out.charSet, 1);
-    EXPECT_EQ(out.faceName, u"Sans, Serif");
-    EXPECT_FALSE(same.store->IsDirty());
-  }
-  {
-    Fixture both("[Desk]\r\n.=#400,300\r\n[TARNQ]\r\n" + font, SettingsStore::kMainFile | SettingsStore::kExplicitFile);
-    EXPECT_TRUE(both.store->DesktopChanged());
-    LogFont out;
-    EXPECT_FALSE(both.store->ReadFont("TARNQ", "Font", out));
-    EXPECT_EQ(out, LogFont());
-    EXPECT_EQ(both.store->ReadString("Desk", "."), "#780,438");
-  }
-  {
-    Fixture one("[Desk]\r\n.=#780,300\r\n", SettingsStore::kMainFile | SettingsStore::kExplicitFile);
-    EXPECT_FALSE(one.store->DesktopChanged());
-    EXPECT_EQ(one.store->ReadString("Desk", "."), "#780,438");
-  }
-}
-
 TEST(SettingsDesktop, HeadlessLeavesRecordAlone) {
   Fixture f("[Desk]\r\n.=#400,300\r\n", SettingsStore::kMainFile | SettingsStore::kExplicitFile);
   EXPECT_FALSE(f.store->DesktopChanged());
   EXPECT_EQ(f.store->ReadString("Desk", "."), "#400,300");
   EXPECT_FALSE(f.store->IsDirty());
-}
-
-TEST(SettingsTyped, FontColoursSchemeRoundTrip) {
-  Fixture f("");
-  LogFont font;
-  font.height = -15;
-  font.weight = 700;
-  font.italic = 1;
-  font.quality = 5;
-  font.pitchAndFamily = 34;
-  font.faceName = u"Noto Sans CJK 日本";
-  f.store->WriteFont("TARNQ", "Font", &font);
-  LogFont back;
-  ASSERT_TRUE(f.store->ReadFont("TARNQ", "Font", back));
-  EXPECT_EQ(back, font);
-  f.store->WriteFont("TARNQ", "Font", nullptr);
-  EXPECT_FALSE(f.store->ReadFont("TARNQ", "Font", back));
-
-  std::array<uint32_t, 16> colors;
-  colors.fill(0xFFFFFF);
-  f.store->WriteCustomColors("TARNQ", colors);
-  EXPECT_EQ(f.store->ReadString("TARNQ", "CC"), "");
-  colors[3] = 0x102030;
-  f.store->WriteCustomColors("TARNQ", colors);
-  EXPECT_EQ(f.store->ReadString("TARNQ", "CC"), "#ffffff,ffffff,ffffff,102030");
-  std::array<uint32_t, 16> read{};
-  EXPECT_TRUE(f.store->ReadCustomColors("TARNQ", read));
-  EXPECT_EQ(read, colors);
-
-  const std::vector<ColorPair> scheme = {{0x1, 0xFFFFFF}, {0xABC, 0}, {0x10, 0x20}};
-  f.store->WriteColorScheme("Color", scheme);
-  EXPECT_EQ(f.store->ReadString("Color", "2"), "abc,0");
-  EXPECT_EQ(f.store->ReadColorScheme("Color"), scheme);
-  f.store->WriteColorScheme("Color", std::vector<ColorPair>{{5, 6}});
-  EXPECT_EQ(f.store->ReadColorScheme("Color").size(), 1u);
-}
-
-TEST(SettingsTyped, ColorSchemeStopsAtGapAndZeroesBadPairs) {
-  Fixture f("[Color]\r\n1=ff,10\r\n2=zz\r\n4=1,2\r\n");
-  const std::vector<ColorPair> pairs = f.store->ReadColorScheme("Color");
-  ASSERT_EQ(pairs.size(), 2u);
-  EXPECT_EQ(pairs[0], (ColorPair{0xFF, 0x10}));
-  EXPECT_EQ(pairs[1], (ColorPair{0, 0}));
 }
 
 TEST(SettingsLists, NumberedListRoundTrip) {
@@ -514,7 +389,7 @@ TEST(SettingsBadInput, GarbageNeverCrashes) {
   EXPECT_EQ(f.store->ReadInt("Broken", "k", 3), 3u);
   EXPECT_EQ(f.store->ReadString("Long", "v", "", 16), std::string(15, 'x'));
   EXPECT_EQ(f.store->ReadText("Long", "v", u"", 4), u"xxx");
-  WindowPlacement p = f.store->ReadPlacement("Long", 100, 100);
+  WindowPlacement p = ReadPlacement(*f.store, "Long", 100, 100);
   EXPECT_EQ(p.x, kSystemChoosesPosition);
   EXPECT_EQ(f.store->EnumSection("Long", [](std::string_view, std::string_view) { return false; }), 1u);
   f.store->WriteString("Ok", "k", "w");
