@@ -6,6 +6,8 @@
 #include "results/columns.h"
 #include "results/sort_order.h"
 #include "results/totals.h"
+#include "analysis/provider_list.h"
+#include "settings/colors.h"
 #include "settings/settings_store.h"
 
 namespace tarnq::appcore {
@@ -155,6 +157,10 @@ void AppCore::PostProgress() {
     }
     NotifyObservers([&](AppCoreObserver& o) { o.OnSearchProgress(event); });
   });
+}
+
+size_t AppCore::WriteDefaultProviderEntries() {
+  return analysis::WriteDefaultProviderEntries(m_settings);
 }
 
 void AppCore::SetOptions(uint32_t options) {
@@ -334,7 +340,7 @@ size_t AppCore::RemoveSelectedFromList() {
 
 uint32_t AppCore::Export(std::u16string_view path, results::ExportFormat format) const {
   const results::ColumnLayout layout = results::ReadLayout(m_settings);
-  const std::vector<uint32_t> colors = results::SchemeBackgrounds(m_settings.ReadColorScheme("Color"));
+  const std::vector<uint32_t> colors = results::SchemeBackgrounds(settings::ReadColorScheme(m_settings, "Color"));
   return results::ExportList(m_state.list, layout, colors, format, path);
 }
 

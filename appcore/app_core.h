@@ -123,6 +123,10 @@ class AppCore {
   // Re-reads the options, the sort order and the cache location from the settings.
   void ReadSettings();
   void SetCache(const CacheChoice& choice);
+  // The desktop program's start-up step: writes the default information providers into section
+  // `pgnMediaInfo` when it holds no enabled entry (existing values are never replaced). Returns the
+  // number written. The command line keeps the defaults in memory and never writes them.
+  size_t WriteDefaultProviderEntries();
   const analysis::InfoCache& Cache() const { return m_cache; }
   // A search runs.
   bool Searching() const { return m_runner.Running(); }

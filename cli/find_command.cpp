@@ -1,7 +1,4 @@
 // tarnq-cli find: a whole search without a window, printed as the list shows it or as JSON Lines.
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -21,6 +18,7 @@
 #include "lang/languages.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/terminal.h"
 #include "platform/text.h"
 #include "platform/time.h"
 #include "results/columns.h"
@@ -203,13 +201,6 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
 
 // --- The search's surroundings on a terminal ----------------------------------------------------
 
-std::atomic<int32_t>* g_stopCounter = nullptr;
-
-void OnInterrupt(int) {
-  // Lock-free atomics are safe in a signal handler: this is all Stop does.
-  if (g_stopCounter != nullptr) g_stopCounter->fetch_add(1);
-}
-
 // Progress on standard error: the totals and the folder being listed, at most ten times a second.
 // Without a user-interface thread the core reports from its workers, so this takes a lock.
 class TerminalProgress final : public appcore::AppCoreObserver {
@@ -316,19 +307,17 @@ int RunFind(std::span<char*> args) {
   if (o.reverse) order.reversed = true;
   list.SetSortOrder(order);
 
-  const bool progress = !o.quiet && ::isatty(STDERR_FILENO);
+  const bool progress = !o.quiet && platform::StandardErrorIsTerminal();
   TerminalProgress status(progress, (options & engine::kOptionShortSizes) != 0);
   core.AddObserver(&status);
 
-  g_stopCounter = &core.StopRequests();
-  struct sigaction action {}, previous {};
-  action.sa_handler = &OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous);
-  const bool started = core.Find().result == appcore::FindResult::kStarted;
-  core.Wait();
-  sigaction(SIGINT, &previous, nullptr);
-  g_stopCounter = nullptr;
+  bool started;
+  {
+    // Ctrl-C (and SIGTERM) stop the search like the Stop command.
+    platform::InterruptGuard interrupts(core.StopRequests());
+    started = core.Find().result == appcore::FindResult::kStarted;
+    core.Wait();
+  }
   status.Finish();
   if (!started) {
     std::fputs("tarnq-cli: the search could not be started\n", stderr);

@@ -13,7 +13,6 @@
 #include "results/export.h"
 #include "results/file_operations.h"
 #include "results/results_file.h"
-#include "settings/colors.h"
 #include "settings/settings_store.h"
 
 namespace tarnq::cli {
