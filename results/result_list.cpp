@@ -48,7 +48,8 @@ int64_t ResultList::AddRow(std::span<const std::byte> record) {
     platform::StoreGuard guard(m_rows.Lock());
     // The record goes into the store first: once the observers hear "before", nothing can fail.
     try {
-      m_order.reserve(m_order.size() + 1);
+      // Room for one more, growing geometrically (reserve alone would grow by one each time).
+      if (m_order.size() == m_order.capacity()) m_order.reserve(std::max<size_t>(64, 2 * m_order.capacity()));
     } catch (const std::bad_alloc&) {
       return -1;
     }
