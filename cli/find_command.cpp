@@ -339,7 +339,7 @@ int RunFind(std::span<char*> args) {
       Print(stderr, statusLine);
       std::fputc('\n', stderr);
     }
-  } else {
+  } else if (!o.actions.ExportsToStandardOutput()) {
     PrintGroups(list, results::ReadLayout(mainSettings));
     Print(stdout, statusLine);
     std::fputc('\n', stdout);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <unordered_set>
 
 #include "cli/cli_support.h"
 #include "lang/languages.h"
@@ -13,6 +14,7 @@
 #include "results/export.h"
 #include "results/file_operations.h"
 #include "results/results_file.h"
+#include "settings/colors.h"
 #include "settings/settings_store.h"
 
 namespace tarnq::cli {
@@ -25,8 +27,12 @@ using results::OperationOutcome;
 // Messages about what was done: standard output, or standard error when the list goes out as JSON.
 class Reporter {
  public:
-  explicit Reporter(bool json) : m_out(json ? stderr : stdout) {}
-  void Say(const std::string& line) { std::fprintf(m_out, "%s\n", line.c_str()); }
+  explicit Reporter(bool quietOutput) : m_out(quietOutput ? stderr : stdout) {}
+  // Each line goes out at once: a redirected record of what was deleted survives an interrupt.
+  void Say(const std::string& line) {
+    std::fprintf(m_out, "%s\n", line.c_str());
+    std::fflush(m_out);
+  }
   void Fail(std::u16string_view path, const std::string& reason) {
     std::fprintf(stderr, "failed: %s: %s\n", ToTerminal(path).c_str(), reason.c_str());
     m_failed = true;
@@ -44,6 +50,7 @@ class CliObserver : public results::FileOperationObserver {
   CliObserver(Reporter& reporter, const char* verb) : m_reporter(reporter), m_verb(verb) {}
   void OnError(const results::FileError& error) override { m_reporter.Fail(error.path, error.Message()); }
   void OnDone(const JobFile& file, std::u16string_view target) override {
+    m_done.insert(file.path);
     std::string line = std::string(m_verb) + " " + ToTerminal(file.path);
     if (!target.empty()) line += " -> " + ToTerminal(target);
     m_reporter.Say(line);
@@ -52,11 +59,31 @@ class CliObserver : public results::FileOperationObserver {
     m_reporter.Say("skipped " + ToTerminal(source) + ": " + ToTerminal(target) + " exists");
     return platform::ExistsChoice::kSkip;
   }
+  const std::unordered_set<std::u16string>& Done() const { return m_done; }
 
  private:
   Reporter& m_reporter;
   const char* m_verb;
+  std::unordered_set<std::u16string> m_done;
 };
+
+// Save and export write regular files only: a device, FIFO or folder at the target is refused
+// (a link to a regular file is written where it points).
+uint32_t CheckWriteTarget(std::u16string_view path) {
+  platform::FileStatus status;
+  if (platform::GetFileStatus(path, status, true) != 0) return 0;  // a new file (or the error comes later)
+  return status.isRegular ? 0 : platform::err::kNotRegularFile;
+}
+
+uint32_t ExportToStandardOutput(appcore::AppCore& core, results::ExportFormat format) {
+  settings::SettingsStore& store = core.Settings();
+  const std::vector<uint32_t> colors = results::SchemeBackgrounds(settings::ReadColorScheme(store, "Color"));
+  const std::string bytes =
+      results::ComposeExport(results::BuildExportTable(core.List(), results::ReadLayout(store), colors), format);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
+    return platform::err::kWriteFault;
+  return 0;
+}
 
 const char* ActionVerb(FileAction action) {
   switch (action) {
@@ -89,9 +116,11 @@ const char* ActionQuestion(FileAction action) {
 }
 
 // Prints what an action would do to each file, and which files would fail the checks.
-void DryRun(Reporter& reporter, const FileJob& job, const char* verb, std::u16string_view target, bool check) {
+void DryRun(Reporter& reporter, const FileJob& job, const char* verb, std::u16string_view target, bool check,
+            bool lastCopyGuard = false) {
   for (const JobFile& file : job.files) {
-    const uint32_t code = check ? results::VerifyJobFile(job, file) : 0;
+    uint32_t code = check ? results::VerifyJobFile(job, file) : 0;
+    if (code == 0 && lastCopyGuard) code = results::VerifyKeptCopy(job, file);
     std::string line = std::string("would ") + (code != 0 ? "fail to " : "") + verb + " " + ToTerminal(file.path);
     if (!target.empty()) line += " -> " + ToTerminal(target);
     if (code != 0) line += ": " + results::OperationErrorMessage(code);
@@ -157,11 +186,13 @@ const char* const kListActionHelp =
     "  --trash             move the selected files to the desktop's Trash\n"
     "  --delete            delete the selected files permanently\n"
     "  --wipe              overwrite the selected files once, then delete them\n"
+    "  --all-copies        let --trash, --delete, --wipe take every member of a group that is\n"
+    "                      selected entirely (otherwise such groups stop the action)\n"
     "  --dry-run           print what would be done and touch nothing\n"
     "  --yes               do not ask before --trash, --delete, --wipe, --move-to (required when\n"
     "                      standard input is not a terminal)\n"
     "  --save FILE.tarnq   save the resulting list\n"
-    "  --export FILE --format N\n"
+    "  --export FILE --format N   (FILE \"-\": standard output, the list is not printed)\n"
     "                      export the resulting list: 1 text, 2 text UTF-16, 3 CSV, 4 CSV UTF-16,\n"
     "                      5 HTML, 6 HTML UTF-16, 7 HTML UTF-8\n"
     "  --json              print the list as JSON lines (with \"selected\"); messages go to stderr\n";
@@ -201,6 +232,8 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
   } else if (arg == "--copy-to") {
     if (!value(v)) return OptionParse::kError;
     options.copyTo = AbsolutePath(v);
+  } else if (arg == "--all-copies") {
+    options.allCopies = true;
   } else if (arg == "--dry-run") {
     options.dryRun = true;
   } else if (arg == "--yes" || arg == "-y") {
@@ -212,7 +245,7 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     options.savePath = AbsolutePath(v);
   } else if (arg == "--export") {
     if (!value(v)) return OptionParse::kError;
-    options.exportPath = AbsolutePath(v);
+    options.exportPath = std::string_view(v) == "-" ? std::u16string(u"-") : AbsolutePath(v);
   } else if (arg == "--format") {
     if (!value(v)) return OptionParse::kError;
     const std::string_view number = v;
@@ -236,6 +269,10 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
     std::fprintf(stderr, "tarnq-cli %s: --format belongs to --export\n", command);
     return false;
   }
+  if (options.ExportsToStandardOutput() && options.json) {
+    std::fprintf(stderr, "tarnq-cli %s: --export - and --json both want standard output\n", command);
+    return false;
+  }
   if (!options.favorites.empty() && !options.selectDupes) {
     std::fprintf(stderr, "tarnq-cli %s: --prefer and --protect belong to --select-dupes\n", command);
     return false;
@@ -245,7 +282,7 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
 
 int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
   if (!SetUpLanguage()) return 1;
-  Reporter reporter(options.json);
+  Reporter reporter(options.json || options.ExportsToStandardOutput());
   int status = 0;
   settings::SettingsStore& store = core.Settings();
   results::ResultList& list = core.List();
@@ -258,6 +295,9 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
                  " group(s)" + (favorites.empty() ? "" : " by preferred folders"));
   }
 
+  // With --copy-to before a destructive action, only the files whose copy succeeded may go.
+  bool copied = false;
+  std::unordered_set<std::u16string> copiedFiles;
   if (!options.copyTo.empty()) {
     const FileJob job = core.Snapshot();
     if (options.dryRun) {
@@ -265,16 +305,35 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
     } else if (!job.Empty()) {
       CliObserver observer(reporter, "copied");
       Summarise(reporter, core.CopyFiles(job, options.copyTo, &observer), "copied");
+      copiedFiles = observer.Done();
+      copied = true;
     }
   }
 
   if (options.action != FileAction::kNone) {
-    const FileJob job = core.Snapshot();
+    FileJob job = core.Snapshot();
     const char* verb = ActionVerb(options.action);
+    if (copied) {
+      std::erase_if(job.files, [&](const JobFile& file) {
+        if (copiedFiles.contains(file.path)) return false;
+        reporter.Fail(file.path, results::OperationErrorMessage(results::op_error::kCopyFailed));
+        return true;
+      });
+    }
+    const bool guarded = options.action != FileAction::kMove;
+    if (guarded && job.groupsLosingEveryCopy > 0 && !job.Empty()) {
+      const std::string warning = std::to_string(job.groupsLosingEveryCopy) + " groups would lose every copy";
+      if (!options.allCopies && !options.dryRun) {
+        std::fprintf(stderr, "tarnq-cli: %s (every member selected); add --all-copies to go on. Nothing done.\n",
+                     warning.c_str());
+        return 1;
+      }
+      reporter.Say(warning);
+    }
     if (job.Empty()) {
       reporter.Say(std::string("nothing selected: nothing ") + verb);
     } else if (options.dryRun) {
-      DryRun(reporter, job, ActionInfinitive(options.action), options.moveTo, true);
+      DryRun(reporter, job, ActionInfinitive(options.action), options.moveTo, true, guarded);
     } else if (Confirm(options, job.files.size(), status)) {
       CliObserver observer(reporter, verb);
       OperationOutcome outcome;
@@ -304,6 +363,8 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
   if (!options.savePath.empty()) {
     if (options.dryRun) {
       reporter.Say("would save " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.savePath));
+    } else if (const uint32_t refused = CheckWriteTarget(options.savePath)) {
+      reporter.Fail(options.savePath, results::OperationErrorMessage(refused));
     } else {
       size_t written = 0;
       const uint32_t code = core.SaveResults(options.savePath, &written);
@@ -316,6 +377,11 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
     const auto format = static_cast<results::ExportFormat>(options.exportFormat);
     if (options.dryRun) {
       reporter.Say("would export " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
+    } else if (options.ExportsToStandardOutput()) {
+      if (const uint32_t code = ExportToStandardOutput(core, format))
+        reporter.Fail(u"-", results::OperationErrorMessage(code));
+    } else if (const uint32_t refused = CheckWriteTarget(options.exportPath)) {
+      reporter.Fail(options.exportPath, results::OperationErrorMessage(refused));
     } else {
       const uint32_t code = core.Export(options.exportPath, format);
       if (code != 0) reporter.Fail(options.exportPath, results::OperationErrorMessage(code));

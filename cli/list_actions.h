@@ -22,10 +22,13 @@ struct ListActionOptions {
   std::u16string copyTo;
   bool dryRun = false;
   bool yes = false;
+  bool allCopies = false;  // delete, wipe or trash may take every member of a group
   bool json = false;
   std::u16string savePath;
   std::u16string exportPath;
   int exportFormat = 0;
+  // "--export -": the export goes to standard output, and the list is not printed.
+  bool ExportsToStandardOutput() const { return exportPath == u"-"; }
 };
 
 // The help lines of these options.

@@ -84,7 +84,7 @@ int RunLoad(std::span<char*> args) {
                  report.overlongLines);
   const int actions = RunListActions(core, options);
   if (options.json) PrintJsonRows(list);
-  else PrintGroups(list, results::ReadLayout(settings::MainSettings()));
+  else if (!options.ExportsToStandardOutput()) PrintGroups(list, results::ReadLayout(settings::MainSettings()));
   return actions != 0 ? actions : status;
 }
 

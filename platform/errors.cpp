@@ -62,6 +62,8 @@ constexpr Message kMessages[] = {
     {err::kSameFile, "The source and the target are the same file."},
     {err::kCopySizeMismatch, "The copy does not have the size of the original; the original was kept."},
     {err::kTrashUnavailable, "The desktop Trash cannot take this file."},
+    {err::kLinkInPath, "A folder of the path is a symbolic link now; the file was left alone."},
+    {err::kNotTheSameFile, "Another file stands at this path now; it was left alone."},
     {err::kSkippedByUser, "Skipped."},
 };
 

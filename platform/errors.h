@@ -53,6 +53,8 @@ inline constexpr uint32_t kNotRegularFile = 0x20010003;
 inline constexpr uint32_t kSameFile = 0x20010004;
 inline constexpr uint32_t kCopySizeMismatch = 0x20010005;
 inline constexpr uint32_t kTrashUnavailable = 0x20010006;
+inline constexpr uint32_t kLinkInPath = 0x20010007;
+inline constexpr uint32_t kNotTheSameFile = 0x20010008;
 inline constexpr uint32_t kSkippedByUser = 0x20010010;
 }  // namespace err
 

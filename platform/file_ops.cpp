@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <gio/gio.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,6 +56,61 @@ class Fd {
 };
 
 uint32_t LastError(bool forPath = false) { return ErrorFromErrno(errno, forPath); }
+
+FileIdentity IdentityOf(const struct stat& st) {
+  return {(static_cast<uint64_t>(major(st.st_dev)) << 32) | minor(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+// Opens a folder by walking its path one component at a time, never through a symbolic link.
+int WalkNoFollow(const std::string& folder) {
+  int fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  size_t pos = 0;
+  while (fd >= 0 && pos < folder.size()) {
+    while (pos < folder.size() && folder[pos] == '/') ++pos;
+    if (pos >= folder.size()) break;
+    const size_t end = std::min(folder.find('/', pos), folder.size());
+    const std::string part = folder.substr(pos, end - pos);
+    pos = end;
+    const int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int e = errno;
+    ::close(fd);
+    fd = next;
+    errno = e;
+  }
+  return fd;
+}
+
+// The folder of `native`, opened without following links (openat2 where the kernel and any
+// container filter allow it, else the walk). `name` gets the last component. Errors in `code`:
+// a link on the way is kLinkInPath.
+int OpenParentNoFollow(const std::string& native, std::string& name, uint32_t& code) {
+  const size_t slash = native.rfind('/');
+  if (slash == std::string::npos || slash + 1 >= native.size()) {
+    code = err::kInvalidName;
+    return -1;
+  }
+  name = native.substr(slash + 1);
+  const std::string folder = slash == 0 ? "/" : native.substr(0, slash);
+  struct open_how how {};
+  how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  int fd = static_cast<int>(::syscall(SYS_openat2, AT_FDCWD, folder.c_str(), &how, sizeof how));
+  if (fd < 0 && (errno == ENOSYS || errno == EPERM || errno == E2BIG)) fd = WalkNoFollow(folder);
+  if (fd < 0) code = errno == ELOOP || errno == ENOTDIR ? err::kLinkInPath : LastError(true);
+  // ENOTDIR: a component is not a folder; a link to a file there is still a link.
+  if (fd < 0 && errno == ENOTDIR) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) code = err::kPathNotFound;
+  }
+  return fd;
+}
+
+// Checks the entry `name` of the open folder: it exists and, with `expected`, is that file.
+uint32_t CheckEntry(int dir, const std::string& name, const FileIdentity* expected, struct stat& st) {
+  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return LastError();
+  if (expected != nullptr && IdentityOf(st) != *expected) return err::kNotTheSameFile;
+  return 0;
+}
 
 bool SameIdentity(const std::string& a, const std::string& b) {
   struct stat sa {}, sb {};
@@ -152,27 +210,26 @@ void SyncFolder(const std::string& folder) {
   if (dir.Get() >= 0) ::fsync(dir.Get());
 }
 
-uint32_t OpenRegularForReading(const std::string& path, Fd& fd, struct stat& st) {
-  fd.Reset(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+uint32_t OpenRegularForReading(int dir, const std::string& path, Fd& fd, struct stat& st) {
+  // Without blocking: a FIFO put in a file's place would wait for a writer forever.
+  fd.Reset(::openat(dir, path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (fd.Get() < 0) return errno == ELOOP ? err::kNotRegularFile : LastError();
   if (::fstat(fd.Get(), &st) != 0) return LastError();
   if (!S_ISREG(st.st_mode)) return err::kNotRegularFile;
   return 0;
 }
 
-// Copies `source` to `target` through a temporary in the target's folder; `replace` decides whether
-// an existing target may be replaced.
-uint32_t CopyNative(const std::string& source, const std::string& target, bool replace,
+// Copies the open file `in` to `target` through a temporary in the target's folder; `replace`
+// decides whether an existing target may be replaced.
+uint32_t CopyOpened(int in, const struct stat& st, const std::string& target, bool replace,
                     const std::function<bool(uint64_t)>& progress) {
-  Fd in;
-  struct stat st {};
-  if (const uint32_t code = OpenRegularForReading(source, in, st)) return code;
-  if (SameIdentity(source, target)) return err::kSameFile;
+  struct stat existing {};
+  if (::lstat(target.c_str(), &existing) == 0 && IdentityOf(existing) == IdentityOf(st)) return err::kSameFile;
   const std::string folder = NativeFolderOf(target);
   std::string temp;
   const size_t slash = target.rfind('/');
   const std::string_view hint = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
-  if (const uint32_t code = CopyToTemporary(in.Get(), st, folder, hint, temp, progress)) return code;
+  if (const uint32_t code = CopyToTemporary(in, st, folder, hint, temp, progress)) return code;
   const int r = replace ? ::rename(temp.c_str(), target.c_str()) : RenameNoReplace(temp, target);
   if (r != 0) {
     const uint32_t code = LastError(true);
@@ -183,38 +240,67 @@ uint32_t CopyNative(const std::string& source, const std::string& target, bool r
   return 0;
 }
 
-// Moves across file systems: copy, check, rename into place, then remove the source.
-uint32_t MoveAcrossDevices(const std::string& source, const std::string& target, bool replace,
-                           const std::function<bool(uint64_t)>& progress) {
-  if (const uint32_t code = CopyNative(source, target, replace, progress)) return code;
-  if (::unlink(source.c_str()) != 0) {
-    // The copy is in place; the source could not be removed. Both stay: nothing is lost, and the
-    // caller keeps the source's row because its file is still there.
-    return LastError();
-  }
+uint32_t CopyNative(const std::string& source, const std::string& target, bool replace,
+                    const std::function<bool(uint64_t)>& progress) {
+  Fd in;
+  struct stat st {};
+  if (const uint32_t code = OpenRegularForReading(AT_FDCWD, source, in, st)) return code;
+  return CopyOpened(in.Get(), st, target, replace, progress);
+}
+
+// Moves the entry `name` of the open folder `dir` (the file `st`) across file systems: copy,
+// check, rename into place, then remove the source if it is still that file.
+uint32_t MoveAcrossDevices(int dir, const std::string& name, const struct stat& st, const std::string& target,
+                           bool replace, const std::function<bool(uint64_t)>& progress) {
+  Fd in;
+  struct stat opened {};
+  if (const uint32_t code = OpenRegularForReading(dir, name, in, opened)) return code;
+  if (IdentityOf(opened) != IdentityOf(st)) return err::kNotTheSameFile;
+  if (const uint32_t code = CopyOpened(in.Get(), opened, target, replace, progress)) return code;
+  // The copy is in place. A source that cannot be removed (or was replaced meanwhile) stays:
+  // nothing is lost, and the caller keeps the source's row because its file is still there.
+  const FileIdentity identity = IdentityOf(opened);
+  struct stat now {};
+  if (const uint32_t code = CheckEntry(dir, name, &identity, now)) return code;
+  if (::unlinkat(dir, name.c_str(), 0) != 0) return LastError();
   return 0;
 }
 
 uint32_t MoveNative(const std::string& source, const std::string& target, bool replace,
-                    const std::function<bool(uint64_t)>& progress) {
+                    const std::function<bool(uint64_t)>& progress, const FileIdentity* expected = nullptr) {
+  std::string name;
+  uint32_t code = 0;
+  Fd dir(OpenParentNoFollow(source, name, code));
+  if (dir.Get() < 0) return code;
   struct stat st {};
-  if (::lstat(source.c_str(), &st) != 0) return LastError();
+  if (const uint32_t c = CheckEntry(dir.Get(), name, expected, st)) return c;
   if (!S_ISREG(st.st_mode)) return err::kNotRegularFile;
-  const int r = replace ? ::rename(source.c_str(), target.c_str()) : RenameNoReplace(source, target);
+  int r = ::renameat2(dir.Get(), name.c_str(), AT_FDCWD, target.c_str(), replace ? 0 : RENAME_NOREPLACE);
+  if (r != 0 && !replace && (errno == EINVAL || errno == ENOSYS)) {
+    struct stat existing {};
+    if (::lstat(target.c_str(), &existing) == 0) {
+      errno = EEXIST;
+    } else {
+      r = ::renameat(dir.Get(), name.c_str(), AT_FDCWD, target.c_str());
+    }
+  }
   if (r == 0) return 0;
-  if (errno == EXDEV) return MoveAcrossDevices(source, target, replace, progress);
+  if (errno == EXDEV) return MoveAcrossDevices(dir.Get(), name, st, target, replace, progress);
   return LastError(true);
 }
 
 }  // namespace
 
-uint32_t DeleteFilePermanently(std::u16string_view path) {
-  std::string native;
+uint32_t DeleteFilePermanently(std::u16string_view path, const FileIdentity* expected) {
+  std::string native, name;
   if (!ToNative(path, native)) return err::kInvalidName;
+  uint32_t code = 0;
+  Fd dir(OpenParentNoFollow(native, name, code));
+  if (dir.Get() < 0) return code;
   struct stat st {};
-  if (::lstat(native.c_str(), &st) != 0) return LastError();
+  if (const uint32_t c = CheckEntry(dir.Get(), name, expected, st)) return c;
   if (S_ISDIR(st.st_mode)) return err::kNotRegularFile;
-  if (::unlink(native.c_str()) != 0) return LastError();
+  if (::unlinkat(dir.Get(), name.c_str(), 0) != 0) return LastError();
   return 0;
 }
 
@@ -225,24 +311,37 @@ std::u16string WipeName(std::u16string_view name) {
   return out;
 }
 
-uint32_t WipeFile(std::u16string_view path, const WipeProgress& progress) {
-  std::string native;
+uint32_t WipeFile(std::u16string_view path, const WipeProgress& progress, const FileIdentity* expected) {
+  std::string native, name;
   if (!ToNative(path, native)) return err::kInvalidName;
-  Fd fd(::open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+  uint32_t code = 0;
+  Fd dir(OpenParentNoFollow(native, name, code));
+  if (dir.Get() < 0) return code;
+  // Everything is checked before anything changes: type, links and identity.
+  struct stat before {};
+  if (const uint32_t c = CheckEntry(dir.Get(), name, expected, before)) return c;
+  if (!S_ISREG(before.st_mode)) return err::kNotRegularFile;
+  if (before.st_nlink > 1) return err::kHasOtherLinks;
+  const FileIdentity identity = IdentityOf(before);
+  const int openFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  Fd fd(::openat(dir.Get(), name.c_str(), openFlags));
   if (fd.Get() < 0) {
     if (errno == ELOOP) return err::kNotRegularFile;
-    if (errno == EACCES || errno == EPERM) {
-      // A read-only file: the owner may make it writable, as clearing the attribute did.
-      struct stat st {};
-      if (::lstat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-          ::chmod(native.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0)
-        fd.Reset(::open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-    }
+    if (errno != EACCES && errno != EPERM) return LastError();
+    // A read-only file: the owner may make it writable, as clearing the attribute did. The mode is
+    // changed on the opened file, never through a path.
+    Fd reader(::openat(dir.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (reader.Get() < 0 || ::fstat(reader.Get(), &st) != 0) return err::kAccessDenied;
+    if (IdentityOf(st) != identity) return err::kNotTheSameFile;
+    if (::fchmod(reader.Get(), (st.st_mode & 07777) | S_IWUSR) != 0) return err::kAccessDenied;
+    fd.Reset(::openat(dir.Get(), name.c_str(), openFlags));
     if (fd.Get() < 0) return LastError();
   }
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0) return LastError();
   if (!S_ISREG(st.st_mode)) return err::kNotRegularFile;
+  if (IdentityOf(st) != identity) return err::kNotTheSameFile;
   if (st.st_nlink > 1) return err::kHasOtherLinks;
 
   unsigned char block[kWipeBlockBytes];
@@ -266,20 +365,25 @@ uint32_t WipeFile(std::u16string_view path, const WipeProgress& progress) {
   if (fd.Close() != 0) return err::kNotWiped;
 
   // Hide the old name as well: "song.mp3" becomes "@@@@.@@@", then "@@@@.@@@1", "@@@@.@@@2" ...
-  const std::u16string folder(FolderOf(path));
-  const std::u16string base = WipeName(FileNameOf(path));
-  std::u16string current(path);
+  // All within the folder opened above.
+  std::string nameBytes;
+  Utf16ToNameBytes(WipeName(NameBytesToUtf16(name)), nameBytes);
+  std::string current = name;
   for (int n = 0; n < 1000; ++n) {
-    std::u16string candidate = base;
-    if (n > 0) candidate += Utf8ToUtf16(std::to_string(n));
-    const std::u16string newPath = JoinPath(folder, candidate);
-    if (newPath == current) break;
-    if (FileExists(newPath)) continue;
-    if (RenameFile(current, newPath) == 0) current = newPath;
-    break;
+    std::string candidate = nameBytes;
+    if (n > 0) candidate += std::to_string(n);
+    if (candidate == current) break;
+    if (::renameat2(dir.Get(), current.c_str(), dir.Get(), candidate.c_str(), RENAME_NOREPLACE) == 0) {
+      current = candidate;
+      break;
+    }
+    if (errno != EEXIST) break;
   }
   if (cancelled) return err::kCancelled;
-  return DeleteFilePermanently(current);
+  struct stat last {};
+  if (const uint32_t c = CheckEntry(dir.Get(), current, &identity, last)) return c;
+  if (::unlinkat(dir.Get(), current.c_str(), 0) != 0) return LastError();
+  return 0;
 }
 
 uint32_t RenameFile(std::u16string_view oldPath, std::u16string_view newPath) {
@@ -306,7 +410,7 @@ uint32_t RenameFile(std::u16string_view oldPath, std::u16string_view newPath) {
   } else if (e != EXDEV) {
     return ErrorFromErrno(e, true);
   }
-  return MoveAcrossDevices(from, to, false, nullptr);
+  return MoveNative(from, to, false, nullptr);
 }
 
 uint32_t RenameInFolder(std::u16string_view oldPath, std::u16string_view newName, std::u16string* newPath) {
@@ -341,7 +445,8 @@ std::u16string KeepBothName(std::u16string_view folder, std::u16string_view name
 }
 
 uint32_t TransferFiles(std::span<const std::u16string> sources, std::u16string_view targetFolder, bool move,
-                       const TransferCallbacks& callbacks, std::vector<TransferOutcome>& outcomes) {
+                       const TransferCallbacks& callbacks, std::vector<TransferOutcome>& outcomes,
+                       std::span<const FileIdentity> expected) {
   outcomes.assign(sources.size(), TransferOutcome{{}, err::kCancelled});
   if (const uint32_t code = CreateFolders(targetFolder)) {
     for (auto& o : outcomes) o.code = code;
@@ -394,7 +499,9 @@ uint32_t TransferFiles(std::span<const std::u16string> sources, std::u16string_v
         }
       }
       if (attempt) {
-        outcome.code = move ? MoveNative(from, to, replace, progress) : CopyNative(from, to, replace, progress);
+        const FileIdentity* identity = i < expected.size() ? &expected[i] : nullptr;
+        outcome.code =
+            move ? MoveNative(from, to, replace, progress, identity) : CopyNative(from, to, replace, progress);
         if (outcome.code == 0) outcome.target = target;
       }
     }
@@ -412,17 +519,34 @@ uint32_t TransferFiles(std::span<const std::u16string> sources, std::u16string_v
   return first;
 }
 
-uint32_t MoveToTrash(std::u16string_view path) {
-  std::string native;
+uint32_t MoveToTrash(std::u16string_view path, const FileIdentity* expected) {
+  std::string native, name;
   if (!ToNative(path, native)) return err::kInvalidName;
-  struct stat st {};
-  if (::lstat(native.c_str(), &st) != 0) return LastError();
+  uint32_t code = 0;
+  FileIdentity folderIdentity;
+  {
+    Fd dir(OpenParentNoFollow(native, name, code));
+    if (dir.Get() < 0) return code;
+    struct stat st {}, folder {};
+    if (const uint32_t c = CheckEntry(dir.Get(), name, expected, st)) return c;
+    if (::fstat(dir.Get(), &folder) != 0) return LastError();
+    folderIdentity = IdentityOf(folder);
+  }
+  // The Trash works by path only, so what stood there during the call is checked afterwards: the
+  // folder must be the one checked before (a swap meanwhile is reported; it cannot be undone here).
+  const auto folderUnchanged = [&] {
+    std::string again;
+    uint32_t ignored = 0;
+    Fd dir(OpenParentNoFollow(native, again, ignored));
+    struct stat folder {};
+    return dir.Get() >= 0 && ::fstat(dir.Get(), &folder) == 0 && IdentityOf(folder) == folderIdentity;
+  };
   GFile* file = g_file_new_for_path(native.c_str());
   GError* error = nullptr;
   const gboolean ok = g_file_trash(file, nullptr, &error);
   g_object_unref(file);
-  if (ok) return 0;
-  uint32_t code = err::kTrashUnavailable;
+  if (ok) return folderUnchanged() ? 0 : err::kNotTheSameFile;
+  code = err::kTrashUnavailable;
   if (error != nullptr) {
     if (error->domain == G_IO_ERROR) {
       switch (error->code) {

@@ -12,12 +12,18 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/files.h"
 
 namespace tarnq::platform {
 
+// Delete, wipe, move and trash reach the file's folder without following a symbolic link on the way
+// (a folder swapped for a link is error kLinkInPath) and act on the entry in the folder they opened.
+// With `expected`, the entry must still be that file (kNotTheSameFile otherwise), checked on the
+// opened folder right before the change.
+
 // Removes the directory entry only: never opens or truncates the file, so other hard links and the
 // target of a symbolic link keep their data.
-uint32_t DeleteFilePermanently(std::u16string_view path);
+uint32_t DeleteFilePermanently(std::u16string_view path, const FileIdentity* expected = nullptr);
 
 // Called after every block written with the block's size; returns false to cancel.
 using WipeProgress = std::function<bool(uint64_t bytes)>;
@@ -29,7 +35,7 @@ inline constexpr unsigned char kWipePattern = 0xAA;
 // taken) and deletes it. A symbolic link, a file that is not a regular file or one with other hard
 // links is refused and kept; a file that cannot be overwritten completely is reported and kept
 // (never deleted unwiped). A cancelled wipe leaves the file under its '@' name when it got that far.
-uint32_t WipeFile(std::u16string_view path, const WipeProgress& progress);
+uint32_t WipeFile(std::u16string_view path, const WipeProgress& progress, const FileIdentity* expected = nullptr);
 // The '@' name of a file name ("song.mp3" -> "@@@@.@@@").
 std::u16string WipeName(std::u16string_view name);
 
@@ -65,13 +71,17 @@ struct TransferOutcome {
 
 // Copies or moves files into a folder (created when missing). Every source gets an outcome, in
 // order. Returns 0 when every file was done or skipped, 1235 when cancelled, otherwise the first
-// error. A failed or cancelled file stays where it was.
+// error. A failed or cancelled file stays where it was. `expected`: empty, or the identity each
+// source must still have (moves check it on the opened folder before the source goes).
 uint32_t TransferFiles(std::span<const std::u16string> sources, std::u16string_view targetFolder, bool move,
-                       const TransferCallbacks& callbacks, std::vector<TransferOutcome>& outcomes);
+                       const TransferCallbacks& callbacks, std::vector<TransferOutcome>& outcomes,
+                       std::span<const FileIdentity> expected = {});
 // "name (2).ext", "name (3).ext", ...: the first such name not taken in `folder`.
 std::u16string KeepBothName(std::u16string_view folder, std::u16string_view name);
 
 // Moves a file to the desktop's Trash (freedesktop.org), where the file manager can restore it.
-uint32_t MoveToTrash(std::u16string_view path);
+// The Trash works by path: the folder and the file are checked right before and after the call, and
+// a folder swapped meanwhile is reported (kNotTheSameFile); the short window during the call stays.
+uint32_t MoveToTrash(std::u16string_view path, const FileIdentity* expected = nullptr);
 
 }  // namespace tarnq::platform

@@ -393,7 +393,9 @@ uint32_t InputFile::Open(std::u16string_view path, uint64_t knownSize) {
 
 uint32_t InputFile::OpenNative(const std::string& nativePath, uint64_t knownSize) {
   Close();
-  const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking: opening a FIFO for reading would wait for a writer forever. Only a regular
+  // file is read, checked on the opened descriptor (the path may have changed since the listing).
+  const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     const int e = errno;
     // A missing folder on the way is "path not found", a missing file "file not found".
@@ -406,25 +408,19 @@ uint32_t InputFile::OpenNative(const std::string& nativePath, uint64_t knownSize
     }
     return ErrorFromErrno(e);
   }
-  if (knownSize != kUnknownSize) {
-    m_fd = fd;
-    m_position = 0;
-    m_size = knownSize;
-    return 0;
-  }
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     const uint32_t code = ErrorFromErrno(errno);
     ::close(fd);
     return code;
   }
-  if (S_ISDIR(st.st_mode)) {
+  if (!S_ISREG(st.st_mode)) {
     ::close(fd);
-    return err::kAccessDenied;  // a folder is not a file to read
+    return S_ISDIR(st.st_mode) ? err::kAccessDenied : err::kNotRegularFile;  // a folder is not a file to read
   }
   m_fd = fd;
   m_position = 0;
-  m_size = static_cast<uint64_t>(st.st_size);
+  m_size = knownSize != kUnknownSize ? knownSize : static_cast<uint64_t>(st.st_size);
   return 0;
 }
 

@@ -155,8 +155,9 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  // `knownSize`: the size the caller already has from a folder listing; it spares the status
-  // call (and the check that the path is not a folder, which a listing has made too).
+  // `knownSize`: the size the caller already has from a folder listing. Only a regular file is
+  // opened (checked on the opened file, without ever waiting on a FIFO): a folder is error 5,
+  // anything else kNotRegularFile.
   uint32_t Open(std::u16string_view path, uint64_t knownSize = kUnknownSize);
   // Opens by file name bytes (for hot paths that already have them).
   uint32_t OpenNative(const std::string& nativePath, uint64_t knownSize = kUnknownSize);

@@ -111,7 +111,8 @@ OperationOutcome Transfer(const OperationContext& context, const FileJob& job, s
     };
     std::vector<platform::TransferOutcome> outcomes;
     const std::u16string source = file.path;
-    platform::TransferFiles(std::span(&source, 1), targetFolder, move, callbacks, outcomes);
+    platform::TransferFiles(std::span(&source, 1), targetFolder, move, callbacks, outcomes,
+                            move ? std::span(&file.identity, 1) : std::span<const platform::FileIdentity>{});
     const platform::TransferOutcome result = outcomes.empty() ? platform::TransferOutcome{{}, err::kGenFailure} : outcomes[0];
     if (file.size != kUnknownSize) bytesBefore += file.size;
     if (result.code == err::kCancelled) {
@@ -149,6 +150,11 @@ std::string OperationErrorMessage(uint32_t code) {
       return "The file is the same file as an unselected member of its group.";
     case op_error::kTargetInList:
       return "The target is a file of the list that is not selected; it was not overwritten.";
+    case op_error::kNoKeptCopy:
+      return "No other copy of its group is left (the unselected members are gone, changed or the same file); "
+             "it was kept.";
+    case op_error::kCopyFailed:
+      return "Its copy did not succeed; it was kept.";
     default:
       return platform::ErrorMessage(code);
   }
@@ -200,6 +206,8 @@ FileJob SnapshotSelection(const ResultList& list) {
   struct Other {
     uint32_t group;
     std::u16string path;
+    uint64_t size;
+    uint64_t modified;
   };
   std::vector<Other> others;
   std::unordered_set<uint32_t> groups;
@@ -210,7 +218,7 @@ FileJob SnapshotSelection(const ResultList& list) {
       const ResultRow row = list.RowAt(i);
       if (!row || row.Length() == 0) continue;
       if (!row.Selected()) {
-        others.push_back({row.Group(), list.FullPath(row)});
+        others.push_back({row.Group(), list.FullPath(row), row.Size(), row.Modified()});
         continue;
       }
       JobFile file;
@@ -232,12 +240,16 @@ FileJob SnapshotSelection(const ResultList& list) {
     if (file.statusError == 0) file.identity = status.identity;
   }
   for (Other& other : others) {
-    if (other.group != 0 && groups.contains(other.group) && platform::IsAbsolutePath(other.path)) {
+    if (platform::IsAbsolutePath(other.path)) {
       platform::FileStatus status;
-      if (platform::GetFileStatus(other.path, status) == 0) job.keptIdentities.insert({other.group, status.identity});
+      if (platform::GetFileStatus(other.path, status) == 0) job.keptIdentities.insert(status.identity);
     }
+    if (other.group != 0 && groups.contains(other.group))
+      job.keptMembers[other.group].push_back({other.path, other.size, other.modified});
     job.keptPaths.insert(std::move(other.path));
   }
+  for (const uint32_t group : groups)
+    if (!job.keptMembers.contains(group)) ++job.groupsLosingEveryCopy;
   return job;
 }
 
@@ -248,8 +260,28 @@ uint32_t VerifyJobFile(const FileJob& job, const JobFile& file) {
   if (file.statusError != 0 || status.identity != file.identity) return op_error::kFileChanged;
   if (!status.isRegular) return err::kNotRegularFile;
   if (status.size != file.size || status.lastWriteTime != file.modified) return op_error::kFileChanged;
-  if (job.keptIdentities.contains({file.group, status.identity})) return op_error::kSameAsKeptFile;
+  if (job.keptIdentities.contains(status.identity) || job.keptPaths.contains(file.path))
+    return op_error::kSameAsKeptFile;
   return 0;
+}
+
+uint32_t VerifyKeptCopy(const FileJob& job, const JobFile& file) {
+  if (file.group == 0) return 0;
+  const auto members = job.keptMembers.find(file.group);
+  if (members == job.keptMembers.end()) return 0;
+  platform::FileStatus selected;
+  if (platform::GetFileStatus(file.path, selected) != 0) return op_error::kNoKeptCopy;
+  for (const FileJob::KeptMember& member : members->second) {
+    if (!platform::IsAbsolutePath(member.path)) continue;
+    // A link counts only by what it points to: a kept "copy" that is a link to the selected file
+    // (or lies below a folder now linked to the selected file's folder) is no copy.
+    platform::FileStatus status;
+    if (platform::GetFileStatus(member.path, status, true) != 0 || !status.isRegular) continue;
+    if (status.identity == selected.identity) continue;
+    if (status.size != member.size || status.lastWriteTime != member.modified) continue;
+    return 0;
+  }
+  return op_error::kNoKeptCopy;
 }
 
 // --- The operations -------------------------------------------------------------------------------
@@ -272,7 +304,8 @@ OperationOutcome TrashFiles(const OperationContext& context, const FileJob& job)
       break;
     }
     uint32_t code = VerifyJobFile(job, file);
-    if (code == 0) code = platform::MoveToTrash(file.path);
+    if (code == 0) code = VerifyKeptCopy(job, file);
+    if (code == 0) code = platform::MoveToTrash(file.path, &file.identity);
     if (code != 0) {
       Fail(context, outcome, file, code);
     } else {
@@ -306,7 +339,10 @@ OperationOutcome DeleteFiles(const OperationContext& context, const FileJob& job
       break;
     }
     uint32_t code = VerifyJobFile(job, file);
-    if (code == 0) code = wipe ? platform::WipeFile(file.path, advance) : platform::DeleteFilePermanently(file.path);
+    if (code == 0) code = VerifyKeptCopy(job, file);
+    if (code == 0)
+      code = wipe ? platform::WipeFile(file.path, advance, &file.identity)
+                  : platform::DeleteFilePermanently(file.path, &file.identity);
     if (code == err::kCancelled) {
       // Stopped in the middle of a wipe: the file stays (overwritten, under its '@' name).
       Fail(context, outcome, file, code);

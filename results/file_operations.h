@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -43,6 +44,8 @@ namespace op_error {
 inline constexpr uint32_t kFileChanged = 0x20010020;     // not the file the row describes any more
 inline constexpr uint32_t kSameAsKeptFile = 0x20010021;  // the same file as an unselected row
 inline constexpr uint32_t kTargetInList = 0x20010022;    // overwrite of a file the list keeps
+inline constexpr uint32_t kNoKeptCopy = 0x20010023;      // no other copy of its group is left
+inline constexpr uint32_t kCopyFailed = 0x20010024;      // not deleted: its copy did not succeed
 }  // namespace op_error
 // The message for any error code of an operation (UTF-8).
 std::string OperationErrorMessage(uint32_t code);
@@ -68,28 +71,34 @@ struct FileJob {
   std::vector<JobFile> files;  // the selected rows in display order
   uint64_t totalBytes = 0;     // their known sizes
   size_t rowCount = 0;         // rows of the list at the snapshot
-  // (group, identity) of the unselected rows of every group that has a selected row.
-  struct Kept {
-    uint32_t group = 0;
-    platform::FileIdentity identity;
-    friend bool operator==(const Kept&, const Kept&) = default;
-  };
-  struct KeptHash {
-    size_t operator()(const Kept& k) const noexcept {
-      return platform::FileIdentityHash()(k.identity) ^ (size_t{k.group} * 0x9E3779B97F4A7C15ULL);
-    }
-  };
-  std::unordered_set<Kept, KeptHash> keptIdentities;
+  // Identities of every unselected row: a file listed twice is one file, kept or selected, never
+  // both, whatever group each listing stands in.
+  std::unordered_set<platform::FileIdentity, platform::FileIdentityHash> keptIdentities;
   // Full paths of every unselected row: copy and move never overwrite one of them.
   std::unordered_set<std::u16string> keptPaths;
+  // The unselected members of the groups that have a selected row, as their rows describe them.
+  struct KeptMember {
+    std::u16string path;
+    uint64_t size = 0;
+    uint64_t modified = 0;
+  };
+  std::unordered_map<uint32_t, std::vector<KeptMember>> keptMembers;
+  // Groups (other than group 0) whose every member is selected: delete, wipe and trash would leave
+  // no copy of them, which needs the user's second confirmation.
+  size_t groupsLosingEveryCopy = 0;
   bool Empty() const { return files.empty(); }
 };
 
 // Takes the snapshot (each selected row's file and the kept members of its group are examined).
 FileJob SnapshotSelection(const ResultList& list);
 // 0 when `file` may be changed: it exists, is still the snapshot's file, has the row's size and
-// modification time and is not the same file as a kept row of its group; else the reason.
+// modification time and is not the same file as an unselected row; else the reason.
 uint32_t VerifyJobFile(const FileJob& job, const JobFile& file);
+// The last-copy guard of delete, wipe and trash: 0 when the group of `file` still has an unselected
+// member that exists now as a regular file (links followed) with its row's size and time and is not
+// the file at `file.path` itself; also 0 for group 0 and for a group the user selected entirely
+// (that choice is confirmed separately). Else op_error::kNoKeptCopy.
+uint32_t VerifyKeptCopy(const FileJob& job, const JobFile& file);
 
 struct FileError {
   std::u16string path;

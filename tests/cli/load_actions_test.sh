@@ -78,6 +78,34 @@ if [ -w /dev/shm ] && [ "$(stat -c %d /dev/shm)" != "$(stat -c %d "$root")" ]; t
   rm -rf "$target"
 fi
 
+# The kept copy is gone since the list was saved: the selected copy is the last one and stays.
+setup
+rm "$root/m/old/x.mp3"
+"$cli" load --select-dupes --delete --yes "$root/list.tarnq" >"$root/out" 2>"$root/err"
+[ $? -eq 1 ] || fail "last copy: status"
+grep -q "failed: $root/m/new/x.mp3: No other copy" "$root/err" || fail "last copy: $(cat "$root/err")"
+[ -f "$root/m/new/x.mp3" ] || fail "the last copy was deleted"
+[ ! -e "$root/m/keep/y.mp3" ] || fail "a duplicate with its kept copy was not deleted"
+
+# A copy that fails keeps its file from the delete that follows.
+setup
+printf 'not a folder' > "$root/blocked"
+"$cli" load --select-dupes --copy-to "$root/blocked" --delete --yes "$root/list.tarnq" >/dev/null 2>"$root/err"
+[ $? -eq 1 ] || fail "failed copy: status"
+[ -f "$root/m/new/x.mp3" ] && [ -f "$root/m/keep/y.mp3" ] || fail "a file whose copy failed was deleted"
+grep -q "Its copy did not succeed" "$root/err" || fail "failed copy: $(cat "$root/err")"
+
+# Save and export never replace what is not a regular file; "--export -" writes to standard output.
+setup
+mkfifo "$root/fifo"
+timeout 10 "$cli" load --save "$root/fifo" "$root/list.tarnq" >/dev/null 2>&1
+[ $? -eq 1 ] && [ -p "$root/fifo" ] || fail "save over a FIFO"
+timeout 10 "$cli" load --export "$root/fifo" --format 3 "$root/list.tarnq" >/dev/null 2>&1
+[ $? -eq 1 ] && [ -p "$root/fifo" ] || fail "export over a FIFO"
+out=$("$cli" load --export - --format 3 "$root/list.tarnq" 2>/dev/null) || fail "export to stdout: status"
+head -1 <<<"$out" | grep -q 'Filename;Path;Artist;Title' || fail "export to stdout: $out"
+! grep -q "Group 1" <<<"$out" || fail "the list printed with the export: $out"
+
 # A relative or Windows path in the file is skipped and reported; the rest loads (exit status 0).
 printf 'relative/x.mp3;1\r\nC:\\Music\\y.mp3;1\r\n' >> "$root/list.tarnq"
 "$cli" load "$root/list.tarnq" >/dev/null 2>"$root/err"

@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <atomic>
 #include <iterator>
+#include <thread>
 
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -107,6 +109,78 @@ TEST_F(FileOps, WipeMakesAReadOnlyFileWritableFirst) {
   fs::permissions(F("ro.mp3"), fs::perms::owner_read);
   EXPECT_EQ(WipeFile(P("ro.mp3"), nullptr), 0u);
   EXPECT_FALSE(fs::exists(F("ro.mp3")));
+}
+
+TEST_F(FileOps, WipeRefusesAHardLinkedReadOnlyFileBeforeChangingItsMode) {
+  Write("ro.mp3", "12345");
+  fs::create_hard_link(F("ro.mp3"), F("other.mp3"));
+  fs::permissions(F("ro.mp3"), fs::perms::owner_read);
+  EXPECT_EQ(WipeFile(P("ro.mp3"), nullptr), err::kHasOtherLinks);
+  EXPECT_EQ(fs::status(F("other.mp3")).permissions() & fs::perms::all, fs::perms::owner_read);
+}
+
+FileIdentity IdentityAt(const std::u16string& path) {
+  FileStatus status;
+  EXPECT_EQ(GetFileStatus(path, status), 0u);
+  return status.identity;
+}
+
+// A folder of the list swapped for a link to another folder: delete, wipe and move refuse, and a
+// different file standing at the path is refused too.
+TEST_F(FileOps, AFolderSwappedForALinkOrAReplacedFileIsLeftAlone) {
+  using Operation = std::function<uint32_t(const std::u16string&, const FileIdentity*)>;
+  const std::vector<std::pair<const char*, Operation>> operations = {
+      {"delete", [](const std::u16string& p, const FileIdentity* id) { return DeleteFilePermanently(p, id); }},
+      {"wipe", [](const std::u16string& p, const FileIdentity* id) { return WipeFile(p, nullptr, id); }},
+      {"move", [this](const std::u16string& p, const FileIdentity* id) {
+         std::vector<TransferOutcome> outcomes;
+         TransferFiles(std::span(&p, 1), P("target"), true, {}, outcomes, std::span(id, 1));
+         return outcomes[0].code;
+       }}};
+  for (const auto& [what, operation] : operations) {
+    fs::remove_all(m_root);
+    Write("lib/x.mp3", "listed");
+    Write("outside/x.mp3", "precious");
+    const FileIdentity listed = IdentityAt(P("lib/x.mp3"));
+    fs::rename(F("lib"), F("lib.old"));
+    fs::create_directory_symlink(F("outside"), F("lib"));
+    EXPECT_EQ(operation(P("lib/x.mp3"), &listed), err::kLinkInPath) << what;
+    EXPECT_EQ(operation(P("lib/x.mp3"), nullptr), err::kLinkInPath) << what;
+    EXPECT_EQ(Read(F("outside/x.mp3")), "precious") << what;
+    fs::remove(F("lib"));
+    fs::rename(F("lib.old"), F("lib"));
+    Write("lib/y.mp3", "new");
+    fs::rename(F("lib/y.mp3"), F("lib/x.mp3"));
+    EXPECT_EQ(operation(P("lib/x.mp3"), &listed), err::kNotTheSameFile) << what;
+    EXPECT_EQ(Read(F("lib/x.mp3")), "new") << what;
+  }
+}
+
+// A second thread swaps the folder for a link to another folder and back, over and over, while
+// files are deleted and wiped by path: nothing outside the listed folder is ever touched.
+TEST_F(FileOps, SwapRaceNeverReachesFilesOutsideTheFolder) {
+  constexpr int kRounds = 300;
+  for (int i = 0; i < kRounds; ++i) {
+    Write("lib/f" + std::to_string(i), "listed");
+    Write("outside/f" + std::to_string(i), "precious");
+  }
+  std::atomic<bool> done{false};
+  const std::string lib = F("lib").native(), held = F("held").native(), outside = F("outside").native();
+  std::thread swapper([&] {
+    while (!done.load()) {
+      if (::rename(lib.c_str(), held.c_str()) != 0) continue;
+      if (::symlink(outside.c_str(), lib.c_str()) == 0) ::unlink(lib.c_str());
+      ::rename(held.c_str(), lib.c_str());
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    const std::u16string path = P("lib/f" + std::to_string(i));
+    if (i % 2 == 0) DeleteFilePermanently(path);
+    else WipeFile(path, nullptr);
+  }
+  done = true;
+  swapper.join();
+  for (int i = 0; i < kRounds; ++i) EXPECT_EQ(Read(F("outside/f" + std::to_string(i))), "precious") << i;
 }
 
 TEST_F(FileOps, RenameNeverReplacesAnotherFile) {

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <map>
 
 #include "platform/errors.h"
+#include "platform/file_ops.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -245,6 +247,29 @@ TEST_F(Files, OpenErrorsNameTheCause) {
   EXPECT_EQ(file.Open(Root()), err::kAccessDenied);
   EXPECT_EQ(file.Open(std::u16string(1, 0xD800)), err::kInvalidName);
   EXPECT_FALSE(file.IsOpen());
+}
+
+// A FIFO where a file was listed: every reader refuses it at once instead of waiting for a writer
+// forever. Run in a child with an alarm, so that a regression fails instead of hanging the suite.
+TEST_F(Files, AFifoIsRefusedWithoutWaiting) {
+  const fs::path fifo = m_root / "song.mp3";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::u16string path = NameBytesToUtf16(fifo.native());
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::alarm(20);
+    InputFile file;
+    std::string bytes;
+    const bool refused = file.Open(path) == err::kNotRegularFile && file.Open(path, 1000) == err::kNotRegularFile &&
+                         ReadWholeFile(path, bytes) == err::kNotRegularFile &&
+                         CopyFileTo(path, NameBytesToUtf16((m_root / "copy.mp3").native()), false) == err::kNotRegularFile;
+    ::_exit(refused ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "a reader waited on the FIFO";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(Files, AtomicWriteReplacesAndKeepsPermissions) {

@@ -161,6 +161,60 @@ TEST_F(FileOperations, ChangedFilesAndTheKeptFileItselfAreNeverDeleted) {
   EXPECT_NE(OperationErrorMessage(op_error::kFileChanged).find("changed"), std::string::npos);
 }
 
+TEST_F(FileOperations, TheLastCopyOfAGroupIsNeverDeleted) {
+  // group 1: the kept copy vanished; 2: it is now a link to the selected file; 3: it changed;
+  // 4 and 5: the same two files listed crosswise, each kept in one group and selected in the other;
+  // 6: an intact kept copy; 7: every member selected on purpose.
+  for (const char* name : {"1k", "1s", "2k", "2s", "3k", "3s", "p", "q", "6k", "6s", "7a", "7b"})
+    Write(std::string(name) + ".mp3", std::string("data-") + name[0]);
+  AddFile("1k.mp3", 1, false);
+  AddFile("1s.mp3", 1, true);
+  AddFile("2k.mp3", 2, false);
+  AddFile("2s.mp3", 2, true);
+  AddFile("3k.mp3", 3, false);
+  AddFile("3s.mp3", 3, true);
+  AddFile("p.mp3", 4, false);
+  AddFile("q.mp3", 4, true);
+  AddFile("q.mp3", 5, false);
+  AddFile("p.mp3", 5, true);
+  AddFile("6k.mp3", 6, false);
+  AddFile("6s.mp3", 6, true);
+  AddFile("7a.mp3", 7, true);
+  AddFile("7b.mp3", 7, true);
+  const FileJob job = SnapshotSelection(m_list);
+  EXPECT_EQ(job.groupsLosingEveryCopy, 1u);
+  fs::remove(N("1k.mp3"));
+  fs::remove(N("2k.mp3"));
+  fs::create_symlink(N("2s.mp3"), N("2k.mp3"));
+  Write("3k.mp3", "changed");
+  const OperationOutcome outcome = DeleteFiles(Context(), job, false);
+  std::vector<std::pair<std::u16string, uint32_t>> errors;
+  for (const FileError& e : outcome.errors) errors.emplace_back(e.path, e.code);
+  EXPECT_EQ(errors, (std::vector<std::pair<std::u16string, uint32_t>>{{P("1s.mp3"), op_error::kNoKeptCopy},
+                                                                      {P("2s.mp3"), op_error::kNoKeptCopy},
+                                                                      {P("3s.mp3"), op_error::kNoKeptCopy},
+                                                                      {P("q.mp3"), op_error::kSameAsKeptFile},
+                                                                      {P("p.mp3"), op_error::kSameAsKeptFile}}));
+  for (const char* kept : {"1s", "2s", "3s", "p", "q", "6k"}) EXPECT_TRUE(Exists(std::string(kept) + ".mp3")) << kept;
+  for (const char* gone : {"6s", "7a", "7b"}) EXPECT_FALSE(Exists(std::string(gone) + ".mp3")) << gone;
+}
+
+TEST_F(FileOperations, TrashAndWipeKeepTheLastCopyToo) {
+  for (const bool wipe : {false, true}) {
+    m_list.Clear();
+    Write("k.mp3", "same");
+    Write("s.mp3", "same");
+    AddFile("k.mp3", 1, false);
+    AddFile("s.mp3", 1, true);
+    const FileJob job = SnapshotSelection(m_list);
+    fs::remove(N("k.mp3"));
+    const OperationOutcome outcome = wipe ? DeleteFiles(Context(), job, true) : TrashFiles(Context(), job);
+    ASSERT_EQ(outcome.errors.size(), 1u) << wipe;
+    EXPECT_EQ(outcome.errors[0].code, op_error::kNoKeptCopy);
+    EXPECT_EQ(Read("s.mp3"), "same");
+  }
+}
+
 TEST_F(FileOperations, WipeReportsBlocksAndRemovesTheFile) {
   Write("keep.mp3", std::string(10000, 'k'));
   Write("song.mp3", std::string(10000, 's'));
@@ -312,13 +366,13 @@ TEST_F(FileOperations, ReadOnlyPlacesAndAFullDiskKeepFilesAndRows) {
   AddFile("big.mp3", 2, true);
   const bool readOnly = ::mount("tmpfs", N("small").c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
   const FileJob job = SnapshotSelection(m_list);
-  outcome = DeleteFiles(Context(), FileJob{{job.files[0]}, 0, 0, job.keptIdentities, job.keptPaths}, false);
+  outcome = DeleteFiles(Context(), FileJob{{job.files[0]}, 0, 0, job.keptIdentities, job.keptPaths, {}, 0}, false);
   if (readOnly) {
     ASSERT_EQ(outcome.errors.size(), 1u);
     EXPECT_EQ(outcome.errors[0].code, err::kWriteProtect);
   }
   ::mount("tmpfs", N("small").c_str(), "tmpfs", MS_REMOUNT, "size=64k");
-  outcome = MoveFiles(Context(), FileJob{{job.files[1]}, 0, 0, job.keptIdentities, job.keptPaths}, P("small"));
+  outcome = MoveFiles(Context(), FileJob{{job.files[1]}, 0, 0, job.keptIdentities, job.keptPaths, {}, 0}, P("small"));
   const bool leftover = Exists("small/big.mp3");
   ::umount(N("small").c_str());
   ASSERT_EQ(outcome.errors.size(), 1u);
