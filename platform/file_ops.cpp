@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -290,6 +291,21 @@ uint32_t MoveNative(const std::string& source, const std::string& target, bool r
 }
 
 }  // namespace
+
+std::u16string ResolveFolderLinks(std::u16string_view path) {
+  std::string native;
+  if (!ToNative(path, native)) return std::u16string(path);
+  const size_t slash = native.rfind('/');
+  if (slash == std::string::npos || slash + 1 >= native.size()) return std::u16string(path);
+  const std::string folder = slash == 0 ? "/" : native.substr(0, slash);
+  char* resolved = ::realpath(folder.c_str(), nullptr);
+  if (resolved == nullptr) return std::u16string(path);
+  std::string result = resolved;
+  std::free(resolved);
+  if (result.empty() || result.back() != '/') result.push_back('/');
+  result.append(native, slash + 1);
+  return NameBytesToUtf16(result);
+}
 
 uint32_t DeleteFilePermanently(std::u16string_view path, const FileIdentity* expected) {
   std::string native, name;

@@ -21,6 +21,12 @@ namespace tarnq::platform {
 // With `expected`, the entry must still be that file (kNotTheSameFile otherwise), checked on the
 // opened folder right before the change.
 
+// The path with the links of its folder resolved now (the file name itself is kept): what a
+// snapshot records when the user confirms an operation, so that a folder the user reached through
+// a link (a preset folder that is a link) stays usable, while a link put in its place later is
+// refused. The path unchanged when the folder cannot be resolved.
+std::u16string ResolveFolderLinks(std::u16string_view path);
+
 // Removes the directory entry only: never opens or truncates the file, so other hard links and the
 // target of a symbolic link keep their data.
 uint32_t DeleteFilePermanently(std::u16string_view path, const FileIdentity* expected = nullptr);

@@ -110,7 +110,7 @@ OperationOutcome Transfer(const OperationContext& context, const FileJob& job, s
       return context.observer == nullptr || context.observer->OnProgress(bytesBefore + done, job.totalBytes);
     };
     std::vector<platform::TransferOutcome> outcomes;
-    const std::u16string source = file.path;
+    const std::u16string source = move ? file.Target() : file.path;
     platform::TransferFiles(std::span(&source, 1), targetFolder, move, callbacks, outcomes,
                             move ? std::span(&file.identity, 1) : std::span<const platform::FileIdentity>{});
     const platform::TransferOutcome result = outcomes.empty() ? platform::TransferOutcome{{}, err::kGenFailure} : outcomes[0];
@@ -237,7 +237,10 @@ FileJob SnapshotSelection(const ResultList& list) {
     platform::FileStatus status;
     file.statusError = platform::IsAbsolutePath(file.path) ? platform::GetFileStatus(file.path, status)
                                                            : err::kPathNotFound;
-    if (file.statusError == 0) file.identity = status.identity;
+    if (file.statusError == 0) {
+      file.identity = status.identity;
+      file.resolved = platform::ResolveFolderLinks(file.path);
+    }
   }
   for (Other& other : others) {
     if (platform::IsAbsolutePath(other.path)) {
@@ -305,7 +308,7 @@ OperationOutcome TrashFiles(const OperationContext& context, const FileJob& job)
     }
     uint32_t code = VerifyJobFile(job, file);
     if (code == 0) code = VerifyKeptCopy(job, file);
-    if (code == 0) code = platform::MoveToTrash(file.path, &file.identity);
+    if (code == 0) code = platform::MoveToTrash(file.Target(), &file.identity);
     if (code != 0) {
       Fail(context, outcome, file, code);
     } else {
@@ -341,8 +344,8 @@ OperationOutcome DeleteFiles(const OperationContext& context, const FileJob& job
     uint32_t code = VerifyJobFile(job, file);
     if (code == 0) code = VerifyKeptCopy(job, file);
     if (code == 0)
-      code = wipe ? platform::WipeFile(file.path, advance, &file.identity)
-                  : platform::DeleteFilePermanently(file.path, &file.identity);
+      code = wipe ? platform::WipeFile(file.Target(), advance, &file.identity)
+                  : platform::DeleteFilePermanently(file.Target(), &file.identity);
     if (code == err::kCancelled) {
       // Stopped in the middle of a wipe: the file stays (overwritten, under its '@' name).
       Fail(context, outcome, file, code);

@@ -60,6 +60,10 @@ void RememberCopyTarget(settings::SettingsStore& store, std::u16string_view targ
 struct JobFile {
   const std::byte* row = nullptr;  // the row's record: its identity in the list
   std::u16string path;
+  // The path with its folder's links resolved at the snapshot: what delete, wipe, move and trash
+  // act on (they follow no link after the user confirmed).
+  std::u16string resolved;
+  const std::u16string& Target() const { return resolved.empty() ? path : resolved; }
   uint32_t group = 0;
   uint64_t size = 0;
   uint64_t modified = 0;

@@ -23,15 +23,21 @@ TEST(TextBlockSet, OwnsWhatItWasGivenUntilFreedOrDisowned) {
   EXPECT_EQ(set.Size(), 3000u);
   std::vector<char*> disowned;
   for (size_t i = 0; i < blocks.size(); ++i) {
-    if (i % 3 == 0) EXPECT_TRUE(set.Free(blocks[i]));
+    if (i % 3 == 0) {
+      EXPECT_TRUE(set.Free(blocks[i]));
+    }
     if (i % 3 == 1) {
       EXPECT_TRUE(set.Disown(blocks[i]));
       disowned.push_back(blocks[i]);
     }
   }
   for (size_t i = 0; i < blocks.size(); ++i) {
-    if (i % 3 == 2) EXPECT_TRUE(set.Owns(blocks[i])) << i;
-    if (i % 3 == 1) EXPECT_FALSE(set.Owns(blocks[i])) << i;
+    if (i % 3 == 2) {
+      EXPECT_TRUE(set.Owns(blocks[i])) << i;
+    }
+    if (i % 3 == 1) {
+      EXPECT_FALSE(set.Owns(blocks[i])) << i;
+    }
   }
   EXPECT_EQ(set.Size(), 1000u);
   EXPECT_FALSE(set.Free(disowned[0]));  // not the set's any more

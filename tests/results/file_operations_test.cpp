@@ -445,3 +445,36 @@ TEST_F(FileOperations, CopyHistoryKeepsThirtyMostRecentFirst) {
 
 }  // namespace
 }  // namespace tarnq::results
+
+namespace tarnq::results {
+namespace {
+
+// A folder the user reached through a link (a linked preset folder) stays usable: the snapshot
+// resolves the link the user had when confirming. A link put in place of a folder afterwards is
+// refused, and the file behind it is left alone.
+TEST_F(FileOperations, LinkedFoldersOfTheSnapshotWorkButLaterSwapsAreRefused) {
+  Write("real/a/x.mp3", "one");
+  Write("real/b/x.mp3", "two");
+  Write("keep/x.mp3", "kept");
+  Write("elsewhere/x.mp3", "victim");
+  fs::create_directory_symlink(m_root / "real", m_root / "music");
+  AddFile("keep/x.mp3", 1, false);
+  AddFile("music/a/x.mp3", 1, true);
+  AddFile("keep/x.mp3", 2, false);
+  AddFile("music/b/x.mp3", 2, true);
+  const FileJob job = SnapshotSelection(m_list);
+  ASSERT_EQ(job.files.size(), 2u);
+  // After the confirmation the folder b is swapped for a link to another folder.
+  fs::rename(m_root / "real/b", m_root / "real/b-old");
+  fs::create_directory_symlink(m_root / "elsewhere", m_root / "real/b");
+  const OperationOutcome outcome = DeleteFiles(Context(), job, false);
+  EXPECT_EQ(outcome.done, 1u);
+  EXPECT_FALSE(Exists("real/a/x.mp3"));
+  ASSERT_EQ(outcome.errors.size(), 1u);
+  EXPECT_EQ(outcome.errors[0].path, P("music/b/x.mp3"));
+  EXPECT_EQ(Read("elsewhere/x.mp3"), "victim");
+  EXPECT_EQ(Read("real/b-old/x.mp3"), "two");
+}
+
+}  // namespace
+}  // namespace tarnq::results
