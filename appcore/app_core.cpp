@@ -252,6 +252,11 @@ results::SelectDupesResult AppCore::SelectDupes(std::span<const results::Favorit
   return results::SelectDupes(m_state.list, folders);
 }
 
+results::SelectDupesResult AppCore::SelectDupes(const results::KeepChoice& choice) {
+  if (Deleting()) return {};
+  return results::SelectDupesByRule(m_state.list, choice);
+}
+
 size_t AppCore::SelectAll() { return Deleting() ? 0 : results::SelectAll(m_state.list); }
 size_t AppCore::DeselectAll() { return Deleting() ? 0 : results::DeselectAll(m_state.list); }
 size_t AppCore::InvertSelection() { return Deleting() ? 0 : results::InvertSelection(m_state.list); }

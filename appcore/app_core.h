@@ -171,6 +171,8 @@ class AppCore {
   // Select Dupes with the preferred folders of section `SelFav` (or the given ones).
   results::SelectDupesResult SelectDupes();
   results::SelectDupesResult SelectDupes(std::span<const results::FavoriteFolder> folders);
+  // Select Dupes by a keep rule ("keep the best copy", newest, oldest, first) and its folders.
+  results::SelectDupesResult SelectDupes(const results::KeepChoice& choice);
   size_t SelectAll();
   size_t DeselectAll();
   size_t InvertSelection();
