@@ -50,6 +50,61 @@ void Print(FILE* out, std::u16string_view text) {
   std::fwrite(bytes.data(), 1, bytes.size(), out);
 }
 
+std::string EscapedBytes(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size());
+  auto hex = [&](unsigned char c) {
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 0xF];
+  };
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      if (c < 0x20 || c == 0x7F) hex(c);
+      else if (c == '\\') out += "\\\\";
+      else out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // A well-formed sequence (no overlong forms, no surrogates, at most U+10FFFF) is copied.
+    size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length != 0 && i + length <= bytes.size()) {
+      const auto second = static_cast<unsigned char>(bytes[i + 1]);
+      bool ok = (second & 0xC0) == 0x80;
+      if (c == 0xE0) ok = ok && second >= 0xA0;
+      if (c == 0xED) ok = ok && second < 0xA0;
+      if (c == 0xF0) ok = ok && second >= 0x90;
+      if (c == 0xF4) ok = ok && second < 0x90;
+      for (size_t k = 2; k < length; ++k) ok = ok && (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+      // C1 control characters (U+0080 ... U+009F) are escaped like the others.
+      if (ok && c == 0xC2 && second < 0xA0) ok = false;
+      if (ok) {
+        out.append(bytes.substr(i, length));
+        i += length;
+        continue;
+      }
+    }
+    hex(c);
+    ++i;
+  }
+  return out;
+}
+
+std::string EscapedForTerminal(std::u16string_view text) { return EscapedBytes(ToTerminal(text)); }
+
+std::string MegabytesText(uint64_t bytes) {
+  // Small amounts keep a second decimal, so a few kilobytes do not read as nothing.
+  if (bytes < 95000) {
+    const uint64_t hundredths = bytes / 10000 + (bytes % 10000 >= 5000 ? 1 : 0);
+    return "0." + std::string(hundredths < 10 ? "0" : "") + std::to_string(hundredths) + " MB";
+  }
+  const uint64_t tenths = bytes / 100000 + (bytes % 100000 >= 50000 ? 1 : 0);
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
+}
+
 void AppendJsonString(std::string& out, std::u16string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   auto escape = [&](uint32_t unit) {

@@ -17,6 +17,14 @@ bool SetUpLanguage();
 // original bytes (so a printed path names the file exactly).
 std::string ToTerminal(std::u16string_view text);
 void Print(FILE* out, std::u16string_view text);
+// The same for a listing meant to be read: control characters and bytes that are not UTF-8
+// become \xHH and a backslash \\, so no name can break a line or the columns.
+std::string EscapedForTerminal(std::u16string_view text);
+// Escapes UTF-8 (or raw name bytes) the same way.
+std::string EscapedBytes(std::string_view bytes);
+
+// "3.6 MB": bytes in millions, one decimal (two below 0.1 MB: "0.01 MB"), rounded half up.
+std::string MegabytesText(uint64_t bytes);
 
 // Appends `text` as a JSON string. File-name bytes that are not UTF-8 are written as the escapes
 // \udc80 ... \udcff (the "surrogateescape" convention), so a reader can restore the exact bytes.

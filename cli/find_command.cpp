@@ -142,7 +142,6 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     else if (arg == "--similar") o.similar = true;
     else if (arg == "--no-cache") o.noCache = true;
     else if (arg == "--reverse") o.reverse = true;
-    else if (arg == "--quiet" || arg == "-q") o.quiet = true;
     else if (arg == "--preset") {
       if (!value(v)) return UsageError("--preset needs a file");
       o.presetFile = AbsolutePath(v);
@@ -196,6 +195,7 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
   }
   if (o.noCache && o.cacheFile) return UsageError("--cache and --no-cache exclude each other");
   if (!CheckListActionOptions(o.actions, "find")) return 2;
+  o.quiet = o.actions.quiet;
   return 0;
 }
 
@@ -327,7 +327,7 @@ int RunFind(std::span<char*> args) {
   const engine::SearchOutcome outcome = core.LastOutcome();
   // The actions run on a complete result only; a stopped or failed search has none.
   int actionStatus = 0;
-  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions);
+  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions, "find");
   engine::SearchProgress totals = core.Progress();
   const results::TotalCounter listed = list.RecountTotals();  // the actions may have removed rows
   totals.files = listed.files;

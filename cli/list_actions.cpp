@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <unordered_map>
 
 #include "cli/cli_support.h"
 #include "lang/languages.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
@@ -17,6 +19,9 @@
 
 namespace tarnq::cli {
 namespace {
+
+constexpr const char* kNeedsYes =
+    "--trash, --delete, --wipe and --move-to need --yes when standard input is not a terminal";
 
 using results::FileJob;
 using results::JobFile;
@@ -33,10 +38,15 @@ class Reporter {
   }
   void Failed() { m_failed = true; }
   bool AnyFailed() const { return m_failed; }
+  void Freed(uint64_t size) {
+    if (size != results::kUnknownSize) m_bytes += size;
+  }
+  uint64_t Bytes() const { return m_bytes; }
 
  private:
   FILE* m_out;
   bool m_failed = false;
+  uint64_t m_bytes = 0;  // of the files done
 };
 
 class CliObserver : public results::FileOperationObserver {
@@ -47,6 +57,7 @@ class CliObserver : public results::FileOperationObserver {
     std::string line = std::string(m_verb) + " " + ToTerminal(file.path);
     if (!target.empty()) line += " -> " + ToTerminal(target);
     m_reporter.Say(line);
+    m_reporter.Freed(file.size);
   }
   platform::ExistsChoice OnExists(std::u16string_view source, std::u16string_view target) override {
     m_reporter.Say("skipped " + ToTerminal(source) + ": " + ToTerminal(target) + " exists");
@@ -78,16 +89,6 @@ const char* ActionInfinitive(FileAction action) {
   }
 }
 
-const char* ActionQuestion(FileAction action) {
-  switch (action) {
-    case FileAction::kTrash: return "Move %zu file(s) to the Trash?";
-    case FileAction::kDelete: return "Delete %zu file(s) permanently?";
-    case FileAction::kWipe: return "Wipe (overwrite and delete) %zu file(s)?";
-    case FileAction::kMove: return "Move %zu file(s)?";
-    default: return "";
-  }
-}
-
 // Prints what an action would do to each file, and which files would fail the checks.
 void DryRun(Reporter& reporter, const FileJob& job, const char* verb, std::u16string_view target, bool check) {
   for (const JobFile& file : job.files) {
@@ -100,26 +101,53 @@ void DryRun(Reporter& reporter, const FileJob& job, const char* verb, std::u16st
 }
 
 void Summarise(Reporter& reporter, const OperationOutcome& outcome, const char* verb) {
-  reporter.Say(std::to_string(outcome.done) + " file(s) " + verb + ", " + std::to_string(outcome.errors.size()) +
-               " failed" + (outcome.skipped ? ", " + std::to_string(outcome.skipped) + " skipped" : "") +
+  reporter.Say(std::to_string(outcome.done) + " file(s) " + verb + " (" + MegabytesText(reporter.Bytes()) + "), " +
+               std::to_string(outcome.errors.size()) + " failed" +
+               (outcome.skipped ? ", " + std::to_string(outcome.skipped) + " skipped" : "") +
                (outcome.Cancelled() ? " (cancelled)" : ""));
   if (!outcome.errors.empty() || outcome.Cancelled()) reporter.Failed();
 }
 
-bool Confirm(const ListActionOptions& options, size_t files, int& status) {
-  if (options.yes || options.dryRun) return true;
-  if (!platform::StandardInputIsTerminal()) {
-    std::fputs("tarnq-cli: --trash, --delete, --wipe and --move-to need --yes when standard input is not a terminal\n",
-               stderr);
+const char* PlanVerb(FileAction action) {
+  switch (action) {
+    case FileAction::kTrash: return "Trash";
+    case FileAction::kDelete: return "Delete";
+    case FileAction::kWipe: return "Wipe";
+    case FileAction::kMove: return "Move";
+    default: return "";
+  }
+}
+
+// Shows the plan on standard error: the files, then "Trash 70 files (3.6 MB)?". Asks unless --yes;
+// only "y" or "yes" proceeds, anything else or the end of input is no (status 1, nothing done).
+bool Confirm(const ListActionOptions& options, const FileJob& job, const char* command, int& status) {
+  if (options.dryRun) return true;
+  if (!options.yes && !platform::StandardInputIsTerminal()) {
+    std::fprintf(stderr, "tarnq-cli %s: %s\n", command, kNeedsYes);
     status = 2;
     return false;
   }
-  std::fprintf(stderr, ActionQuestion(options.action), files);
+  if (!options.quiet || !options.yes) {
+    std::string plan;
+    for (const JobFile& file : job.files) plan += "  " + EscapedForTerminal(file.path) + "\n";
+    const size_t n = job.files.size();
+    plan += std::string(PlanVerb(options.action)) + " " + std::to_string(n) + (n == 1 ? " file (" : " files (") +
+            MegabytesText(job.totalBytes) + ")";
+    if (options.action == FileAction::kMove) plan += " to " + EscapedForTerminal(options.moveTo);
+    plan += "?";
+    std::fputs(plan.c_str(), stderr);
+  }
+  if (options.yes) {
+    if (!options.quiet) std::fputc('\n', stderr);
+    return true;
+  }
   std::fputs(" [y/N] ", stderr);
+  std::fflush(stderr);
   std::string answer;
-  std::getline(std::cin, answer);
-  if (answer == "y" || answer == "Y" || answer == "yes") return true;
-  std::fputs("Nothing done.\n", stderr);
+  if (!std::getline(std::cin, answer)) std::fputc('\n', stderr);
+  for (char& c : answer) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  if (answer == "y" || answer == "yes") return true;
+  std::fprintf(stderr, "tarnq-cli %s: nothing done\n", command);
   status = 1;
   return false;
 }
@@ -127,9 +155,13 @@ bool Confirm(const ListActionOptions& options, size_t files, int& status) {
 // The deletion runs on the core's worker; its files are reported as they go.
 class DeletionReport final : public appcore::AppCoreObserver {
  public:
-  DeletionReport(Reporter& reporter, const char* verb) : m_reporter(reporter), m_verb(verb) {}
+  DeletionReport(Reporter& reporter, const char* verb, const FileJob& job) : m_reporter(reporter), m_verb(verb) {
+    for (const JobFile& file : job.files) m_sizes.emplace(file.path, file.size);
+  }
   void OnFileDone(appcore::FileCommand, std::u16string_view path) override {
     m_reporter.Say(std::string(m_verb) + " " + ToTerminal(path));
+    const auto it = m_sizes.find(std::u16string(path));
+    if (it != m_sizes.end()) m_reporter.Freed(it->second);
   }
   void OnFileError(appcore::FileCommand, const results::FileError& error) override {
     m_reporter.Fail(error.path, error.Message());
@@ -143,15 +175,48 @@ class DeletionReport final : public appcore::AppCoreObserver {
   Reporter& m_reporter;
   const char* m_verb;
   OperationOutcome m_outcome;
+  std::unordered_map<std::u16string, uint64_t> m_sizes;
 };
+
+// A folder given for the selection that does not exist, or holds no file of the list, is most
+// likely a typing error: say so, the selection still runs.
+void WarnAboutFolders(const results::ResultList& list, const ListActionOptions& options) {
+  auto check = [&](std::u16string_view folder, const char* option) {
+    if (!platform::FolderExists(folder)) {
+      std::fprintf(stderr, "tarnq-cli: warning: %s %s: %s\n", option, ToTerminal(folder).c_str(),
+                   platform::ErrorMessage(platform::err::kPathNotFound).c_str());
+      return;
+    }
+    platform::StoreGuard guard(list.RowsLock());
+    for (size_t i = 0; i < list.RowCount(); ++i) {
+      const results::ResultRow row = list.RowAt(i);
+      if (row && results::FolderMatches(folder, list.FolderPath(row.Folder()))) return;
+    }
+    std::fprintf(stderr, "tarnq-cli: warning: %s %s: no file of the list lies in this folder\n", option,
+                 ToTerminal(folder).c_str());
+  };
+  for (const results::FavoriteFolder& f : options.favorites)
+    check(f.folder, f.marker == results::FavoriteFolder::kExcluded ? "--protect" : "--prefer");
+  for (const std::u16string& f : options.keepIn) check(f, "--keep-in");
+  for (const std::u16string& f : options.selectIn) check(f, "--select-in");
+}
 
 }  // namespace
 
 const char* const kListActionHelp =
-    "  --select-dupes      select every member of each group but one: the first in the list, or\n"
-    "                      with preferred folders the lowest-scored (section SelFav, or --prefer/--protect)\n"
-    "  --prefer DIR        a preferred folder: its members are selected first (repeatable)\n"
-    "  --protect DIR       an excluded folder: its members are never selected (repeatable)\n"
+    "  --select-dupes      select every member of each group but one: the first in the list, or,\n"
+    "                      when preferred folders are set (section SelFav, --prefer, --protect),\n"
+    "                      one outside the preferred folders\n"
+    "  --keep RULE         select every member but one, keeping: best (playable, lossless, higher\n"
+    "                      bit rate, longer, tagged, older), first (in the list), newest or oldest\n"
+    "                      (modification time); implies --select-dupes\n"
+    "  --keep-in DIR       keep exactly one copy from DIR in each group that has one there and\n"
+    "                      select all the others, other copies in DIR too (repeatable)\n"
+    "  --select-in DIR     select only members inside DIR, never a group's last copy (repeatable)\n"
+    "  --prefer DIR        the copies in DIR are the ones selected: a group keeps a copy from\n"
+    "                      elsewhere when it has one (repeatable)\n"
+    "  --protect DIR       never select a file in DIR; a group with a copy there keeps it and\n"
+    "                      selects all the others (repeatable)\n"
     "  --copy-to DIR       copy the selected files into DIR (existing targets are skipped)\n"
     "  --move-to DIR       move the selected files into DIR (existing targets are skipped)\n"
     "  --trash             move the selected files to the desktop's Trash\n"
@@ -192,6 +257,28 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     if (!value(v)) return OptionParse::kError;
     const char16_t marker = arg == "--prefer" ? results::FavoriteFolder::kPreferred : results::FavoriteFolder::kExcluded;
     options.favorites.push_back({marker, AbsolutePath(v)});
+  } else if (arg == "--keep") {
+    if (!value(v)) return OptionParse::kError;
+    const std::string_view rule = v;
+    if (rule == "best") options.keepRule = results::KeepRule::kBest;
+    else if (rule == "first") options.keepRule = results::KeepRule::kFirst;
+    else if (rule == "newest") options.keepRule = results::KeepRule::kNewest;
+    else if (rule == "oldest") options.keepRule = results::KeepRule::kOldest;
+    else {
+      std::fprintf(stderr, "tarnq-cli %s: unknown rule '%s' for --keep (best, first, newest, oldest)\n", command, v);
+      return OptionParse::kError;
+    }
+    options.keepGiven = true;
+    options.selectDupes = true;
+  } else if (arg == "--keep-in" || arg == "--select-in") {
+    if (!value(v)) return OptionParse::kError;
+    if (*v == 0) {
+      std::fprintf(stderr, "tarnq-cli %s: %s needs a folder\n", command, args[i - 1]);
+      return OptionParse::kError;
+    }
+    (arg == "--keep-in" ? options.keepIn : options.selectIn).push_back(AbsolutePath(v));
+    options.keepGiven = true;
+    options.selectDupes = true;
   } else if (arg == "--trash" || arg == "--delete" || arg == "--wipe") {
     if (!setAction(arg == "--trash" ? FileAction::kTrash : arg == "--delete" ? FileAction::kDelete : FileAction::kWipe))
       return OptionParse::kError;
@@ -205,6 +292,8 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     options.dryRun = true;
   } else if (arg == "--yes" || arg == "-y") {
     options.yes = true;
+  } else if (arg == "--quiet" || arg == "-q") {
+    options.quiet = true;
   } else if (arg == "--json") {
     options.json = true;
   } else if (arg == "--save") {
@@ -228,6 +317,12 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
 }
 
 bool CheckListActionOptions(const ListActionOptions& options, const char* command) {
+  // Checked before any search: without someone to ask, only --yes lets a destructive action run.
+  if (options.action != FileAction::kNone && !options.yes && !options.dryRun &&
+      !platform::StandardInputIsTerminal()) {
+    std::fprintf(stderr, "tarnq-cli %s: %s\n", command, kNeedsYes);
+    return false;
+  }
   if (!options.exportPath.empty() && options.exportFormat == 0) {
     std::fprintf(stderr, "tarnq-cli %s: --export needs --format N (1-7)\n", command);
     return false;
@@ -243,7 +338,7 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
   return true;
 }
 
-int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
+int RunListActions(appcore::AppCore& core, const ListActionOptions& options, const char* command) {
   if (!SetUpLanguage()) return 1;
   Reporter reporter(options.json);
   int status = 0;
@@ -251,11 +346,14 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
   results::ResultList& list = core.List();
 
   if (options.selectDupes) {
+    WarnAboutFolders(list, options);
     const results::FavoriteFolders favorites =
         options.favorites.empty() ? results::ReadFavoriteFolders(store) : options.favorites;
-    const results::SelectDupesResult r = core.SelectDupes(favorites);
+    results::SelectDupesResult r;
+    if (options.keepGiven) r = core.SelectDupes(results::KeepChoice{options.keepRule, favorites, options.keepIn, options.selectIn});
+    else r = core.SelectDupes(favorites);
     reporter.Say("selected " + std::to_string(r.selected) + " file(s) in " + std::to_string(r.groups) +
-                 " group(s)" + (favorites.empty() ? "" : " by preferred folders"));
+                 " group(s)" + (options.keepGiven || favorites.empty() ? "" : " by preferred folders"));
   }
 
   if (!options.copyTo.empty()) {
@@ -272,10 +370,11 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
     const FileJob job = core.Snapshot();
     const char* verb = ActionVerb(options.action);
     if (job.Empty()) {
-      reporter.Say(std::string("nothing selected: nothing ") + verb);
+      reporter.Say(std::string("nothing selected: nothing ") + verb +
+                   (options.selectDupes ? "" : " (--select-dupes or --keep selects the duplicates)"));
     } else if (options.dryRun) {
       DryRun(reporter, job, ActionInfinitive(options.action), options.moveTo, true);
-    } else if (Confirm(options, job.files.size(), status)) {
+    } else if (Confirm(options, job, command, status)) {
       CliObserver observer(reporter, verb);
       OperationOutcome outcome;
       if (options.action == FileAction::kTrash) {
@@ -284,7 +383,7 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options) {
         outcome = core.MoveFiles(job, options.moveTo, &observer);
       } else {
         // The same worker the desktop program uses, waited for here.
-        DeletionReport report(reporter, verb);
+        DeletionReport report(reporter, verb, job);
         core.AddObserver(&report);
         if (core.StartDelete(job, options.action == FileAction::kWipe)) {
           core.Wait();

@@ -17,11 +17,16 @@ enum class FileAction { kNone, kTrash, kDelete, kWipe, kMove };
 struct ListActionOptions {
   bool selectDupes = false;
   results::FavoriteFolders favorites;  // --prefer and --protect, in order; empty: section SelFav
+  bool keepGiven = false;              // --keep, --keep-in or --select-in: select by a keep rule
+  results::KeepRule keepRule = results::KeepRule::kFirst;
+  std::vector<std::u16string> keepIn;    // --keep-in
+  std::vector<std::u16string> selectIn;  // --select-in
   FileAction action = FileAction::kNone;
   std::u16string moveTo;
   std::u16string copyTo;
   bool dryRun = false;
   bool yes = false;
+  bool quiet = false;  // --quiet: no plan with --yes, no progress
   bool json = false;
   std::u16string savePath;
   std::u16string exportPath;
@@ -43,7 +48,7 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
 // action (trash, delete, wipe or move), save, export. Messages go to standard output, or to
 // standard error with --json (the list itself is printed by the caller). Returns the exit status:
 // 0, 1 when anything failed or was declined, 2 when a destructive action lacks --yes and no one
-// can be asked.
-int RunListActions(appcore::AppCore& core, const ListActionOptions& options);
+// can be asked. A destructive action first shows its plan (the files and their size).
+int RunListActions(appcore::AppCore& core, const ListActionOptions& options, const char* command);
 
 }  // namespace tarnq::cli

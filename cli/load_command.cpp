@@ -82,7 +82,7 @@ int RunLoad(std::span<char*> args) {
   if (report.overlongLines > 0)
     std::fprintf(stderr, "tarnq-cli load: %s: %zu line(s) longer than 32767 bytes were cut\n", file,
                  report.overlongLines);
-  const int actions = RunListActions(core, options);
+  const int actions = RunListActions(core, options, "load");
   if (options.json) PrintJsonRows(list);
   else PrintGroups(list, results::ReadLayout(settings::MainSettings()));
   return actions != 0 ? actions : status;

@@ -1,7 +1,9 @@
 // tarnq-cli: the command-line front end of Twinsong.
 #include <cstdio>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
 
@@ -37,6 +39,28 @@ void PrintUsage(FILE* out) {
       out);
 }
 
+// "--opt=value" is the same as "--opt value" (up to a "--" that ends the options). `storage` keeps
+// the split texts alive.
+std::vector<char*> SplitOptionValues(int argc, char** argv, std::vector<std::string>& storage) {
+  std::vector<char*> args;
+  storage.reserve(static_cast<size_t>(argc) * 2);
+  bool optionsEnded = false;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") optionsEnded = true;
+    const size_t equals = arg.find('=');
+    if (optionsEnded || !arg.starts_with("--") || equals == std::string_view::npos || equals == 2) {
+      args.push_back(argv[i]);
+      continue;
+    }
+    storage.emplace_back(arg.substr(0, equals));
+    args.push_back(storage.back().data());
+    storage.emplace_back(arg.substr(equals + 1));
+    args.push_back(storage.back().data());
+  }
+  return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,7 +79,9 @@ int main(int argc, char** argv) {
   }
   for (const auto& command : kCommands) {
     if (arg == command.name) {
-      return command.run(std::span<char*>(argv + 2, static_cast<size_t>(argc - 2)));
+      std::vector<std::string> storage;
+      std::vector<char*> args = SplitOptionValues(argc - 2, argv + 2, storage);
+      return command.run(std::span<char*>(args.data(), args.size()));
     }
   }
   std::fprintf(stderr, "tarnq-cli: unknown option or command '%s'\nTry 'tarnq-cli --help'.\n", argv[1]);

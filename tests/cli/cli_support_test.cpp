@@ -51,5 +51,28 @@ TEST(JsonString, NameBytesThatAreNotUtf8AreEscapedUnits) {
   EXPECT_EQ(out, "\"caf\\udce9.mp3\"");
 }
 
+TEST(TerminalText, ControlCharactersBackslashesAndBrokenBytesAreEscaped) {
+  const struct {
+    std::string_view in, out;
+  } cases[] = {
+      {"plain Grüße ♪.mp3", "plain Grüße ♪.mp3"},
+      {"a\nb\tc\rd", "a\\x0Ab\\x09c\\x0Dd"},
+      {"back\\slash", "back\\\\slash"},
+      {"esc\x1b[31m\x7f", "esc\\x1B[31m\\x7F"},
+      {"caf\xE9", "caf\\xE9"},                // Latin-1 byte of an old name
+      {"c1 \xC2\x85", "c1 \\xC2\\x85"},         // U+0085, a control character
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},     // an encoded surrogate
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapedBytes(c.in), c.out) << c.in;
+}
+
+TEST(TerminalText, MegabytesAreMillionsOfBytes) {
+  const std::pair<uint64_t, std::string_view> cases[] = {
+      {0, "0.00 MB"}, {9924, "0.01 MB"}, {94999, "0.09 MB"}, {95000, "0.1 MB"},
+      {3'649'999, "3.6 MB"}, {3'650'000, "3.7 MB"}, {1'000'000'000'000, "1000000.0 MB"},
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(MegabytesText(bytes), text) << bytes;
+}
+
 }  // namespace
 }  // namespace tarnq::cli

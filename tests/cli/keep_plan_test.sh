@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# tarnq-cli's keep rules and its plan before acting, run as a black box on a small library made
+# here from the committed fixtures: one song as FLAC in Library and twice as MP3 in Downloads, an
+# empty file and a file that is not audio.
+set -u
+cli="$1"
+data="$2"
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+export TARNQ_SETTINGS="$root/TARNQ.INI"
+fail() { echo "FAIL: $*"; exit 1; }
+
+lib="$root/m"
+song="Same Band - Same Song"
+setup() {
+  rm -rf "$lib"
+  mkdir -p "$lib/Library" "$lib/Downloads"
+  cp "$data/same-song.flac" "$lib/Library/$song.flac"
+  cp "$data/same-song.mp3" "$lib/Downloads/$song.mp3"
+  cp "$data/same-song.mp3" "$lib/Downloads/$song (1).mp3"
+  touch -d @1500000000 "$lib/Library/$song.flac"
+  touch -d @1600000000 "$lib/Downloads/$song.mp3"
+  touch -d @1700000000 "$lib/Downloads/$song (1).mp3"
+  : > "$lib/Downloads/empty.mp3"
+  echo "not music" > "$lib/Downloads/notes.txt"
+}
+find_dry() { "$cli" find --no-cache --sort path --delete --dry-run "$@" "$lib" 2>&1; }
+would() { grep -c "^would delete " <<<"$1"; }
+
+setup
+# best: the FLAC stays whatever the order.
+out=$(find_dry --keep best) || fail "best: status $?"
+[ "$(would "$out")" -eq 2 ] && ! grep -q "would delete .*\.flac" <<<"$out" || fail "best: $out"
+out=$(find_dry --reverse --keep=best) || fail "best reversed: status $?"
+! grep -q "would delete .*\.flac" <<<"$out" || fail "best reversed: $out"
+
+# newest and oldest by modification time.
+out=$(find_dry --keep newest)
+grep -q "would delete .*Library/$song.flac" <<<"$out" && ! grep -q "would delete .*(1).mp3" <<<"$out" ||
+  fail "newest: $out"
+out=$(find_dry --keep oldest)
+! grep -q "would delete .*\.flac" <<<"$out" || fail "oldest: $out"
+
+# --keep-in: one copy from Downloads (the rule picks the older), everything else selected.
+out=$(find_dry --keep best --keep-in "$lib/Downloads")
+grep -q "would delete .*Library/$song.flac" <<<"$out" && grep -q "would delete .*Downloads/$song (1).mp3" <<<"$out" &&
+  [ "$(would "$out")" -eq 2 ] || fail "keep-in: $out"
+
+# --select-in: only members in Downloads are selected, never the last copy.
+out=$(find_dry --keep newest --select-in "$lib/Downloads")
+[ "$(would "$out")" -eq 2 ] && ! grep -q "would delete .*\.flac" <<<"$out" || fail "select-in: $out"
+out=$(find_dry --keep first --select-in "$lib/Library")
+[ "$(would "$out")" -eq 1 ] && grep -q "would delete .*\.flac" <<<"$out" || fail "select-in library: $out"
+
+# --protect keeps the copies in its folder; --prefer selects the copies in its folder.
+out=$(find_dry --select-dupes --protect "$lib/Downloads")
+[ "$(would "$out")" -eq 1 ] && grep -q "would delete .*\.flac" <<<"$out" || fail "protect: $out"
+out=$(find_dry --keep oldest --prefer "$lib/Library")
+grep -q "would delete .*\.flac" <<<"$out" || fail "prefer: $out"
+
+# A folder that does not exist or holds nothing of the list is a warning; a bad rule is a usage error.
+out=$(find_dry --keep best --keep-in "$lib/Nowhere" --select-in "$root")
+grep -q "^tarnq-cli: warning: --keep-in $lib/Nowhere: " <<<"$out" || fail "missing folder warning: $out"
+! grep -q "warning: --select-in" <<<"$out" || fail "searched folder warned about: $out"
+"$cli" find --no-cache --keep biggest "$lib" >/dev/null 2>&1
+[ $? -eq 2 ] || fail "unknown rule"
+
+# Without a terminal, --yes is required, before anything is searched.
+out=$("$cli" find --no-cache --keep best --trash "$lib" </dev/null 2>"$root/err")
+[ $? -eq 2 ] && [ -z "$out" ] && grep -q "^tarnq-cli find: .*need --yes" "$root/err" || fail "--yes check: $out $(cat "$root/err")"
+
+# With --yes the plan is printed first (paths, count, size), then the files are deleted.
+out=$("$cli" find --no-cache --sort path --keep best --delete --yes "$lib" 2>"$root/err") || fail "delete: $(cat "$root/err")"
+grep -q "^  $lib/Downloads/$song.mp3$" "$root/err" && grep -q "^Delete 2 files (0.01 MB)?$" "$root/err" ||
+  fail "plan: $(cat "$root/err")"
+grep -q "^2 file(s) deleted (0.01 MB), 0 failed$" <<<"$out" || fail "summary: $out"
+[ -f "$lib/Library/$song.flac" ] && [ ! -e "$lib/Downloads/$song.mp3" ] || fail "wrong files deleted"
+# --quiet leaves the plan out.
+setup
+"$cli" find --no-cache --keep best --delete --yes --quiet "$lib" >/dev/null 2>"$root/err" || fail "quiet delete"
+! grep -q "Delete 2 files" "$root/err" || fail "plan printed with --quiet"
+
+# --trash with nothing selected hints at the selection options.
+setup
+out=$("$cli" find --no-cache --trash --yes "$lib" 2>&1)
+grep -q "nothing selected: nothing trashed (--select-dupes or --keep selects the duplicates)" <<<"$out" || fail "hint: $out"
+
+# A listed member without audio (an empty or broken file whose name made it a member) is never
+# the one kept while a playable copy is selected, whatever the rule.
+setup
+"$cli" find --no-cache --sort path --save "$root/list.tarnq" "$lib" >/dev/null 2>&1 || fail "save"
+echo "broken" > "$lib/Downloads/$song (2).mp3"
+{ printf '%s;1;7;32;;;;;;;;;;Same Song;Same Band;;;;;;\r\n' "$lib/Downloads/$song (2).mp3"
+  cat "$root/list.tarnq"; } > "$root/broken.tarnq"
+out=$("$cli" load --select-dupes --delete --dry-run "$root/broken.tarnq" 2>&1) || fail "broken: status"
+grep -q "^  \[x\] $song (2).mp3" <<<"$out" && grep -q "^  \[ \] $song.mp3" <<<"$out" || fail "broken copy kept: $out"
+echo "all passed"
