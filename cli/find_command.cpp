@@ -52,7 +52,8 @@ constexpr const char* kFindUsage =
     "  --sort KEY                order of the list: name, ext, path, artist, title, album, track,\n"
     "                            genre, bitrate, duration, type, comment, bpm, size, time, none\n"
     "  --reverse                 reverse the order\n"
-    "  --quiet                   no progress on standard error\n"
+    "  -q, --quiet               no progress, plan or skipped-file count on standard error\n"
+    "  -v, --verbose             name each skipped file with the reason, echo the filter\n"
     "\n"
     "What to do with the groups found:\n";
 
@@ -80,6 +81,7 @@ struct FindOptions {
   std::optional<int> sortKey;
   bool reverse = false;
   bool quiet = false;
+  bool verbose = false;
   ListActionOptions actions;  // --json, selection and what to do with the selected files
 };
 
@@ -142,6 +144,7 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     else if (arg == "--similar") o.similar = true;
     else if (arg == "--no-cache") o.noCache = true;
     else if (arg == "--reverse") o.reverse = true;
+    else if (arg == "--verbose" || arg == "-v") o.verbose = true;
     else if (arg == "--preset") {
       if (!value(v)) return UsageError("--preset needs a file");
       o.presetFile = AbsolutePath(v);
@@ -231,6 +234,46 @@ class TerminalProgress final : public appcore::AppCoreObserver {
   std::chrono::steady_clock::time_point m_last{};
   bool m_shown = false;
 };
+
+const char* SkipReasonText(engine::SkipReason reason) {
+  switch (reason) {
+    case engine::SkipReason::kUnreadable: return "unreadable";
+    case engine::SkipReason::kNotAudio: return "not audio";
+    case engine::SkipReason::kEmpty: return "empty";
+    case engine::SkipReason::kLink: return "link not followed";
+    case engine::SkipReason::kVanished: return "vanished";
+    case engine::SkipReason::kPathTooLong: return "path too long";
+  }
+  return "";
+}
+
+// One line with the counts ("tarnq-cli: skipped 3 files: 2 not audio, 1 empty"), with --verbose
+// each file and its reason; an unreadable file is a warning whatever the options. True when a
+// file was unreadable (the exit status is then 1).
+bool ReportSkipped(const engine::SkippedFiles& skipped, bool quiet, bool verbose) {
+  for (const engine::SkippedFile& file : skipped.files) {
+    if (file.reason == engine::SkipReason::kUnreadable) {
+      std::fprintf(stderr, "tarnq-cli: warning: %s: %s\n", EscapedForTerminal(file.path).c_str(),
+                   platform::ErrorMessage(file.error).c_str());
+    } else if (verbose) {
+      std::fprintf(stderr, "tarnq-cli: skipped %s: %s\n", EscapedForTerminal(file.path).c_str(),
+                   SkipReasonText(file.reason));
+    }
+  }
+  const uint64_t total = skipped.Total();
+  if (total != 0 && !quiet) {
+    std::string line = "tarnq-cli: skipped " + std::to_string(total) + (total == 1 ? " file:" : " files:");
+    bool first = true;
+    for (size_t i = 0; i < engine::kSkipReasonCount; ++i) {
+      if (skipped.counts[i] == 0) continue;
+      line += first ? " " : ", ";
+      first = false;
+      line += std::to_string(skipped.counts[i]) + " " + SkipReasonText(static_cast<engine::SkipReason>(i));
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+  return skipped.Count(engine::SkipReason::kUnreadable) != 0;
+}
 
 }  // namespace
 
@@ -360,6 +403,7 @@ int RunFind(std::span<char*> args) {
     std::fprintf(stderr, "tarnq-cli: warning: %s: %s (the information cache was not saved)\n",
                  ToTerminal(core.Cache().Path()).c_str(), platform::ErrorMessage(outcome.cacheSaveError).c_str());
   }
+  if (ReportSkipped(outcome.skipped, o.quiet, o.verbose)) exitStatus = 1;
   if (outcome.filesFailed != 0 && !o.quiet) {
     std::fprintf(stderr, "tarnq-cli: warning: %llu file(s) could not be examined and were left out\n",
                  static_cast<unsigned long long>(outcome.filesFailed));

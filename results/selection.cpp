@@ -200,8 +200,7 @@ bool InAnyFolder(std::span<const std::u16string> folders, std::u16string_view pa
 
 bool IsPlayable(ResultRow row) {
   if (!Readable(row)) return false;
-  const records::AudioInfo info = row.Info();
-  return info.duration > 0 && (info.sampleRate != 0 || info.bitrate != 0);
+  return row.Info().HasAudio();
 }
 
 bool IsLossless(ResultRow row) {

@@ -94,4 +94,20 @@ echo "broken" > "$lib/Downloads/$song (2).mp3"
   cat "$root/list.tarnq"; } > "$root/broken.tarnq"
 out=$("$cli" load --select-dupes --delete --dry-run "$root/broken.tarnq" 2>&1) || fail "broken: status"
 grep -q "^  \[x\] $song (2).mp3" <<<"$out" && grep -q "^  \[ \] $song.mp3" <<<"$out" || fail "broken copy kept: $out"
+# What the search passed over: one line of counts, each file with --verbose.
+setup
+ln -s "$lib/Library/$song.flac" "$lib/Downloads/link.flac"
+"$cli" find --no-cache "$lib" >/dev/null 2>"$root/err" || fail "skipped: status $?"
+grep -q "^tarnq-cli: skipped 3 files: 1 not audio, 1 empty, 1 link not followed$" "$root/err" || fail "skipped: $(cat "$root/err")"
+"$cli" find --no-cache --verbose "$lib" >/dev/null 2>"$root/err"
+grep -q "^tarnq-cli: skipped $lib/Downloads/empty.mp3: empty$" "$root/err" &&
+  grep -q "^tarnq-cli: skipped $lib/Downloads/notes.txt: not audio$" "$root/err" || fail "verbose: $(cat "$root/err")"
+"$cli" find --no-cache --quiet "$lib" >/dev/null 2>"$root/err"
+[ ! -s "$root/err" ] || fail "quiet: $(cat "$root/err")"
+
+# info: a file that only its name and type made recognisable has no audio, and says so.
+echo "broken" > "$root/$song.mp3"
+out=$("$cli" info "$root/$song.mp3" "$data/same-song.mp3")
+grep -q "^  no audio found$" <<<"$out" && [ "$(grep -c "no audio found" <<<"$out")" -eq 1 ] || fail "info: $out"
+"$cli" info --json "$root/$song.mp3" | grep -q '"ok":true,.*"audio":false}$' || fail "info json"
 echo "all passed"
