@@ -368,6 +368,8 @@ int RunFind(std::span<char*> args) {
   }
 
   const engine::SearchOutcome outcome = core.LastOutcome();
+  // From here on an interrupt stops the actions after the current file.
+  platform::InterruptGuard actionInterrupts(core.StopRequests());
   // The actions run on a complete result only; a stopped or failed search has none.
   int actionStatus = 0;
   if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions, "find");

@@ -77,14 +77,14 @@ int RunInfo(std::span<char*> args) {
       ++first;
       break;
     } else if (arg.starts_with("-") && arg.size() > 1) {
-      std::fprintf(stderr, "tarnq-cli info: unknown option '%s'\n%s", args[first], kInfoUsage);
+      std::fprintf(stderr, "tarnq-cli info: unknown option '%s'\nTry 'tarnq-cli info --help'.\n", args[first]);
       return 2;
     } else {
       break;
     }
   }
   if (first >= args.size()) {
-    std::fputs(kInfoUsage, stderr);
+    std::fputs("tarnq-cli info: no file given\nTry 'tarnq-cli info --help'.\n", stderr);
     return 2;
   }
   const analysis::ProviderList providers = analysis::DefaultProviderList();

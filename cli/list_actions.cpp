@@ -1,5 +1,6 @@
 #include "cli/list_actions.h"
 
+#include <atomic>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -30,10 +31,20 @@ using results::OperationOutcome;
 // Messages about what was done: standard output, or standard error when the list goes out as JSON.
 class Reporter {
  public:
-  explicit Reporter(bool json) : m_out(json ? stderr : stdout) {}
-  void Say(const std::string& line) { std::fprintf(m_out, "%s\n", line.c_str()); }
+  Reporter(bool json, const char* command, std::atomic<int32_t>& stop)
+      : m_out(json ? stderr : stdout), m_command(command), m_stop(stop) {}
+  // A report that cannot be written (a closed or full output) stops the work after the current
+  // file, and nothing more is written.
+  void Say(const std::string& line) {
+    if (m_outputGone) return;
+    if (std::fprintf(m_out, "%s\n", line.c_str()) < 0 || std::fflush(m_out) != 0) {
+      m_outputGone = true;
+      m_failed = true;
+      m_stop.fetch_add(1);
+    }
+  }
   void Fail(std::u16string_view path, const std::string& reason) {
-    std::fprintf(stderr, "failed: %s: %s\n", ToTerminal(path).c_str(), reason.c_str());
+    std::fprintf(stderr, "tarnq-cli %s: failed: %s: %s\n", m_command, ToTerminal(path).c_str(), reason.c_str());
     m_failed = true;
   }
   void Failed() { m_failed = true; }
@@ -45,6 +56,9 @@ class Reporter {
 
  private:
   FILE* m_out;
+  const char* m_command;
+  std::atomic<int32_t>& m_stop;
+  bool m_outputGone = false;
   bool m_failed = false;
   uint64_t m_bytes = 0;  // of the files done
 };
@@ -340,7 +354,7 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
 
 int RunListActions(appcore::AppCore& core, const ListActionOptions& options, const char* command) {
   if (!SetUpLanguage()) return 1;
-  Reporter reporter(options.json);
+  Reporter reporter(options.json, command, core.StopRequests());
   int status = 0;
   settings::SettingsStore& store = core.Settings();
   results::ResultList& list = core.List();

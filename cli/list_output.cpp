@@ -65,7 +65,8 @@ void PrintJsonRows(const results::ResultList& list) {
     AppendAudioInfoJson(out, info);
     out += row.Selected() ? ",\"selected\":true}\n" : ",\"selected\":false}\n";
     if (out.size() >= kFlushBytes) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
+      // A closed or full output ends the listing: nothing more can reach the reader.
+      if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return;
       out.clear();
     }
   }
@@ -94,6 +95,7 @@ void PrintGroups(const results::ResultList& list, const results::ColumnLayout& l
     }
     line += u'\n';
     Print(stdout, line);
+    if (std::ferror(stdout)) return;  // a closed or full output ends the listing
   }
   if (list.RowCount() > 0) std::fputc('\n', stdout);
 }

@@ -8,6 +8,7 @@
 #include "appcore/app_core.h"
 #include "results/columns.h"
 #include "settings/settings_store.h"
+#include "platform/terminal.h"
 #include "platform/text.h"
 #include "results/file_operations.h"
 #include "results/results_file.h"
@@ -56,7 +57,7 @@ int RunLoad(std::span<char*> args) {
     file = args[i];
   }
   if (file == nullptr) {
-    PrintLoadUsage(stderr);
+    std::fputs("tarnq-cli load: no results file given\nTry 'tarnq-cli load --help'.\n", stderr);
     return 2;
   }
   if (!CheckListActionOptions(options, "load")) return 2;
@@ -82,6 +83,8 @@ int RunLoad(std::span<char*> args) {
   if (report.overlongLines > 0)
     std::fprintf(stderr, "tarnq-cli load: %s: %zu line(s) longer than 32767 bytes were cut\n", file,
                  report.overlongLines);
+  // An interrupt stops the actions after the current file.
+  platform::InterruptGuard interrupts(core.StopRequests());
   const int actions = RunListActions(core, options, "load");
   if (options.json) PrintJsonRows(list);
   else PrintGroups(list, results::ReadLayout(settings::MainSettings()));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/terminal.h"
 
 namespace {
 
@@ -64,6 +65,8 @@ std::vector<char*> SplitOptionValues(int argc, char** argv, std::vector<std::str
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed standard output (`| head`) must not end the process in the middle of an action.
+  tarnq::platform::IgnoreBrokenPipe();
   if (argc < 2) {
     PrintUsage(stdout);
     return 0;
@@ -81,7 +84,12 @@ int main(int argc, char** argv) {
     if (arg == command.name) {
       std::vector<std::string> storage;
       std::vector<char*> args = SplitOptionValues(argc - 2, argv + 2, storage);
-      return command.run(std::span<char*>(args.data(), args.size()));
+      int status = command.run(std::span<char*>(args.data(), args.size()));
+      // Output that could not be written (a closed pipe, a full disk) is a failure.
+      if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == 0) status = 1;
+      // An interrupt tells the shell which signal it was, as if it had ended the process.
+      if (const int interrupted = tarnq::platform::InterruptExitStatus()) status = interrupted;
+      return status;
     }
   }
   std::fprintf(stderr, "tarnq-cli: unknown option or command '%s'\nTry 'tarnq-cli --help'.\n", argv[1]);

@@ -110,4 +110,9 @@ echo "broken" > "$root/$song.mp3"
 out=$("$cli" info "$root/$song.mp3" "$data/same-song.mp3")
 grep -q "^  no audio found$" <<<"$out" && [ "$(grep -c "no audio found" <<<"$out")" -eq 1 ] || fail "info: $out"
 "$cli" info --json "$root/$song.mp3" | grep -q '"ok":true,.*"audio":false}$' || fail "info json"
+# A closed or full standard output is a failure (status 1), not a crash.
+"$cli" find --no-cache "$lib" >&- 2>/dev/null
+[ $? -eq 1 ] || fail "closed output"
+"$cli" find --no-cache --keep best --delete --yes "$lib" >/dev/full 2>/dev/null
+[ $? -eq 1 ] || fail "full output"
 echo "all passed"
