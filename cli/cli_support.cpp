@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "lang/languages.h"
 #include "platform/errors.h"
@@ -91,6 +92,16 @@ std::string EscapedBytes(std::string_view bytes) {
     ++i;
   }
   return out;
+}
+
+int SortKeyByName(std::string_view name) {
+  static constexpr std::pair<std::string_view, int> kSortNames[] = {
+      {"none", 0},  {"name", 1},      {"ext", 2},      {"path", 3},      {"artist", 4}, {"title", 5},
+      {"album", 6}, {"track", 7},     {"genre", 8},    {"bitrate", 9},   {"duration", 10},
+      {"type", 11}, {"comment", 12},  {"bpm", 13},     {"size", 14},     {"time", 15}};
+  for (const auto& [n, key] : kSortNames)
+    if (n == name) return key;
+  return -1;
 }
 
 std::string EscapedForTerminal(std::u16string_view text) { return EscapedBytes(ToTerminal(text)); }

@@ -41,6 +41,9 @@ void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info);
 // "tarnq-cli: PATH: reason" on standard error, the reason being the message of `code`.
 void PrintError(std::u16string_view path, uint32_t code);
 
+// The list's sort key for a --sort name (name, ext, path, ..., none); -1 for an unknown name.
+int SortKeyByName(std::string_view name);
+
 // An absolute, lexically normal path for a command-line argument.
 std::u16string AbsolutePath(std::string_view argument);
 

@@ -52,7 +52,7 @@ constexpr const char* kFindUsage =
     "  --sort KEY                order of the list: name, ext, path, artist, title, album, track,\n"
     "                            genre, bitrate, duration, type, comment, bpm, size, time, none\n"
     "  --reverse                 reverse the order\n"
-    "  -q, --quiet               no progress, plan or skipped-file count on standard error\n"
+    "  -h, --help                print this help\n"
     "  -v, --verbose             name each skipped file with the reason, echo the filter\n"
     "\n"
     "What to do with the groups found:\n";
@@ -85,10 +85,6 @@ struct FindOptions {
   ListActionOptions actions;  // --json, selection and what to do with the selected files
 };
 
-constexpr std::pair<std::string_view, int> kSortNames[] = {
-    {"none", 0},     {"name", 1},  {"ext", 2},       {"path", 3},     {"artist", 4}, {"title", 5},
-    {"album", 6},    {"track", 7}, {"genre", 8},     {"bitrate", 9},  {"duration", 10},
-    {"type", 11},    {"comment", 12}, {"bpm", 13},   {"size", 14},    {"time", 15}};
 constexpr std::pair<std::string_view, uint32_t> kSameNames[] = {
     {"album", 0x1}, {"track", 0x2}, {"genre", 0x4}, {"bitrate", 0x8}, {"bpm", 0x10}, {"type", 0x20}};
 
@@ -189,8 +185,7 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
       o.settingsFile = AbsolutePath(v);
     } else if (arg == "--sort") {
       if (!value(v)) return UsageError("--sort needs a key");
-      for (const auto& [name, key] : kSortNames)
-        if (v == name) o.sortKey = key;
+      if (const int key = SortKeyByName(v); key >= 0) o.sortKey = key;
       if (!o.sortKey) return UsageError("unknown sort key '" + std::string(v) + "'");
     } else {
       return UsageError("unknown option '" + std::string(arg) + "'");
@@ -373,11 +368,10 @@ int RunFind(std::span<char*> args) {
   // The actions run on a complete result only; a stopped or failed search has none.
   int actionStatus = 0;
   if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions, "find");
-  engine::SearchProgress totals = core.Progress();
-  const results::TotalCounter listed = list.RecountTotals();  // the actions may have removed rows
-  totals.files = listed.files;
-  totals.bytes = listed.bytes;
-  const std::u16string statusLine = engine::SearchStatusText(totals, (options & engine::kOptionShortSizes) != 0);
+  const engine::SearchProgress progressTotals = core.Progress();
+  // Recounted: the actions may have removed rows.
+  const std::u16string statusLine = ListStatusLine(list, (options & engine::kOptionShortSizes) != 0,
+                                                   progressTotals.canceled, progressTotals.incomplete);
   if (o.actions.json) {
     PrintJsonRows(list);
     if (progress) {

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "cli/cli_support.h"
+#include "engine/search_run.h"
+#include "platform/text.h"
 #include "platform/time.h"
 #include "settings/field_line.h"
 
@@ -71,6 +73,33 @@ void PrintJsonRows(const results::ResultList& list) {
     }
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+std::u16string ListStatusLine(const results::ResultList& list, bool shortSizes, bool canceled, bool incomplete) {
+  uint32_t groups = 0;
+  {
+    platform::StoreGuard guard(list.RowsLock());
+    uint32_t last = 0;
+    for (size_t i = 0; i < list.RowCount(); ++i) {
+      const uint32_t group = list.RowAt(i).Group();
+      if (group != 0 && group != last) ++groups;
+      last = group;
+    }
+  }
+  engine::SearchProgress totals;
+  const results::TotalCounter listed = list.RecountTotals();
+  totals.files = listed.files;
+  totals.bytes = listed.bytes;
+  totals.groups = groups;
+  totals.canceled = canceled;
+  totals.incomplete = incomplete;
+  std::u16string line = engine::SearchStatusText(totals, shortSizes);
+  const results::TotalCounter selected = list.RecountSelected();
+  if (selected.files != 0) {
+    line += u", " + platform::Utf8ToUtf16(std::to_string(selected.files) + " selected, " +
+                                          MegabytesText(selected.bytes) + " to free");
+  }
+  return line;
 }
 
 void PrintGroups(const results::ResultList& list, const results::ColumnLayout& layout) {

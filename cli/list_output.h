@@ -1,6 +1,8 @@
 // How tarnq-cli prints a result list: group by group as the list shows it, or as JSON Lines.
 #pragma once
 
+#include <string>
+
 #include "results/columns.h"
 #include "results/result_list.h"
 
@@ -12,5 +14,10 @@ void PrintJsonRows(const results::ResultList& list);
 // "Group N:" and the visible columns of each row; when any row is selected each row starts with
 // "[x]" or "[ ]".
 void PrintGroups(const results::ResultList& list, const results::ColumnLayout& layout);
+
+// The status line of the list as it is now: "Total 3 files, 12,345 bytes, 1 group", followed by
+// ", 2 selected, 0.01 MB to free" when rows are selected.
+std::u16string ListStatusLine(const results::ResultList& list, bool shortSizes, bool canceled = false,
+                              bool incomplete = false);
 
 }  // namespace tarnq::cli

@@ -2,7 +2,11 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "engine/search_run.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "cli/list_actions.h"
 #include "cli/list_output.h"
 #include "appcore/app_core.h"
@@ -24,6 +28,11 @@ void PrintLoadUsage(FILE* out) {
       "\n"
       "Options:\n",
       out);
+  std::fputs(
+      "  --settings FILE     the settings file to use instead of the user's\n"
+      "  --sort KEY          order of the list (the keys of 'find --sort')\n"
+      "  --reverse           reverse the order\n",
+      out);
   std::fputs(kListActionHelp, out);
   std::fputs("\nExit status: 0 when everything was done, 1 when anything failed, 2 on a usage error.\n", out);
 }
@@ -33,6 +42,9 @@ void PrintLoadUsage(FILE* out) {
 int RunLoad(std::span<char*> args) {
   ListActionOptions options;
   const char* file = nullptr;
+  const char* settingsFile = nullptr;
+  int sortKey = -1;
+  bool reverse = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -41,6 +53,24 @@ int RunLoad(std::span<char*> args) {
     }
     if (arg == "--" && i + 1 < args.size() && file == nullptr) {
       file = args[++i];
+      continue;
+    }
+    if (arg == "--settings" || arg == "--sort") {
+      if (i + 1 >= args.size()) {
+        std::fprintf(stderr, "tarnq-cli load: %s needs a value\n", args[i]);
+        return 2;
+      }
+      const char* value = args[++i];
+      if (arg == "--settings") {
+        settingsFile = value;
+      } else if ((sortKey = SortKeyByName(value)) < 0) {
+        std::fprintf(stderr, "tarnq-cli load: unknown sort key '%s'\n", value);
+        return 2;
+      }
+      continue;
+    }
+    if (arg == "--reverse") {
+      reverse = true;
       continue;
     }
     const OptionParse parsed = ParseListActionOption(args, i, options, "load");
@@ -61,6 +91,14 @@ int RunLoad(std::span<char*> args) {
     return 2;
   }
   if (!CheckListActionOptions(options, "load")) return 2;
+  if (settingsFile != nullptr) {
+    const std::u16string path = AbsolutePath(settingsFile);
+    if (!platform::FileExists(path)) {
+      PrintError(path, platform::err::kFileNotFound);
+      return 1;
+    }
+    settings::SetMainSettingsOverride(path);
+  }
 
   platform::DirectDispatcher dispatcher;
   appcore::AppCore core(settings::MainSettings(), dispatcher);
@@ -70,6 +108,12 @@ int RunLoad(std::span<char*> args) {
   if (code != 0) {
     std::fprintf(stderr, "tarnq-cli load: %s: %s\n", file, results::OperationErrorMessage(code).c_str());
     return 1;
+  }
+  if (sortKey >= 0 || reverse) {
+    results::SortOrder order = list.GetSortOrder();
+    if (sortKey >= 0) order = {sortKey, false};
+    if (reverse) order.reversed = true;
+    list.SetSortOrder(order);
   }
   int status = 0;
   // Rows of another system (Windows paths) or without an absolute path are skipped and said so;
@@ -86,8 +130,14 @@ int RunLoad(std::span<char*> args) {
   // An interrupt stops the actions after the current file.
   platform::InterruptGuard interrupts(core.StopRequests());
   const int actions = RunListActions(core, options, "load");
-  if (options.json) PrintJsonRows(list);
-  else PrintGroups(list, results::ReadLayout(settings::MainSettings()));
+  const bool shortSizes = (core.Options() & engine::kOptionShortSizes) != 0;
+  if (options.json) {
+    PrintJsonRows(list);
+  } else {
+    PrintGroups(list, results::ReadLayout(settings::MainSettings()));
+    Print(stdout, ListStatusLine(list, shortSizes));
+    std::fputc('\n', stdout);
+  }
   return actions != 0 ? actions : status;
 }
 

@@ -34,9 +34,13 @@ void PrintUsage(FILE* out) {
       "\n"
       "Options:\n"
       "  --version   print the version and exit\n"
-      "  --help      print this help and exit\n"
+      "  -h, --help  print this help and exit\n"
       "\n"
-      "'tarnq-cli COMMAND --help' describes a command.\n",
+      "'tarnq-cli help COMMAND' or 'tarnq-cli COMMAND --help' describes a command. Options take\n"
+      "their value as '--opt value' or '--opt=value'.\n"
+      "\n"
+      "Exit status: 0 done; 1 something failed or a file was skipped as unreadable; 2 usage error;\n"
+      "130 after Ctrl-C, 143 after SIGTERM (both stop after the current file).\n",
       out);
 }
 
@@ -79,6 +83,22 @@ int main(int argc, char** argv) {
   if (arg == "--help" || arg == "-h") {
     PrintUsage(stdout);
     return 0;
+  }
+  if (arg == "help") {
+    // "tarnq-cli help COMMAND" is "tarnq-cli COMMAND --help".
+    if (argc < 3) {
+      PrintUsage(stdout);
+      return 0;
+    }
+    for (const auto& command : kCommands) {
+      if (std::string_view(argv[2]) == command.name) {
+        char help[] = "--help";
+        char* args[] = {help};
+        return command.run(std::span<char*>(args, 1));
+      }
+    }
+    std::fprintf(stderr, "tarnq-cli: unknown command '%s'\nTry 'tarnq-cli --help'.\n", argv[2]);
+    return 2;
   }
   for (const auto& command : kCommands) {
     if (arg == command.name) {

@@ -110,6 +110,17 @@ echo "broken" > "$root/$song.mp3"
 out=$("$cli" info "$root/$song.mp3" "$data/same-song.mp3")
 grep -q "^  no audio found$" <<<"$out" && [ "$(grep -c "no audio found" <<<"$out")" -eq 1 ] || fail "info: $out"
 "$cli" info --json "$root/$song.mp3" | grep -q '"ok":true,.*"audio":false}$' || fail "info json"
+# Arguments as users type them: help COMMAND, --opt=value, load with find's list options and its
+# Total line.
+"$cli" help load | grep -q "^Usage: tarnq-cli load" || fail "help load"
+"$cli" help nothing >/dev/null 2>&1; [ $? -eq 2 ] || fail "help of an unknown command"
+setup
+"$cli" find --no-cache --save="$root/list.tarnq" "$lib" >/dev/null 2>&1 || fail "save="
+out=$("$cli" load --sort=name --reverse --keep best "$root/list.tarnq" 2>&1) || fail "load: $out"
+grep -q "^Total 3 files, [0-9,]* bytes, 1 group, 2 selected, 0.01 MB to free$" <<<"$out" || fail "load total: $out"
+[ "$(grep -o "^  \[.\] [^	]*" <<<"$out" | head -1)" = "  [ ] $song.flac" ] || fail "load sort: $out"
+"$cli" load --sort colour "$root/list.tarnq" >/dev/null 2>&1; [ $? -eq 2 ] || fail "load bad sort"
+
 # A closed or full standard output is a failure (status 1), not a crash.
 "$cli" find --no-cache "$lib" >&- 2>/dev/null
 [ $? -eq 1 ] || fail "closed output"
