@@ -367,12 +367,17 @@ int RunFind(std::span<char*> args) {
   platform::InterruptGuard actionInterrupts(core.StopRequests());
   // The actions run on a complete result only; a stopped or failed search has none.
   int actionStatus = 0;
-  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions, "find");
+  std::vector<std::u16string> actedOn;
+  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions, "find", &actedOn);
+  if (actionStatus == 2) return 2;
   const engine::SearchProgress progressTotals = core.Progress();
   // Recounted: the actions may have removed rows.
   const std::u16string statusLine = ListStatusLine(list, (options & engine::kOptionShortSizes) != 0,
                                                    progressTotals.canceled, progressTotals.incomplete);
-  if (o.actions.json) {
+  if (o.actions.paths) {
+    const bool acted = o.actions.action != FileAction::kNone && !o.actions.dryRun;
+    PrintPaths(acted ? actedOn : SelectedPaths(list), o.actions.nul);
+  } else if (o.actions.json) {
     PrintJsonRows(list);
     if (progress) {
       Print(stderr, statusLine);

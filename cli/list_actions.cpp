@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "cli/cli_support.h"
+#include "cli/list_output.h"
 #include "lang/languages.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -49,6 +50,10 @@ class Reporter {
   }
   void Failed() { m_failed = true; }
   bool AnyFailed() const { return m_failed; }
+  void Done(std::u16string_view path) {
+    if (m_actedOn != nullptr) m_actedOn->emplace_back(path);
+  }
+  void CollectInto(std::vector<std::u16string>* actedOn) { m_actedOn = actedOn; }
   void Freed(uint64_t size) {
     if (size != results::kUnknownSize) m_bytes += size;
   }
@@ -59,6 +64,7 @@ class Reporter {
   const char* m_command;
   std::atomic<int32_t>& m_stop;
   bool m_outputGone = false;
+  std::vector<std::u16string>* m_actedOn = nullptr;
   bool m_failed = false;
   uint64_t m_bytes = 0;  // of the files done
 };
@@ -72,6 +78,7 @@ class CliObserver : public results::FileOperationObserver {
     if (!target.empty()) line += " -> " + ToTerminal(target);
     m_reporter.Say(line);
     m_reporter.Freed(file.size);
+    m_reporter.Done(file.path);
   }
   platform::ExistsChoice OnExists(std::u16string_view source, std::u16string_view target) override {
     m_reporter.Say("skipped " + ToTerminal(source) + ": " + ToTerminal(target) + " exists");
@@ -174,6 +181,7 @@ class DeletionReport final : public appcore::AppCoreObserver {
   }
   void OnFileDone(appcore::FileCommand, std::u16string_view path) override {
     m_reporter.Say(std::string(m_verb) + " " + ToTerminal(path));
+    m_reporter.Done(path);
     const auto it = m_sizes.find(std::u16string(path));
     if (it != m_sizes.end()) m_reporter.Freed(it->second);
   }
@@ -244,7 +252,10 @@ const char* const kListActionHelp =
     "  --export FILE --format N\n"
     "                      export the resulting list: 1 text, 2 text UTF-16, 3 CSV, 4 CSV UTF-16,\n"
     "                      5 HTML, 6 HTML UTF-16, 7 HTML UTF-8\n"
-    "  --json              print the list as JSON lines (with \"selected\"); messages go to stderr\n";
+    "  --json              print the list as JSON lines (with \"selected\"); messages go to stderr\n"
+    "  --paths             print only the selected paths (with an action: the files acted on), one\n"
+    "                      per line; refused when one holds a newline; messages go to stderr\n"
+    "  -0                  with --paths: end each path with NUL instead (for xargs -0)\n";
 
 OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOptions& options,
                                   const char* command) {
@@ -311,6 +322,10 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     options.quiet = true;
   } else if (arg == "--json") {
     options.json = true;
+  } else if (arg == "--paths") {
+    options.paths = true;
+  } else if (arg == "-0") {
+    options.nul = true;
   } else if (arg == "--save") {
     if (!value(v)) return OptionParse::kError;
     options.savePath = AbsolutePath(v);
@@ -346,6 +361,14 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
     std::fprintf(stderr, "tarnq-cli %s: --format belongs to --export\n", command);
     return false;
   }
+  if (options.nul && !options.paths) {
+    std::fprintf(stderr, "tarnq-cli %s: -0 belongs to --paths\n", command);
+    return false;
+  }
+  if (options.paths && options.json) {
+    std::fprintf(stderr, "tarnq-cli %s: --paths and --json exclude each other\n", command);
+    return false;
+  }
   if (!options.favorites.empty() && !options.selectDupes) {
     std::fprintf(stderr, "tarnq-cli %s: --prefer and --protect belong to --select-dupes\n", command);
     return false;
@@ -353,9 +376,10 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
   return true;
 }
 
-int RunListActions(appcore::AppCore& core, const ListActionOptions& options, const char* command) {
+int RunListActions(appcore::AppCore& core, const ListActionOptions& options, const char* command,
+                   std::vector<std::u16string>* actedOn) {
   if (!SetUpLanguage()) return 1;
-  Reporter reporter(options.json, command, core.StopRequests());
+  Reporter reporter(options.json || options.paths, command, core.StopRequests());
   int status = 0;
   settings::SettingsStore& store = core.Settings();
   results::ResultList& list = core.List();
@@ -369,6 +393,16 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options, con
     else r = core.SelectDupes(favorites);
     reporter.Say("selected " + std::to_string(r.selected) + " file(s) in " + std::to_string(r.groups) +
                  " group(s)" + (options.keepGiven || favorites.empty() ? "" : " by preferred folders"));
+  }
+
+  // A path with a newline would read as two; only NUL-separated output can carry it.
+  if (options.paths && !options.nul) {
+    for (const std::u16string& path : SelectedPaths(list)) {
+      if (path.find(u'\n') == std::u16string::npos) continue;
+      std::fprintf(stderr, "tarnq-cli %s: %s: a selected path holds a newline; use -0\n", command,
+                   EscapedForTerminal(path).c_str());
+      return 2;
+    }
   }
 
   if (!options.copyTo.empty()) {
@@ -391,6 +425,7 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options, con
       DryRun(reporter, job, ActionInfinitive(options.action), options.moveTo, true);
     } else if (Confirm(options, job, command, status)) {
       CliObserver observer(reporter, verb);
+      reporter.CollectInto(actedOn);
       OperationOutcome outcome;
       if (options.action == FileAction::kTrash) {
         outcome = core.TrashFiles(job, &observer);

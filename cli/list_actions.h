@@ -28,6 +28,8 @@ struct ListActionOptions {
   bool yes = false;
   bool quiet = false;  // --quiet: no plan with --yes, no progress
   bool json = false;
+  bool paths = false;  // --paths: print only the selected paths (or those acted on)
+  bool nul = false;    // -0: NUL after each path instead of a newline
   std::u16string savePath;
   std::u16string exportPath;
   int exportFormat = 0;
@@ -49,6 +51,8 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
 // standard error with --json (the list itself is printed by the caller). Returns the exit status:
 // 0, 1 when anything failed or was declined, 2 when a destructive action lacks --yes and no one
 // can be asked. A destructive action first shows its plan (the files and their size).
-int RunListActions(appcore::AppCore& core, const ListActionOptions& options, const char* command);
+// `actedOn`, when given, receives the paths of the files the destructive action handled.
+int RunListActions(appcore::AppCore& core, const ListActionOptions& options, const char* command,
+                   std::vector<std::u16string>* actedOn = nullptr);
 
 }  // namespace tarnq::cli

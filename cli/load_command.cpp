@@ -129,9 +129,14 @@ int RunLoad(std::span<char*> args) {
                  report.overlongLines);
   // An interrupt stops the actions after the current file.
   platform::InterruptGuard interrupts(core.StopRequests());
-  const int actions = RunListActions(core, options, "load");
+  std::vector<std::u16string> actedOn;
+  const int actions = RunListActions(core, options, "load", &actedOn);
+  if (actions == 2) return 2;
   const bool shortSizes = (core.Options() & engine::kOptionShortSizes) != 0;
-  if (options.json) {
+  if (options.paths) {
+    const bool acted = options.action != FileAction::kNone && !options.dryRun;
+    PrintPaths(acted ? actedOn : SelectedPaths(list), options.nul);
+  } else if (options.json) {
     PrintJsonRows(list);
   } else {
     PrintGroups(list, results::ReadLayout(settings::MainSettings()));

@@ -121,6 +121,26 @@ grep -q "^Total 3 files, [0-9,]* bytes, 1 group, 2 selected, 0.01 MB to free$" <
 [ "$(grep -o "^  \[.\] [^	]*" <<<"$out" | head -1)" = "  [ ] $song.flac" ] || fail "load sort: $out"
 "$cli" load --sort colour "$root/list.tarnq" >/dev/null 2>&1; [ $? -eq 2 ] || fail "load bad sort"
 
+# Output to read and to pipe: names cannot break the layout; --paths prints raw paths, refuses a
+# newline unless -0.
+setup
+odd="$lib/Downloads/odd"$'\n'"name\\x.mp3"
+cp "$data/same-song.mp3" "$odd"
+out=$("$cli" find --no-cache --sort path --keep best "$lib" 2>/dev/null)
+grep -q "^      Filename	.*	Size	Full path$" <<<"$out" || fail "header: $out"
+grep -q "^Group 1: Same Band / Same Song, 4 files, 3 selected, 0.02 MB$" <<<"$out" || fail "group heading: $out"
+grep -qF '[x] odd\x0Aname\\x.mp3	' <<<"$out" || fail "escaped name: $out"
+"$cli" find --no-cache --keep best --paths "$lib" >/dev/null 2>"$root/err"
+[ $? -eq 2 ] && grep -q "holds a newline; use -0" "$root/err" || fail "newline refused: $(cat "$root/err")"
+[ "$("$cli" find --no-cache --keep best --paths -0 "$lib" 2>/dev/null | tr '\0' '#' | grep -o '#' | wc -l)" -eq 3 ] ||
+  fail "-0"
+rm "$odd"
+[ "$("$cli" find --no-cache --keep best --paths "$lib" 2>/dev/null | wc -l)" -eq 2 ] || fail "--paths"
+out=$("$cli" find --no-cache --keep best --paths --delete --yes "$lib" 2>/dev/null)
+[ "$(wc -l <<<"$out")" -eq 2 ] && [ ! -e "$(head -1 <<<"$out")" ] || fail "--paths with an action: $out"
+"$cli" find --no-cache -0 "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "-0 without --paths"
+"$cli" find --no-cache --paths --json "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "--paths with --json"
+
 # A closed or full standard output is a failure (status 1), not a crash.
 "$cli" find --no-cache "$lib" >&- 2>/dev/null
 [ $? -eq 1 ] || fail "closed output"
