@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 
 #include <filesystem>
+#include <iterator>
 #include <utility>
 
 #include "lang/languages.h"
@@ -233,11 +234,37 @@ void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
     out += key;
     AppendJsonString(out, texts[index]);
   };
-  number(",\"format\":", info.format);
+  auto word = [&](std::string_view key, const char* value) {
+    out += key;
+    if (value == nullptr) {
+      out += "null";
+    } else {
+      out += '"';
+      out += value;
+      out += '"';
+    }
+  };
+  static constexpr const char* kFormatNames[] = {"mpeg", "ogg", "wma", "flac", "mp4", "plugin"};
+  word(",\"format\":", info.format < std::size(kFormatNames) ? kFormatNames[info.format] : nullptr);
   text(",\"type\":", records::kTextType);
-  number(",\"channels\":", info.channels);
+  // MPEG records keep the channel mode (0 or 1 mono, 2 stereo, 3 joint stereo); the other
+  // formats the number of channels.
+  uint32_t channels = info.channels;
+  const char* mode = nullptr;
+  if (info.format == records::kFormatMpeg) {
+    channels = !info.HasAudio() ? 0 : info.channels >= 2 ? 2 : 1;
+    if (channels != 0) mode = info.channels == 3 ? "joint stereo" : info.channels == 2 ? "stereo" : "mono";
+  } else if (channels != 0) {
+    mode = channels == 1 ? "mono" : channels == 2 ? "stereo" : "multichannel";
+  }
+  number(",\"channels\":", channels);
+  word(",\"channelMode\":", mode);
   number(",\"sampleRate\":", info.sampleRate);
-  number(",\"bitrate\":", info.bitrate);
+  // Negative rates are variable rates with that average; -1 is a variable rate of unknown average.
+  out += ",\"bitrate\":";
+  if (info.bitrate == -1) out += "null";
+  else settings::AppendNumber(out, static_cast<int64_t>(info.bitrate < 0 ? -int64_t{info.bitrate} : info.bitrate));
+  out += info.bitrate < 0 ? ",\"vbr\":true" : ",\"vbr\":false";
   number(",\"duration\":", info.duration);
   number(",\"track\":", info.track);
   number(",\"year\":", info.year);

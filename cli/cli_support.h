@@ -32,9 +32,10 @@ void AppendJsonString(std::string& out, std::u16string_view text);
 // The same for UTF-8 text (bytes that are not valid UTF-8 become U+FFFD).
 void AppendJsonString(std::string& out, std::string_view utf8);
 
-// Appends the fields of an analysis result as JSON members, each preceded by a comma: format,
-// type, channels, sampleRate, bitrate, duration, track, year, bpm, genre, title, artist, album,
-// comment.
+// Appends the fields of an analysis result as JSON members, each preceded by a comma: format
+// (a name: mpeg, ogg, wma, flac, mp4, plugin), type, channels (a count), channelMode (mono,
+// stereo, joint stereo, multichannel or null), sampleRate, bitrate (positive; null when
+// unknown), vbr, duration, track, year, bpm, genre, title, artist, album, comment.
 void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info);
 
 

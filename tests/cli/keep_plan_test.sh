@@ -141,6 +141,11 @@ out=$("$cli" find --no-cache --keep best --paths --delete --yes "$lib" 2>/dev/nu
 "$cli" find --no-cache -0 "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "-0 without --paths"
 "$cli" find --no-cache --paths --json "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "--paths with --json"
 
+# JSON values say what they mean.
+out=$("$cli" info --json "$data/vbr-joint.mp3" "$data/same-song.flac")
+grep -q '"format":"mpeg",.*"channels":2,"channelMode":"joint stereo",.*"bitrate":[1-9][0-9]*,"vbr":true,' <<<"$out" &&
+  grep -q '"format":"flac",.*"channels":1,"channelMode":"mono",.*"vbr":false,' <<<"$out" || fail "json: $out"
+
 # A closed or full standard output is a failure (status 1), not a crash.
 "$cli" find --no-cache "$lib" >&- 2>/dev/null
 [ $? -eq 1 ] || fail "closed output"
