@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "cli/cli_support.h"
 #include "cli/list_output.h"
@@ -225,6 +226,28 @@ void WarnAboutFolders(const results::ResultList& list, const ListActionOptions& 
 
 }  // namespace
 
+int ExportFormatByName(std::string_view name) {
+  static constexpr std::pair<std::string_view, int> kNames[] = {
+      {"txt", 1},  {"txt-utf16", 2},  {"csv", 3},       {"csv-utf16", 4},  {"html", 5},
+      {"html-utf16", 6}, {"html-utf8", 7}, {"txt-utf8", 8}, {"csv-utf8", 9}};
+  for (const auto& [n, number] : kNames)
+    if (n == name) return number;
+  if (name.size() == 1 && name[0] >= '1' && name[0] <= '9') return name[0] - '0';
+  return -1;
+}
+
+int ExportFormatOfPath(std::u16string_view path) {
+  const size_t dot = path.rfind(u'.');
+  const size_t slash = path.rfind(u'/');
+  if (dot == std::u16string_view::npos || (slash != std::u16string_view::npos && dot < slash)) return 0;
+  std::u16string extension(path.substr(dot + 1));
+  for (char16_t& c : extension) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+  if (extension == u"txt") return static_cast<int>(results::ExportFormat::kTextUtf8);
+  if (extension == u"csv") return static_cast<int>(results::ExportFormat::kCsvUtf8);
+  if (extension == u"htm" || extension == u"html") return static_cast<int>(results::ExportFormat::kHtmlUtf8);
+  return 0;
+}
+
 const char* const kListActionHelp =
     "  --select-dupes      select every member of each group but one: the first in the list, or,\n"
     "                      when preferred folders are set (section SelFav, --prefer, --protect),\n"
@@ -249,9 +272,10 @@ const char* const kListActionHelp =
     "                      standard input is not a terminal); the plan is still shown\n"
     "  -q, --quiet         no plan with --yes, no progress, no count of skipped files\n"
     "  --save FILE.tarnq   save the resulting list\n"
-    "  --export FILE --format N\n"
-    "                      export the resulting list: 1 text, 2 text UTF-16, 3 CSV, 4 CSV UTF-16,\n"
-    "                      5 HTML, 6 HTML UTF-16, 7 HTML UTF-8\n"
+    "  --export FILE       export the resulting list; without --format the file's extension picks\n"
+    "                      the UTF-8 variant (.txt text, .csv CSV, .htm/.html HTML)\n"
+    "  --format F          1 txt (legacy code page), 2 txt-utf16, 3 csv, 4 csv-utf16, 5 html,\n"
+    "                      6 html-utf16, 7 html-utf8, 8 txt-utf8, 9 csv-utf8 (number or name)\n"
     "  --json              print the list as JSON lines (with \"selected\"); messages go to stderr\n"
     "  --paths             print only the selected paths (with an action: the files acted on), one\n"
     "                      per line; refused when one holds a newline; messages go to stderr\n"
@@ -334,10 +358,12 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     options.exportPath = AbsolutePath(v);
   } else if (arg == "--format") {
     if (!value(v)) return OptionParse::kError;
-    const std::string_view number = v;
-    options.exportFormat = number.size() == 1 && number[0] >= '1' && number[0] <= '7' ? number[0] - '0' : -1;
+    options.exportFormat = ExportFormatByName(v);
     if (options.exportFormat < 0) {
-      std::fprintf(stderr, "tarnq-cli %s: --format takes a number from 1 to 7\n", command);
+      std::fprintf(stderr,
+                   "tarnq-cli %s: --format takes a number from 1 to 9 or txt, txt-utf16, txt-utf8, csv, "
+                   "csv-utf16, csv-utf8, html, html-utf16, html-utf8\n",
+                   command);
       return OptionParse::kError;
     }
   } else {
@@ -353,8 +379,9 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
     std::fprintf(stderr, "tarnq-cli %s: %s\n", command, kNeedsYes);
     return false;
   }
-  if (!options.exportPath.empty() && options.exportFormat == 0) {
-    std::fprintf(stderr, "tarnq-cli %s: --export needs --format N (1-7)\n", command);
+  if (!options.exportPath.empty() && options.exportFormat == 0 && ExportFormatOfPath(options.exportPath) == 0) {
+    std::fprintf(stderr, "tarnq-cli %s: --export needs --format, or a file ending in .txt, .csv, .htm or .html\n",
+                 command);
     return false;
   }
   if (options.exportPath.empty() && options.exportFormat != 0) {
@@ -462,7 +489,8 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options, con
   }
 
   if (!options.exportPath.empty()) {
-    const auto format = static_cast<results::ExportFormat>(options.exportFormat);
+    const int number = options.exportFormat != 0 ? options.exportFormat : ExportFormatOfPath(options.exportPath);
+    const auto format = static_cast<results::ExportFormat>(number);
     if (options.dryRun) {
       reporter.Say("would export " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
     } else {

@@ -4,6 +4,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "appcore/app_core.h"
@@ -34,6 +35,12 @@ struct ListActionOptions {
   std::u16string exportPath;
   int exportFormat = 0;
 };
+
+// The export format for a --format value: 1-9 or a name (txt, txt-utf16, txt-utf8, csv, ...);
+// -1 when it is neither.
+int ExportFormatByName(std::string_view name);
+// The UTF-8 format a file's extension asks for (.txt 8, .csv 9, .htm/.html 7); 0 for others.
+int ExportFormatOfPath(std::u16string_view path);
 
 // The help lines of these options.
 extern const char* const kListActionHelp;

@@ -25,6 +25,8 @@ constexpr std::array<ExportFormatInfo, kExportFormatCount> kFormats = {{
     {u"HTML", u"*.htm"},
     {u"HTML Unicode", u"*.htm"},
     {u"HTML Unicode UTF-8", u"*.htm"},
+    {u"Text UTF-8", u"*.txt"},
+    {u"CSV UTF-8", u"*.csv"},
 }};
 
 // The HTML 4 names of U+00A1 ... U+00FF.
@@ -88,6 +90,8 @@ std::string Encode(std::u16string_view text, ExportFormat format) {
     case ExportFormat::kHtml:
       return platform::EncodeCodePageLossy(text, 0);
     case ExportFormat::kHtmlUtf8:
+    case ExportFormat::kTextUtf8:
+    case ExportFormat::kCsvUtf8:
       return platform::Utf16ToUtf8(text);
     default: {
       std::string bytes;
@@ -284,10 +288,12 @@ std::string ComposeExport(const ExportTable& table, ExportFormat format) {
   switch (format) {
     case ExportFormat::kText:
     case ExportFormat::kTextUnicode:
+    case ExportFormat::kTextUtf8:
       ComposeText(table, text);
       break;
     case ExportFormat::kCsv:
     case ExportFormat::kCsvUnicode:
+    case ExportFormat::kCsvUtf8:
       ComposeCsv(table, text);
       break;
     default:

@@ -19,7 +19,8 @@ struct ColorPair;
 
 namespace tarnq::results {
 
-// The seven formats; the number is the filter index stored in `ExpMode`.
+// The formats; the number is the filter index stored in `ExpMode`. 8 and 9 are UTF-8 without a
+// byte-order mark (a Windows-made program reads them as 0, no format chosen).
 enum class ExportFormat : int {
   kText = 1,         // legacy code page
   kTextUnicode = 2,  // UTF-16 LE with FF FE
@@ -28,19 +29,21 @@ enum class ExportFormat : int {
   kHtml = 5,
   kHtmlUnicode = 6,
   kHtmlUtf8 = 7,  // UTF-8 with EF BB BF
+  kTextUtf8 = 8,  // UTF-8, no byte-order mark
+  kCsvUtf8 = 9,   // UTF-8, no byte-order mark
 };
-inline constexpr int kExportFormatCount = 7;
+inline constexpr int kExportFormatCount = 9;
 inline constexpr int kCommandExport = 113;
 
 struct ExportFormatInfo {
   std::u16string_view filter;   // "Text", "CSV Unicode", ...
   std::u16string_view pattern;  // "*.txt"
 };
-// Format 1-7; anything else gives format 1's entry.
+// Format 1-9; anything else gives format 1's entry.
 ExportFormatInfo ExportFormatInfoOf(int format);
 bool IsExportFormat(int format);
 
-// `ExpMode` in section TARNQ: 0 when missing or above 7.
+// `ExpMode` in section TARNQ: 0 when missing or above 9.
 int ReadExportMode(settings::SettingsStore& store);
 void WriteExportMode(settings::SettingsStore& store, int format);
 

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "cli/list_actions.h"
 #include "platform/text.h"
 
 namespace tarnq::cli {
@@ -72,6 +73,18 @@ TEST(TerminalText, MegabytesAreMillionsOfBytes) {
       {3'649'999, "3.6 MB"}, {3'650'000, "3.7 MB"}, {1'000'000'000'000, "1000000.0 MB"},
   };
   for (const auto& [bytes, text] : cases) EXPECT_EQ(MegabytesText(bytes), text) << bytes;
+}
+
+TEST(ExportFormats, NamesNumbersAndExtensions) {
+  const std::pair<std::string_view, int> names[] = {
+      {"txt", 1}, {"txt-utf16", 2}, {"csv", 3}, {"csv-utf16", 4}, {"html", 5}, {"html-utf16", 6},
+      {"html-utf8", 7}, {"txt-utf8", 8}, {"csv-utf8", 9}, {"9", 9}, {"1", 1},
+      {"0", -1}, {"10", -1}, {"", -1}, {"-1", -1}, {"CSV", -1}, {"pdf", -1}};
+  for (const auto& [name, format] : names) EXPECT_EQ(ExportFormatByName(name), format) << name;
+  const std::pair<std::u16string_view, int> paths[] = {
+      {u"/x/list.txt", 8}, {u"/x/list.CSV", 9}, {u"/x/list.htm", 7}, {u"/x/list.html", 7},
+      {u"/x/list", 0}, {u"/x.csv/list", 0}, {u"/x/list.pdf", 0}};
+  for (const auto& [path, format] : paths) EXPECT_EQ(ExportFormatOfPath(path), format);
 }
 
 }  // namespace

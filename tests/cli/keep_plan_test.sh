@@ -146,6 +146,15 @@ out=$("$cli" info --json "$data/vbr-joint.mp3" "$data/same-song.flac")
 grep -q '"format":"mpeg",.*"channels":2,"channelMode":"joint stereo",.*"bitrate":[1-9][0-9]*,"vbr":true,' <<<"$out" &&
   grep -q '"format":"flac",.*"channels":1,"channelMode":"mono",.*"vbr":false,' <<<"$out" || fail "json: $out"
 
+# Exports: the extension picks the UTF-8 variant without a byte-order mark; names work as --format.
+setup
+"$cli" find --no-cache --export "$root/list.csv" "$lib" >/dev/null 2>&1 || fail "export csv"
+head -c 9 "$root/list.csv" | grep -q "^Filename;" || fail "csv: $(head -c 20 "$root/list.csv" | od -c)"
+"$cli" find --no-cache --export "$root/list.out" --format=txt-utf8 "$lib" >/dev/null 2>&1 || fail "export txt-utf8"
+head -c 8 "$root/list.out" | grep -q "^Filename" || fail "txt-utf8"
+"$cli" find --no-cache --export "$root/list.out" "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "export without a format"
+"$cli" find --no-cache --export "$root/list.csv" --format 10 "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "format 10"
+
 # A closed or full standard output is a failure (status 1), not a crash.
 "$cli" find --no-cache "$lib" >&- 2>/dev/null
 [ $? -eq 1 ] || fail "closed output"

@@ -174,6 +174,17 @@ TEST_F(Export, ClipboardTexts) {
   EXPECT_EQ(SelectionText(list, layout, true), u"Filename\tArtist\r\n1.mp3\tA\r\n2.mp3\tB\r\n4.mp3\tD\r\n");
 }
 
+TEST_F(Export, Utf8TextAndCsvHaveNoByteOrderMark) {
+  ResultList list;
+  Add(list, {.name = u"\u3042.mp3", .group = 1});
+  const ExportTable table = BuildExportTable(list, Layout({column::kFilename}), {});
+  EXPECT_EQ(ComposeExport(table, ExportFormat::kTextUtf8), "Filename\r\n--------\r\n\xE3\x81\x82.mp3\r\n");
+  EXPECT_EQ(ComposeExport(table, ExportFormat::kCsvUtf8), "Filename\r\n\xE3\x81\x82.mp3\r\n");
+  EXPECT_EQ(ExportFormatInfoOf(8).pattern, u"*.txt");
+  EXPECT_EQ(ExportFormatInfoOf(9).filter, u"CSV UTF-8");
+  EXPECT_EQ(ExportFormatInfoOf(10).filter, u"Text");
+}
+
 TEST(ExportMode, StoredIndexAboveSevenReadsAsZero) {
   EXPECT_EQ(ExportFormatInfoOf(7).filter, u"HTML Unicode UTF-8");
   EXPECT_EQ(ExportFormatInfoOf(4).pattern, u"*.csv");
