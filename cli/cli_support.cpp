@@ -6,6 +6,7 @@
 
 #include "lang/languages.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/field_line.h"
@@ -103,6 +104,32 @@ int SortKeyByName(std::string_view name) {
   for (const auto& [n, key] : kSortNames)
     if (n == name) return key;
   return -1;
+}
+
+bool PrepareFolder(std::u16string_view folder, const char* option, const char* command, bool dryRun) {
+  const std::string prefix = std::string("tarnq-cli ") + command + ": ";
+  if (platform::FolderExists(folder)) return true;
+  if (platform::FileExists(folder)) {
+    std::fprintf(stderr, "%s%s %s: %s\n", prefix.c_str(), option, EscapedForTerminal(folder).c_str(),
+                 platform::ErrorMessage(platform::err::kDirectory).c_str());
+    return false;
+  }
+  if (!platform::FolderExists(platform::FolderOf(folder))) {
+    std::fprintf(stderr, "%s%s %s: %s\n", prefix.c_str(), option, EscapedForTerminal(folder).c_str(),
+                 platform::ErrorMessage(platform::err::kPathNotFound).c_str());
+    return false;
+  }
+  if (dryRun) {
+    std::fprintf(stderr, "%swould create the folder %s\n", prefix.c_str(), EscapedForTerminal(folder).c_str());
+    return true;
+  }
+  if (const uint32_t code = platform::CreateFolders(folder)) {
+    std::fprintf(stderr, "%s%s %s: %s\n", prefix.c_str(), option, EscapedForTerminal(folder).c_str(),
+                 platform::ErrorMessage(code).c_str());
+    return false;
+  }
+  std::fprintf(stderr, "%screated the folder %s\n", prefix.c_str(), EscapedForTerminal(folder).c_str());
+  return true;
 }
 
 std::string EscapedForTerminal(std::u16string_view text) { return EscapedBytes(ToTerminal(text)); }

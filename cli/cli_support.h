@@ -45,6 +45,11 @@ void PrintError(std::u16string_view path, uint32_t code);
 // The list's sort key for a --sort name (name, ext, path, ..., none); -1 for an unknown name.
 int SortKeyByName(std::string_view name);
 
+// Makes sure the folder an option names is there before any work starts: a missing folder whose
+// parent exists is created (with one line on standard error saying so; with `dryRun` only the
+// line); otherwise, or when the path is not a folder, an error is printed and false returned.
+bool PrepareFolder(std::u16string_view folder, const char* option, const char* command, bool dryRun);
+
 // An absolute, lexically normal path for a command-line argument.
 std::u16string AbsolutePath(std::string_view argument);
 

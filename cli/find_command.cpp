@@ -18,6 +18,7 @@
 #include "lang/languages.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
 #include "platform/time.h"
@@ -177,6 +178,8 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     } else if (arg == "--filter") {
       if (!value(v)) return UsageError("--filter needs a filter text");
       o.filter = platform::Utf8ToUtf16(v);
+      if (const std::u16string bad = engine::FirstBadFilterItem(*o.filter); !bad.empty())
+        return UsageError("--filter: item '" + EscapedForTerminal(bad) + "' is not a filter item");
     } else if (arg == "--cache") {
       if (!value(v)) return UsageError("--cache needs a file");
       o.cacheFile = AbsolutePath(v);
@@ -192,6 +195,7 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     }
   }
   if (o.noCache && o.cacheFile) return UsageError("--cache and --no-cache exclude each other");
+  if (o.cacheFile && !PrepareFolder(platform::FolderOf(*o.cacheFile), "--cache", "find", o.actions.dryRun)) return 2;
   if (!CheckListActionOptions(o.actions, "find")) return 2;
   o.quiet = o.actions.quiet;
   return 0;
@@ -331,6 +335,9 @@ int RunFind(std::span<char*> args) {
     preset.filterEnabled = 1;
     preset.filter = engine::ParseFilter(*o.filter);
   }
+  if (o.verbose && preset.filterEnabled != 0)
+    std::fprintf(stderr, "tarnq-cli find: filter in use: %s\n",
+                 EscapedForTerminal(engine::FormatFilter(preset.filter)).c_str());
 
   uint32_t options = core.Options();
   if (o.noCache) options |= engine::kOptionNoCache;

@@ -388,6 +388,8 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
     std::fprintf(stderr, "tarnq-cli %s: --format belongs to --export\n", command);
     return false;
   }
+  if (!options.copyTo.empty() && !PrepareFolder(options.copyTo, "--copy-to", command, options.dryRun)) return false;
+  if (!options.moveTo.empty() && !PrepareFolder(options.moveTo, "--move-to", command, options.dryRun)) return false;
   if (options.nul && !options.paths) {
     std::fprintf(stderr, "tarnq-cli %s: -0 belongs to --paths\n", command);
     return false;

@@ -155,6 +155,19 @@ head -c 8 "$root/list.out" | grep -q "^Filename" || fail "txt-utf8"
 "$cli" find --no-cache --export "$root/list.out" "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "export without a format"
 "$cli" find --no-cache --export "$root/list.csv" --format 10 "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "format 10"
 
+# Input is checked before the search: a bad filter item, missing folders.
+"$cli" find --no-cache --filter '+*.mp3;dQ5' "$lib" >/dev/null 2>"$root/err"
+[ $? -eq 2 ] && grep -q "^tarnq-cli find: --filter: item 'dQ5'" "$root/err" || fail "filter: $(cat "$root/err")"
+"$cli" find --no-cache --verbose --filter '+*.flac' "$lib" 2>&1 >/dev/null | grep -q "^tarnq-cli find: filter in use: .*+\*.flac" ||
+  fail "filter echo"
+setup
+"$cli" find --no-cache --keep best --copy-to "$root/copies" "$lib" >/dev/null 2>"$root/err" || fail "copy-to: $(cat "$root/err")"
+grep -q "^tarnq-cli find: created the folder $root/copies$" "$root/err" && [ -f "$root/copies/$song.mp3" ] ||
+  fail "copy-to folder: $(cat "$root/err")"
+out=$("$cli" find --no-cache --keep best --move-to "$root/no/such" --yes "$lib" 2>"$root/err")
+[ $? -eq 2 ] && [ -z "$out" ] && grep -q "^tarnq-cli find: --move-to $root/no/such: No such file or directory" "$root/err" ||
+  fail "move-to: $(cat "$root/err")"
+
 # A closed or full standard output is a failure (status 1), not a crash.
 "$cli" find --no-cache "$lib" >&- 2>/dev/null
 [ $? -eq 1 ] || fail "closed output"
