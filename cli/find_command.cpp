@@ -29,9 +29,9 @@ namespace tarnq::cli {
 namespace {
 
 constexpr const char* kFindUsage =
-    "Usage: tarnq-cli find [OPTIONS] [FOLDER...]\n"
+    "Usage: tarnq-cli find [OPTIONS] [FOLDER or FILE...]\n"
     "\n"
-    "Searches the folders (and their subfolders) for duplicate music files and prints the groups\n"
+    "Searches the folders (and their subfolders) and files for duplicate music files and prints the groups\n"
     "of duplicates as the result list shows them, then the status line.\n"
     "\n"
     "Options:\n"

@@ -301,6 +301,7 @@ class Walker {
                   const FileIdentity* identity, const platform::FolderReader* parentReader = nullptr,
                   unsigned depth = 0);
   bool ConsumerGone() const { return m_consumerGone; }
+  uint32_t File(std::u16string_view path, const platform::FileStatus& status);
   // Hands over what is gathered.
   void Flush() {
     if (m_batch && !m_batch->files.empty()) Push();
@@ -352,7 +353,11 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
     if (uint32_t code = platform::GetFileStatus(path, status, parentIndex == 0)) {
       return fail(code == platform::err::kFileNotFound ? platform::err::kPathNotFound : code);
     }
-    if (!status.isDirectory) return fail(platform::err::kDirectory);
+    if (!status.isDirectory) {
+      // A file named among the folders to search is searched on its own.
+      if (parentIndex == 0 && status.isRegular) return File(path, status);
+      return fail(platform::err::kDirectory);
+    }
     known = status.identity;
   }
   if (!c.listedFolders.Insert(known)) return 0;
@@ -418,6 +423,37 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
     if (Stopped()) break;
     Folder(sub.name, index, path, &sub.identity, &reader, depth + 1);
   }
+  return 0;
+}
+
+uint32_t Walker::File(std::u16string_view path, const platform::FileStatus& status) {
+  const std::u16string_view folder = platform::FolderOf(path);
+  const uint32_t index = c.folders.Add(folder, 0);
+  if (index == 0) {
+    c.problems.push_back({std::u16string(path), platform::err::kNotEnoughMemory, true});
+    c.incomplete = true;
+    return platform::err::kNotEnoughMemory;
+  }
+  DirEntry entry;
+  entry.attributes = status.attributes;
+  entry.size = status.size;
+  entry.creationTime = status.creationTime;
+  entry.lastAccessTime = status.lastAccessTime;
+  entry.lastWriteTime = status.lastWriteTime;
+  entry.device = status.identity.device;
+  entry.inode = status.identity.inode;
+  entry.name = platform::FileNameOf(path);
+  if (c.preset.filterEnabled != 0) {
+    FileFacts facts;
+    facts.attributes = entry.attributes;
+    facts.size = entry.size;
+    facts.created = entry.creationTime;
+    facts.accessed = entry.lastAccessTime;
+    facts.modified = entry.lastWriteTime;
+    facts.name = entry.name;
+    if (!PassesFilter(c.filter, facts)) return 0;
+  }
+  Add(entry, index, folder);
   return 0;
 }
 

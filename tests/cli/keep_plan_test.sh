@@ -168,6 +168,11 @@ out=$("$cli" find --no-cache --keep best --move-to "$root/no/such" --yes "$lib" 
 [ $? -eq 2 ] && [ -z "$out" ] && grep -q "^tarnq-cli find: --move-to $root/no/such: No such file or directory" "$root/err" ||
   fail "move-to: $(cat "$root/err")"
 
+# find takes files as well as folders.
+setup
+out=$("$cli" find --no-cache --paths --keep best "$lib/Library/$song.flac" "$lib/Downloads/$song.mp3" 2>/dev/null)
+[ "$out" = "$lib/Downloads/$song.mp3" ] || fail "files: $out"
+
 # A closed or full standard output is a failure (status 1), not a crash.
 "$cli" find --no-cache "$lib" >&- 2>/dev/null
 [ $? -eq 1 ] || fail "closed output"

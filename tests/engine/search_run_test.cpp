@@ -222,6 +222,15 @@ TEST_F(Search, UnreadableSubfolderIsSkippedQuietly) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+TEST_F(Search, AFileAmongTheFoldersIsSearchedOnItsOwn) {
+  lib.Song("f/a.mp3", "A", "T");
+  lib.Song("f/sibling.mp3", "A", "T");
+  lib.Song("g/b.mp3", "A", "T");
+  ASSERT_TRUE(Run({u"+" + In("f/a.mp3"), u"+" + In("g")}));
+  EXPECT_EQ(Paths(), (std::vector<std::u16string>{In("f/a.mp3"), In("g/b.mp3")}));
+  EXPECT_TRUE(host.last.problems.empty());
+}
+
 TEST_F(Search, SkippedFilesAreCountedWithTheirReasons) {
   lib.Song("s/a.mp3", "A", "T");
   lib.Song("s/b.mp3", "A", "T");
