@@ -343,10 +343,11 @@ size_t AppCore::RemoveSelectedFromList() {
 
 // --- Export and clipboard -------------------------------------------------------------------------
 
-uint32_t AppCore::Export(std::u16string_view path, results::ExportFormat format) const {
+uint32_t AppCore::Export(std::u16string_view path, results::ExportFormat format,
+                         const results::ExportExtras& extras) const {
   const results::ColumnLayout layout = results::ReadLayout(m_settings);
   const std::vector<uint32_t> colors = results::SchemeBackgrounds(settings::ReadColorScheme(m_settings, "Color"));
-  return results::ExportList(m_state.list, layout, colors, format, path);
+  return results::ExportList(m_state.list, layout, colors, format, path, extras);
 }
 
 std::u16string AppCore::ClipboardText(lang::CommandId command) const {

@@ -198,7 +198,8 @@ class AppCore {
   size_t RemoveSelectedFromList();
 
   // --- Export and clipboard -------------------------------------------------------------------------
-  uint32_t Export(std::u16string_view path, results::ExportFormat format) const;
+  uint32_t Export(std::u16string_view path, results::ExportFormat format,
+                  const results::ExportExtras& extras = {}) const;
   // The text of a clipboard command (126-129); empty for other commands.
   std::u16string ClipboardText(lang::CommandId command) const;
 

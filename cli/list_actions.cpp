@@ -276,6 +276,8 @@ const char* const kListActionHelp =
     "                      the UTF-8 variant (.txt text, .csv CSV, .htm/.html HTML)\n"
     "  --format F          1 txt (legacy code page), 2 txt-utf16, 3 csv, 4 csv-utf16, 5 html,\n"
     "                      6 html-utf16, 7 html-utf8, 8 txt-utf8, 9 csv-utf8 (number or name)\n"
+    "  --columns +COL,...  add columns to the export: +group, +selected (HTML marks the selected\n"
+    "                      rows), +size\n"
     "  --json              print the list as JSON lines (with \"selected\"); messages go to stderr\n"
     "  --paths             print only the selected paths (with an action: the files acted on), one\n"
     "                      per line; refused when one holds a newline; messages go to stderr\n"
@@ -356,6 +358,24 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
   } else if (arg == "--export") {
     if (!value(v)) return OptionParse::kError;
     options.exportPath = AbsolutePath(v);
+  } else if (arg == "--columns") {
+    if (!value(v)) return OptionParse::kError;
+    std::string_view list = v;
+    options.columnsGiven = true;
+    while (true) {
+      const size_t comma = list.find(',');
+      const std::string_view item = list.substr(0, comma);
+      if (item == "+group") options.exportExtras.group = true;
+      else if (item == "+selected") options.exportExtras.selected = true;
+      else if (item == "+size") options.exportExtras.size = true;
+      else {
+        std::fprintf(stderr, "tarnq-cli %s: --columns takes +group, +selected, +size (comma-separated), not '%s'\n",
+                     command, std::string(item).c_str());
+        return OptionParse::kError;
+      }
+      if (comma == std::string_view::npos) break;
+      list.remove_prefix(comma + 1);
+    }
   } else if (arg == "--format") {
     if (!value(v)) return OptionParse::kError;
     options.exportFormat = ExportFormatByName(v);
@@ -382,6 +402,10 @@ bool CheckListActionOptions(const ListActionOptions& options, const char* comman
   if (!options.exportPath.empty() && options.exportFormat == 0 && ExportFormatOfPath(options.exportPath) == 0) {
     std::fprintf(stderr, "tarnq-cli %s: --export needs --format, or a file ending in .txt, .csv, .htm or .html\n",
                  command);
+    return false;
+  }
+  if (options.exportPath.empty() && options.columnsGiven) {
+    std::fprintf(stderr, "tarnq-cli %s: --columns belongs to --export\n", command);
     return false;
   }
   if (options.exportPath.empty() && options.exportFormat != 0) {
@@ -496,7 +520,7 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options, con
     if (options.dryRun) {
       reporter.Say("would export " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
     } else {
-      const uint32_t code = core.Export(options.exportPath, format);
+      const uint32_t code = core.Export(options.exportPath, format, options.exportExtras);
       if (code != 0) reporter.Fail(options.exportPath, results::OperationErrorMessage(code));
       else reporter.Say("exported " + std::to_string(list.RowCount()) + " row(s) to " + ToTerminal(options.exportPath));
     }

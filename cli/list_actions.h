@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "appcore/app_core.h"
+#include "results/export.h"
 #include "results/result_list.h"
 #include "results/selection.h"
 
@@ -34,6 +35,8 @@ struct ListActionOptions {
   std::u16string savePath;
   std::u16string exportPath;
   int exportFormat = 0;
+  results::ExportExtras exportExtras;  // --columns +group,+selected,+size
+  bool columnsGiven = false;
 };
 
 // The export format for a --format value: 1-9 or a name (txt, txt-utf16, txt-utf8, csv, ...);

@@ -60,11 +60,21 @@ struct ExportColumn {
   std::u16string title;
   bool rightAligned = false;  // centred counts as left
 };
+// Columns an export can add after the visible ones.
+struct ExportExtras {
+  bool group = false;     // the group number
+  bool selected = false;  // "x" for a selected row; HTML also marks the row
+  bool size = false;      // the Size column, unless it is visible already
+};
+inline constexpr uint16_t kGroupColumnId = 0xFF01;
+inline constexpr uint16_t kSelectedColumnId = 0xFF02;
+
 struct ExportTable {
   std::vector<ExportColumn> columns;           // at most 20
   std::vector<std::vector<std::u16string>> cells;  // per row, one text per column (at most 1023 units)
   std::vector<uint32_t> colors;                // per row, RGB
   std::vector<std::u16string> paths;           // per row, the full path (the Filename column's link)
+  std::vector<bool> selected;                  // per row, filled when the selection is marked
 };
 inline constexpr size_t kMaxExportColumns = 20;
 inline constexpr size_t kMaxCellUnits = 1023;
@@ -72,14 +82,14 @@ inline constexpr size_t kMaxCellUnits = 1023;
 // The visible columns of `layout` with their catalogue titles.
 std::vector<ExportColumn> ExportColumnsOf(const ColumnLayout& layout);
 ExportTable BuildExportTable(const ResultList& list, const ColumnLayout& layout,
-                             std::span<const uint32_t> backgrounds);
+                             std::span<const uint32_t> backgrounds, const ExportExtras& extras = {});
 
 // The file's bytes in `format` (byte-order mark included, CR LF line ends).
 std::string ComposeExport(const ExportTable& table, ExportFormat format);
 // Writes the export through a temporary file renamed into place (a missing folder is created).
 // Returns 0 or the error code.
 uint32_t ExportList(const ResultList& list, const ColumnLayout& layout, std::span<const uint32_t> backgrounds,
-                    ExportFormat format, std::u16string_view path);
+                    ExportFormat format, std::u16string_view path, const ExportExtras& extras = {});
 
 // HTML text of a cell or title: & < > " and every space as entities, Latin-1 letters, € and ™ by
 // name, every other character past ASCII as one decimal reference per code point.

@@ -168,6 +168,14 @@ out=$("$cli" find --no-cache --keep best --move-to "$root/no/such" --yes "$lib" 
 [ $? -eq 2 ] && [ -z "$out" ] && grep -q "^tarnq-cli find: --move-to $root/no/such: No such file or directory" "$root/err" ||
   fail "move-to: $(cat "$root/err")"
 
+# --columns adds the group, the selection and the size to an export.
+setup
+"$cli" find --no-cache --sort path --keep best --export "$root/cols.csv" --columns +group,+selected,+size "$lib" >/dev/null 2>&1 ||
+  fail "columns"
+head -1 "$root/cols.csv" | grep -q ";Group;Selected" && grep -q ";1;x" "$root/cols.csv" || fail "columns: $(cat "$root/cols.csv")"
+"$cli" find --no-cache --export "$root/cols.csv" --columns +colour "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "bad column"
+"$cli" find --no-cache --columns +group "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "--columns without --export"
+
 # find takes files as well as folders.
 setup
 out=$("$cli" find --no-cache --paths --keep best "$lib/Library/$song.flac" "$lib/Downloads/$song.mp3" 2>/dev/null)

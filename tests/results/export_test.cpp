@@ -185,6 +185,24 @@ TEST_F(Export, Utf8TextAndCsvHaveNoByteOrderMark) {
   EXPECT_EQ(ExportFormatInfoOf(10).filter, u"Text");
 }
 
+TEST_F(Export, ExtraColumnsAndMarkedRows) {
+  ResultList list;
+  list.SetOptions(0);
+  Add(list, {.name = u"a.mp3", .group = 3, .size = 5});
+  Add(list, {.name = u"b.mp3", .group = 3, .size = 7});
+  list.SetSelection(1, ResultList::kSelect);
+  const ExportExtras extras{.group = true, .selected = true, .size = true};
+  const ExportTable table = BuildExportTable(list, Layout({column::kFilename, column::kSize}), {}, extras);
+  EXPECT_EQ(Lines(ComposeExport(table, ExportFormat::kCsvUtf8)),
+            (std::vector<std::string>{"Filename;Size;Group;Selected", "a.mp3;5;3;", "b.mp3;7;3;x"}));
+  const std::string html = ComposeExport(table, ExportFormat::kHtmlUtf8);
+  const size_t marked = html.find("<tr class=\"selected\"");
+  ASSERT_NE(marked, std::string::npos);
+  EXPECT_LT(html.find("a.mp3"), marked);
+  EXPECT_GT(html.find("b.mp3"), marked);
+  EXPECT_EQ(html.find("<tr class", marked + 1), std::string::npos);
+}
+
 TEST(ExportMode, StoredIndexAboveSevenReadsAsZero) {
   EXPECT_EQ(ExportFormatInfoOf(7).filter, u"HTML Unicode UTF-8");
   EXPECT_EQ(ExportFormatInfoOf(4).pattern, u"*.csv");
