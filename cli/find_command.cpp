@@ -130,7 +130,7 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     auto value = [&](std::string_view& out) {
       if (i + 1 >= args.size()) return false;
       out = args[++i];
-      return true;
+      return !out.empty();  // an empty value is never meant
     };
     const OptionParse action = ParseListActionOption(args, i, o.actions, "find");
     if (action == OptionParse::kError) return 2;

@@ -292,6 +292,10 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
       return false;
     }
     out = args[++i];
+    if (*out == 0) {
+      std::fprintf(stderr, "tarnq-cli %s: %s needs a value, not an empty text\n", command, args[i - 1]);
+      return false;
+    }
     return true;
   };
   auto setAction = [&](FileAction action) {
@@ -324,10 +328,6 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     options.selectDupes = true;
   } else if (arg == "--keep-in" || arg == "--select-in") {
     if (!value(v)) return OptionParse::kError;
-    if (*v == 0) {
-      std::fprintf(stderr, "tarnq-cli %s: %s needs a folder\n", command, args[i - 1]);
-      return OptionParse::kError;
-    }
     (arg == "--keep-in" ? options.keepIn : options.selectIn).push_back(AbsolutePath(v));
     options.keepGiven = true;
     options.selectDupes = true;

@@ -176,6 +176,11 @@ head -1 "$root/cols.csv" | grep -q ";Group;Selected" && grep -q ";1;x" "$root/co
 "$cli" find --no-cache --export "$root/cols.csv" --columns +colour "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "bad column"
 "$cli" find --no-cache --columns +group "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "--columns without --export"
 
+# Hostile option values are usage errors, never a silent default.
+for args in "--move-to=" "--prefer=" "--keep-in=" "--cache=" "--artist=-5" "--title=99999999999" "--keep=" "--format=0"; do
+  "$cli" find --no-cache "$args" "$lib" >/dev/null 2>&1; [ $? -eq 2 ] || fail "hostile value $args"
+done
+
 # find takes files as well as folders.
 setup
 out=$("$cli" find --no-cache --paths --keep best "$lib/Library/$song.flac" "$lib/Downloads/$song.mp3" 2>/dev/null)
