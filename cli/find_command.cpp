@@ -62,8 +62,9 @@ constexpr const char* kFindUsageNotes =
     "\n"
     "Without --preset the criteria are those of an empty preset: Artist and Title equal (ignoring\n"
     "case), playing time not compared. Ctrl-C stops the search like the Stop command.\n"
-    "Exit status: 0 on success (also when nothing was found), 1 on failure or when a folder could\n"
-    "not be searched, 2 on a usage error.\n";
+    "Exit status: 0 on success (also when nothing was found); 1 on failure, when a folder could\n"
+    "not be searched or a file was unreadable, or when the output is closed or full; 2 on a usage\n"
+    "error; 130 after Ctrl-C, 143 after SIGTERM.\n";
 
 struct FindOptions {
   std::optional<std::u16string> presetFile;

@@ -34,7 +34,9 @@ void PrintLoadUsage(FILE* out) {
       "  --reverse           reverse the order\n",
       out);
   std::fputs(kListActionHelp, out);
-  std::fputs("\nExit status: 0 when everything was done, 1 when anything failed, 2 on a usage error.\n", out);
+  std::fputs("\nExit status: 0 when everything was done, 1 when anything failed or the output is closed or\n"
+             "full, 2 on a usage error, 130 after Ctrl-C, 143 after SIGTERM.\n",
+             out);
 }
 
 }  // namespace
