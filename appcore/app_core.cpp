@@ -252,6 +252,11 @@ results::SelectDupesResult AppCore::SelectDupes(std::span<const results::Favorit
   return results::SelectDupes(m_state.list, folders);
 }
 
+results::SelectDupesResult AppCore::SelectDupes(const results::KeepChoice& choice) {
+  if (Deleting()) return {};
+  return results::SelectDupesByRule(m_state.list, choice);
+}
+
 size_t AppCore::SelectAll() { return Deleting() ? 0 : results::SelectAll(m_state.list); }
 size_t AppCore::DeselectAll() { return Deleting() ? 0 : results::DeselectAll(m_state.list); }
 size_t AppCore::InvertSelection() { return Deleting() ? 0 : results::InvertSelection(m_state.list); }
@@ -338,10 +343,17 @@ size_t AppCore::RemoveSelectedFromList() {
 
 // --- Export and clipboard -------------------------------------------------------------------------
 
-uint32_t AppCore::Export(std::u16string_view path, results::ExportFormat format) const {
+uint32_t AppCore::Export(std::u16string_view path, results::ExportFormat format,
+                         const results::ExportExtras& extras) const {
   const results::ColumnLayout layout = results::ReadLayout(m_settings);
   const std::vector<uint32_t> colors = results::SchemeBackgrounds(settings::ReadColorScheme(m_settings, "Color"));
-  return results::ExportList(m_state.list, layout, colors, format, path);
+  return results::ExportList(m_state.list, layout, colors, format, path, extras);
+}
+
+std::string AppCore::ComposeExport(results::ExportFormat format, const results::ExportExtras& extras) const {
+  const std::vector<uint32_t> colors = results::SchemeBackgrounds(settings::ReadColorScheme(m_settings, "Color"));
+  return results::ComposeExport(
+      results::BuildExportTable(m_state.list, results::ReadLayout(m_settings), colors, extras), format);
 }
 
 std::u16string AppCore::ClipboardText(lang::CommandId command) const {

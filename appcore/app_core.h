@@ -171,6 +171,8 @@ class AppCore {
   // Select Dupes with the preferred folders of section `SelFav` (or the given ones).
   results::SelectDupesResult SelectDupes();
   results::SelectDupesResult SelectDupes(std::span<const results::FavoriteFolder> folders);
+  // Select Dupes by a keep rule ("keep the best copy", newest, oldest, first) and its folders.
+  results::SelectDupesResult SelectDupes(const results::KeepChoice& choice);
   size_t SelectAll();
   size_t DeselectAll();
   size_t InvertSelection();
@@ -196,7 +198,10 @@ class AppCore {
   size_t RemoveSelectedFromList();
 
   // --- Export and clipboard -------------------------------------------------------------------------
-  uint32_t Export(std::u16string_view path, results::ExportFormat format) const;
+  uint32_t Export(std::u16string_view path, results::ExportFormat format,
+                  const results::ExportExtras& extras = {}) const;
+  // The export's bytes, for a host that writes them elsewhere (standard output).
+  std::string ComposeExport(results::ExportFormat format, const results::ExportExtras& extras = {}) const;
   // The text of a clipboard command (126-129); empty for other commands.
   std::u16string ClipboardText(lang::CommandId command) const;
 

@@ -1,9 +1,12 @@
 #include "cli/cli_support.h"
 
 #include <filesystem>
+#include <iterator>
+#include <utility>
 
 #include "lang/languages.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/field_line.h"
@@ -48,6 +51,97 @@ std::string ToTerminal(std::u16string_view text) {
 void Print(FILE* out, std::u16string_view text) {
   const std::string bytes = ToTerminal(text);
   std::fwrite(bytes.data(), 1, bytes.size(), out);
+}
+
+std::string EscapedBytes(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size());
+  auto hex = [&](unsigned char c) {
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 0xF];
+  };
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      if (c < 0x20 || c == 0x7F) hex(c);
+      else if (c == '\\') out += "\\\\";
+      else out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // A well-formed sequence (no overlong forms, no surrogates, at most U+10FFFF) is copied.
+    size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length != 0 && i + length <= bytes.size()) {
+      const auto second = static_cast<unsigned char>(bytes[i + 1]);
+      bool ok = (second & 0xC0) == 0x80;
+      if (c == 0xE0) ok = ok && second >= 0xA0;
+      if (c == 0xED) ok = ok && second < 0xA0;
+      if (c == 0xF0) ok = ok && second >= 0x90;
+      if (c == 0xF4) ok = ok && second < 0x90;
+      for (size_t k = 2; k < length; ++k) ok = ok && (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+      // C1 control characters (U+0080 ... U+009F) are escaped like the others.
+      if (ok && c == 0xC2 && second < 0xA0) ok = false;
+      if (ok) {
+        out.append(bytes.substr(i, length));
+        i += length;
+        continue;
+      }
+    }
+    hex(c);
+    ++i;
+  }
+  return out;
+}
+
+int SortKeyByName(std::string_view name) {
+  static constexpr std::pair<std::string_view, int> kSortNames[] = {
+      {"none", 0},  {"name", 1},      {"ext", 2},      {"path", 3},      {"artist", 4}, {"title", 5},
+      {"album", 6}, {"track", 7},     {"genre", 8},    {"bitrate", 9},   {"duration", 10},
+      {"type", 11}, {"comment", 12},  {"bpm", 13},     {"size", 14},     {"time", 15}};
+  for (const auto& [n, key] : kSortNames)
+    if (n == name) return key;
+  return -1;
+}
+
+bool PrepareFolder(std::u16string_view folder, const char* option, const char* command, bool dryRun) {
+  const std::string prefix = std::string("tarnq-cli ") + command + ": ";
+  if (platform::FolderExists(folder)) return true;
+  if (platform::FileExists(folder)) {
+    std::fprintf(stderr, "%s%s %s: %s\n", prefix.c_str(), option, EscapedForTerminal(folder).c_str(),
+                 platform::ErrorMessage(platform::err::kDirectory).c_str());
+    return false;
+  }
+  if (!platform::FolderExists(platform::FolderOf(folder))) {
+    std::fprintf(stderr, "%s%s %s: %s\n", prefix.c_str(), option, EscapedForTerminal(folder).c_str(),
+                 platform::ErrorMessage(platform::err::kPathNotFound).c_str());
+    return false;
+  }
+  if (dryRun) {
+    std::fprintf(stderr, "%swould create the folder %s\n", prefix.c_str(), EscapedForTerminal(folder).c_str());
+    return true;
+  }
+  if (const uint32_t code = platform::CreateFolders(folder)) {
+    std::fprintf(stderr, "%s%s %s: %s\n", prefix.c_str(), option, EscapedForTerminal(folder).c_str(),
+                 platform::ErrorMessage(code).c_str());
+    return false;
+  }
+  std::fprintf(stderr, "%screated the folder %s\n", prefix.c_str(), EscapedForTerminal(folder).c_str());
+  return true;
+}
+
+std::string EscapedForTerminal(std::u16string_view text) { return EscapedBytes(ToTerminal(text)); }
+
+std::string MegabytesText(uint64_t bytes) {
+  // Small amounts keep a second decimal, so a few kilobytes do not read as nothing.
+  if (bytes < 95000) {
+    const uint64_t hundredths = bytes / 10000 + (bytes % 10000 >= 5000 ? 1 : 0);
+    return "0." + std::string(hundredths < 10 ? "0" : "") + std::to_string(hundredths) + " MB";
+  }
+  const uint64_t tenths = bytes / 100000 + (bytes % 100000 >= 50000 ? 1 : 0);
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
 }
 
 void AppendJsonString(std::string& out, std::u16string_view text) {
@@ -167,11 +261,37 @@ void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
     out += key;
     AppendJsonString(out, texts[index]);
   };
-  number(",\"format\":", info.format);
+  auto word = [&](std::string_view key, const char* value) {
+    out += key;
+    if (value == nullptr) {
+      out += "null";
+    } else {
+      out += '"';
+      out += value;
+      out += '"';
+    }
+  };
+  static constexpr const char* kFormatNames[] = {"mpeg", "ogg", "wma", "flac", "mp4", "plugin"};
+  word(",\"format\":", info.format < std::size(kFormatNames) ? kFormatNames[info.format] : nullptr);
   text(",\"type\":", records::kTextType);
-  number(",\"channels\":", info.channels);
+  // MPEG records keep the channel mode (0 or 1 mono, 2 stereo, 3 joint stereo); the other
+  // formats the number of channels.
+  uint32_t channels = info.channels;
+  const char* mode = nullptr;
+  if (info.format == records::kFormatMpeg) {
+    channels = !info.HasAudio() ? 0 : info.channels >= 2 ? 2 : 1;
+    if (channels != 0) mode = info.channels == 3 ? "joint stereo" : info.channels == 2 ? "stereo" : "mono";
+  } else if (channels != 0) {
+    mode = channels == 1 ? "mono" : channels == 2 ? "stereo" : "multichannel";
+  }
+  number(",\"channels\":", channels);
+  word(",\"channelMode\":", mode);
   number(",\"sampleRate\":", info.sampleRate);
-  number(",\"bitrate\":", info.bitrate);
+  // Negative rates are variable rates with that average; -1 is a variable rate of unknown average.
+  out += ",\"bitrate\":";
+  if (info.bitrate == -1) out += "null";
+  else settings::AppendNumber(out, static_cast<int64_t>(info.bitrate < 0 ? -int64_t{info.bitrate} : info.bitrate));
+  out += info.bitrate < 0 ? ",\"vbr\":true" : ",\"vbr\":false";
   number(",\"duration\":", info.duration);
   number(",\"track\":", info.track);
   number(",\"year\":", info.year);

@@ -18,6 +18,7 @@
 #include "lang/languages.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
 #include "platform/time.h"
@@ -28,9 +29,9 @@ namespace tarnq::cli {
 namespace {
 
 constexpr const char* kFindUsage =
-    "Usage: tarnq-cli find [OPTIONS] [FOLDER...]\n"
+    "Usage: tarnq-cli find [OPTIONS] [FOLDER or FILE...]\n"
     "\n"
-    "Searches the folders (and their subfolders) for duplicate music files and prints the groups\n"
+    "Searches the folders (and their subfolders) and files for duplicate music files and prints the groups\n"
     "of duplicates as the result list shows them, then the status line.\n"
     "\n"
     "Options:\n"
@@ -52,7 +53,8 @@ constexpr const char* kFindUsage =
     "  --sort KEY                order of the list: name, ext, path, artist, title, album, track,\n"
     "                            genre, bitrate, duration, type, comment, bpm, size, time, none\n"
     "  --reverse                 reverse the order\n"
-    "  --quiet                   no progress on standard error\n"
+    "  -h, --help                print this help\n"
+    "  -v, --verbose             name each skipped file with the reason, echo the filter\n"
     "\n"
     "What to do with the groups found:\n";
 
@@ -60,8 +62,9 @@ constexpr const char* kFindUsageNotes =
     "\n"
     "Without --preset the criteria are those of an empty preset: Artist and Title equal (ignoring\n"
     "case), playing time not compared. Ctrl-C stops the search like the Stop command.\n"
-    "Exit status: 0 on success (also when nothing was found), 1 on failure or when a folder could\n"
-    "not be searched, 2 on a usage error.\n";
+    "Exit status: 0 on success (also when nothing was found); 1 on failure, when a folder could\n"
+    "not be searched or a file was unreadable, or when the output is closed or full; 2 on a usage\n"
+    "error; 130 after Ctrl-C, 143 after SIGTERM.\n";
 
 struct FindOptions {
   std::optional<std::u16string> presetFile;
@@ -80,13 +83,10 @@ struct FindOptions {
   std::optional<int> sortKey;
   bool reverse = false;
   bool quiet = false;
+  bool verbose = false;
   ListActionOptions actions;  // --json, selection and what to do with the selected files
 };
 
-constexpr std::pair<std::string_view, int> kSortNames[] = {
-    {"none", 0},     {"name", 1},  {"ext", 2},       {"path", 3},     {"artist", 4}, {"title", 5},
-    {"album", 6},    {"track", 7}, {"genre", 8},     {"bitrate", 9},  {"duration", 10},
-    {"type", 11},    {"comment", 12}, {"bpm", 13},   {"size", 14},    {"time", 15}};
 constexpr std::pair<std::string_view, uint32_t> kSameNames[] = {
     {"album", 0x1}, {"track", 0x2}, {"genre", 0x4}, {"bitrate", 0x8}, {"bpm", 0x10}, {"type", 0x20}};
 
@@ -131,7 +131,7 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     auto value = [&](std::string_view& out) {
       if (i + 1 >= args.size()) return false;
       out = args[++i];
-      return true;
+      return !out.empty();  // an empty value is never meant
     };
     const OptionParse action = ParseListActionOption(args, i, o.actions, "find");
     if (action == OptionParse::kError) return 2;
@@ -142,7 +142,7 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     else if (arg == "--similar") o.similar = true;
     else if (arg == "--no-cache") o.noCache = true;
     else if (arg == "--reverse") o.reverse = true;
-    else if (arg == "--quiet" || arg == "-q") o.quiet = true;
+    else if (arg == "--verbose" || arg == "-v") o.verbose = true;
     else if (arg == "--preset") {
       if (!value(v)) return UsageError("--preset needs a file");
       o.presetFile = AbsolutePath(v);
@@ -179,6 +179,8 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     } else if (arg == "--filter") {
       if (!value(v)) return UsageError("--filter needs a filter text");
       o.filter = platform::Utf8ToUtf16(v);
+      if (const std::u16string bad = engine::FirstBadFilterItem(*o.filter); !bad.empty())
+        return UsageError("--filter: item '" + EscapedForTerminal(bad) + "' is not a filter item");
     } else if (arg == "--cache") {
       if (!value(v)) return UsageError("--cache needs a file");
       o.cacheFile = AbsolutePath(v);
@@ -187,15 +189,16 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
       o.settingsFile = AbsolutePath(v);
     } else if (arg == "--sort") {
       if (!value(v)) return UsageError("--sort needs a key");
-      for (const auto& [name, key] : kSortNames)
-        if (v == name) o.sortKey = key;
+      if (const int key = SortKeyByName(v); key >= 0) o.sortKey = key;
       if (!o.sortKey) return UsageError("unknown sort key '" + std::string(v) + "'");
     } else {
       return UsageError("unknown option '" + std::string(arg) + "'");
     }
   }
   if (o.noCache && o.cacheFile) return UsageError("--cache and --no-cache exclude each other");
+  if (o.cacheFile && !PrepareFolder(platform::FolderOf(*o.cacheFile), "--cache", "find", o.actions.dryRun)) return 2;
   if (!CheckListActionOptions(o.actions, "find")) return 2;
+  o.quiet = o.actions.quiet;
   return 0;
 }
 
@@ -231,6 +234,46 @@ class TerminalProgress final : public appcore::AppCoreObserver {
   std::chrono::steady_clock::time_point m_last{};
   bool m_shown = false;
 };
+
+const char* SkipReasonText(engine::SkipReason reason) {
+  switch (reason) {
+    case engine::SkipReason::kUnreadable: return "unreadable";
+    case engine::SkipReason::kNotAudio: return "not audio";
+    case engine::SkipReason::kEmpty: return "empty";
+    case engine::SkipReason::kLink: return "link not followed";
+    case engine::SkipReason::kVanished: return "vanished";
+    case engine::SkipReason::kPathTooLong: return "path too long";
+  }
+  return "";
+}
+
+// One line with the counts ("tarnq-cli: skipped 3 files: 2 not audio, 1 empty"), with --verbose
+// each file and its reason; an unreadable file is a warning whatever the options. True when a
+// file was unreadable (the exit status is then 1).
+bool ReportSkipped(const engine::SkippedFiles& skipped, bool quiet, bool verbose) {
+  for (const engine::SkippedFile& file : skipped.files) {
+    if (file.reason == engine::SkipReason::kUnreadable) {
+      std::fprintf(stderr, "tarnq-cli: warning: %s: %s\n", EscapedForTerminal(file.path).c_str(),
+                   platform::ErrorMessage(file.error).c_str());
+    } else if (verbose) {
+      std::fprintf(stderr, "tarnq-cli: skipped %s: %s\n", EscapedForTerminal(file.path).c_str(),
+                   SkipReasonText(file.reason));
+    }
+  }
+  const uint64_t total = skipped.Total();
+  if (total != 0 && !quiet) {
+    std::string line = "tarnq-cli: skipped " + std::to_string(total) + (total == 1 ? " file:" : " files:");
+    bool first = true;
+    for (size_t i = 0; i < engine::kSkipReasonCount; ++i) {
+      if (skipped.counts[i] == 0) continue;
+      line += first ? " " : ", ";
+      first = false;
+      line += std::to_string(skipped.counts[i]) + " " + SkipReasonText(static_cast<engine::SkipReason>(i));
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
+  return skipped.Count(engine::SkipReason::kUnreadable) != 0;
+}
 
 }  // namespace
 
@@ -293,6 +336,9 @@ int RunFind(std::span<char*> args) {
     preset.filterEnabled = 1;
     preset.filter = engine::ParseFilter(*o.filter);
   }
+  if (o.verbose && preset.filterEnabled != 0)
+    std::fprintf(stderr, "tarnq-cli find: filter in use: %s\n",
+                 EscapedForTerminal(engine::FormatFilter(preset.filter)).c_str());
 
   uint32_t options = core.Options();
   if (o.noCache) options |= engine::kOptionNoCache;
@@ -325,15 +371,21 @@ int RunFind(std::span<char*> args) {
   }
 
   const engine::SearchOutcome outcome = core.LastOutcome();
+  // From here on an interrupt stops the actions after the current file.
+  platform::InterruptGuard actionInterrupts(core.StopRequests());
   // The actions run on a complete result only; a stopped or failed search has none.
   int actionStatus = 0;
-  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions);
-  engine::SearchProgress totals = core.Progress();
-  const results::TotalCounter listed = list.RecountTotals();  // the actions may have removed rows
-  totals.files = listed.files;
-  totals.bytes = listed.bytes;
-  const std::u16string statusLine = engine::SearchStatusText(totals, (options & engine::kOptionShortSizes) != 0);
-  if (o.actions.json) {
+  std::vector<std::u16string> actedOn;
+  if (!outcome.canceled && !outcome.failed) actionStatus = RunListActions(core, o.actions, "find", &actedOn);
+  if (actionStatus == 2) return 2;
+  const engine::SearchProgress progressTotals = core.Progress();
+  // Recounted: the actions may have removed rows.
+  const std::u16string statusLine = ListStatusLine(list, (options & engine::kOptionShortSizes) != 0,
+                                                   progressTotals.canceled, progressTotals.incomplete);
+  if (o.actions.paths) {
+    const bool acted = o.actions.action != FileAction::kNone && !o.actions.dryRun;
+    PrintPaths(acted ? actedOn : SelectedPaths(list), o.actions.nul);
+  } else if (o.actions.json) {
     PrintJsonRows(list);
     if (progress) {
       Print(stderr, statusLine);
@@ -360,6 +412,7 @@ int RunFind(std::span<char*> args) {
     std::fprintf(stderr, "tarnq-cli: warning: %s: %s (the information cache was not saved)\n",
                  ToTerminal(core.Cache().Path()).c_str(), platform::ErrorMessage(outcome.cacheSaveError).c_str());
   }
+  if (ReportSkipped(outcome.skipped, o.quiet, o.verbose)) exitStatus = 1;
   if (outcome.filesFailed != 0 && !o.quiet) {
     std::fprintf(stderr, "tarnq-cli: warning: %llu file(s) could not be examined and were left out\n",
                  static_cast<unsigned long long>(outcome.filesFailed));

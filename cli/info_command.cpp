@@ -25,7 +25,7 @@ void PrintJson(std::string_view path, bool ok, const records::AudioInfo& info) {
   line += ",\"ok\":";
   line += ok ? "true" : "false";
   AppendAudioInfoJson(line, info);
-  line += "}\n";
+  line += info.HasAudio() ? ",\"audio\":true}\n" : ",\"audio\":false}\n";
   std::fputs(line.c_str(), stdout);
 }
 
@@ -45,6 +45,11 @@ void PrintText(std::string_view path, bool ok, const records::AudioInfo& info) {
   text("Album", records::kTextAlbum);
   text("Genre", records::kTextGenre);
   text("Comment", records::kTextComment);
+  if (!info.HasAudio()) {
+    // Recognised by its type or tags, but no frames to play: zeros would read as a real result.
+    std::printf("  no audio found\n");
+    return;
+  }
   std::printf("  %-9s%u:%02u\n", "Length", info.duration / 60, info.duration % 60);
   if (info.bitrate < 0) {
     std::printf("  %-9s%d kbit/s (variable)\n", "Bitrate", -info.bitrate);
@@ -72,14 +77,14 @@ int RunInfo(std::span<char*> args) {
       ++first;
       break;
     } else if (arg.starts_with("-") && arg.size() > 1) {
-      std::fprintf(stderr, "tarnq-cli info: unknown option '%s'\n%s", args[first], kInfoUsage);
+      std::fprintf(stderr, "tarnq-cli info: unknown option '%s'\nTry 'tarnq-cli info --help'.\n", args[first]);
       return 2;
     } else {
       break;
     }
   }
   if (first >= args.size()) {
-    std::fputs(kInfoUsage, stderr);
+    std::fputs("tarnq-cli info: no file given\nTry 'tarnq-cli info --help'.\n", stderr);
     return 2;
   }
   const analysis::ProviderList providers = analysis::DefaultProviderList();

@@ -2,8 +2,12 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/cli_support.h"
+#include "engine/search_run.h"
+#include "lang/languages.h"
+#include "platform/text.h"
 #include "platform/time.h"
 #include "settings/field_line.h"
 
@@ -65,37 +69,107 @@ void PrintJsonRows(const results::ResultList& list) {
     AppendAudioInfoJson(out, info);
     out += row.Selected() ? ",\"selected\":true}\n" : ",\"selected\":false}\n";
     if (out.size() >= kFlushBytes) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
+      // A closed or full output ends the listing: nothing more can reach the reader.
+      if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return;
       out.clear();
     }
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
+std::u16string ListStatusLine(const results::ResultList& list, bool shortSizes, bool canceled, bool incomplete) {
+  uint32_t groups = 0;
+  {
+    platform::StoreGuard guard(list.RowsLock());
+    uint32_t last = 0;
+    for (size_t i = 0; i < list.RowCount(); ++i) {
+      const uint32_t group = list.RowAt(i).Group();
+      if (group != 0 && group != last) ++groups;
+      last = group;
+    }
+  }
+  engine::SearchProgress totals;
+  const results::TotalCounter listed = list.RecountTotals();
+  totals.files = listed.files;
+  totals.bytes = listed.bytes;
+  totals.groups = groups;
+  totals.canceled = canceled;
+  totals.incomplete = incomplete;
+  std::u16string line = engine::SearchStatusText(totals, shortSizes);
+  const results::TotalCounter selected = list.RecountSelected();
+  if (selected.files != 0) {
+    line += u", " + platform::Utf8ToUtf16(std::to_string(selected.files) + " selected, " +
+                                          MegabytesText(selected.bytes) + " to free");
+  }
+  return line;
+}
+
 void PrintGroups(const results::ResultList& list, const results::ColumnLayout& layout) {
   platform::StoreGuard guard(list.RowsLock());
+  if (list.RowCount() == 0) return;
   const bool marks = list.SelectedCount() > 0;
-  uint32_t group = ~0u;
-  std::u16string line;
-  for (size_t i = 0; i < list.RowCount(); ++i) {
-    const results::ResultRow row = list.RowAt(i);
-    if (row.Group() != group) {
-      if (group != ~0u) std::fputc('\n', stdout);
-      group = row.Group();
-      std::printf("Group %u:\n", group);
+  std::vector<uint16_t> columns;
+  for (const results::LayoutColumn& column : layout)
+    columns.push_back(results::kColumns[static_cast<size_t>(column.tableIndex)].textId);
+  // The header names the columns; the size and the full path follow the visible ones.
+  std::string out = marks ? "      " : "  ";
+  for (const uint16_t id : columns) out += EscapedForTerminal(lang::GetMenuText(id)) + "\t";
+  out += "Size\tFull path\n";
+  std::fputs(out.c_str(), stdout);
+  std::u16string path;
+  size_t i = 0;
+  while (i < list.RowCount()) {
+    const results::ResultRow first = list.RowAt(i);
+    const uint32_t group = first.Group();
+    size_t end = i + 1;
+    while (end < list.RowCount() && list.RowAt(end).Group() == group) ++end;
+    results::TotalCounter selected;
+    for (size_t k = i; k < end; ++k) {
+      const results::ResultRow row = list.RowAt(k);
+      if (row.Selected()) selected.Add(row.Size());
     }
-    line = u"  ";
-    if (marks) line += row.Selected() ? u"[x] " : u"[ ] ";
-    bool first = true;
-    for (const results::LayoutColumn& column : layout) {
-      if (!first) line += u'\t';
-      first = false;
-      line += list.CellText(row, results::kColumns[static_cast<size_t>(column.tableIndex)].textId);
+    // "Group 3: Artist / Title, 3 files, 2 selected, 0.2 MB"
+    const records::AudioInfo info = first.Info();
+    out = (i > 0 ? "\nGroup " : "Group ") + std::to_string(group) + ": " +
+          EscapedBytes(info.TextUtf8(records::kTextArtist)) + " / " + EscapedBytes(info.TextUtf8(records::kTextTitle)) +
+          ", " + std::to_string(end - i) + (end - i == 1 ? " file" : " files");
+    if (marks) out += ", " + std::to_string(selected.files) + " selected, " + MegabytesText(selected.bytes);
+    out += "\n";
+    for (size_t k = i; k < end; ++k) {
+      const results::ResultRow row = list.RowAt(k);
+      out += "  ";
+      if (marks) out += row.Selected() ? "[x] " : "[ ] ";
+      for (const uint16_t id : columns) out += EscapedForTerminal(list.CellText(row, id)) + "\t";
+      if (row.Size() != results::kUnknownSize) out += std::to_string(row.Size());
+      path.clear();
+      list.AppendFullPath(row, path);
+      out += "\t" + EscapedForTerminal(path) + "\n";
     }
-    line += u'\n';
-    Print(stdout, line);
+    // A closed or full output ends the listing: nothing more can reach the reader.
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return;
+    i = end;
   }
   if (list.RowCount() > 0) std::fputc('\n', stdout);
+}
+
+bool PrintPaths(const std::vector<std::u16string>& paths, bool nulSeparated) {
+  std::string bytes;
+  for (const std::u16string& path : paths) {
+    bytes = ToTerminal(path);
+    bytes.push_back(nulSeparated ? '\0' : '\n');
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) return false;
+  }
+  return true;
+}
+
+std::vector<std::u16string> SelectedPaths(const results::ResultList& list) {
+  platform::StoreGuard guard(list.RowsLock());
+  std::vector<std::u16string> paths;
+  for (size_t i = 0; i < list.RowCount(); ++i) {
+    const results::ResultRow row = list.RowAt(i);
+    if (row.Selected()) paths.push_back(list.FullPath(row));
+  }
+  return paths;
 }
 
 }  // namespace tarnq::cli

@@ -2,12 +2,17 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "engine/search_run.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "cli/list_actions.h"
 #include "cli/list_output.h"
 #include "appcore/app_core.h"
 #include "results/columns.h"
 #include "settings/settings_store.h"
+#include "platform/terminal.h"
 #include "platform/text.h"
 #include "results/file_operations.h"
 #include "results/results_file.h"
@@ -23,8 +28,15 @@ void PrintLoadUsage(FILE* out) {
       "\n"
       "Options:\n",
       out);
+  std::fputs(
+      "  --settings FILE     the settings file to use instead of the user's\n"
+      "  --sort KEY          order of the list (the keys of 'find --sort')\n"
+      "  --reverse           reverse the order\n",
+      out);
   std::fputs(kListActionHelp, out);
-  std::fputs("\nExit status: 0 when everything was done, 1 when anything failed, 2 on a usage error.\n", out);
+  std::fputs("\nExit status: 0 when everything was done, 1 when anything failed or the output is closed or\n"
+             "full, 2 on a usage error, 130 after Ctrl-C, 143 after SIGTERM.\n",
+             out);
 }
 
 }  // namespace
@@ -32,6 +44,9 @@ void PrintLoadUsage(FILE* out) {
 int RunLoad(std::span<char*> args) {
   ListActionOptions options;
   const char* file = nullptr;
+  const char* settingsFile = nullptr;
+  int sortKey = -1;
+  bool reverse = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -40,6 +55,24 @@ int RunLoad(std::span<char*> args) {
     }
     if (arg == "--" && i + 1 < args.size() && file == nullptr) {
       file = args[++i];
+      continue;
+    }
+    if (arg == "--settings" || arg == "--sort") {
+      if (i + 1 >= args.size()) {
+        std::fprintf(stderr, "tarnq-cli load: %s needs a value\n", args[i]);
+        return 2;
+      }
+      const char* value = args[++i];
+      if (arg == "--settings") {
+        settingsFile = value;
+      } else if ((sortKey = SortKeyByName(value)) < 0) {
+        std::fprintf(stderr, "tarnq-cli load: unknown sort key '%s'\n", value);
+        return 2;
+      }
+      continue;
+    }
+    if (arg == "--reverse") {
+      reverse = true;
       continue;
     }
     const OptionParse parsed = ParseListActionOption(args, i, options, "load");
@@ -56,10 +89,18 @@ int RunLoad(std::span<char*> args) {
     file = args[i];
   }
   if (file == nullptr) {
-    PrintLoadUsage(stderr);
+    std::fputs("tarnq-cli load: no results file given\nTry 'tarnq-cli load --help'.\n", stderr);
     return 2;
   }
   if (!CheckListActionOptions(options, "load")) return 2;
+  if (settingsFile != nullptr) {
+    const std::u16string path = AbsolutePath(settingsFile);
+    if (!platform::FileExists(path)) {
+      PrintError(path, platform::err::kFileNotFound);
+      return 1;
+    }
+    settings::SetMainSettingsOverride(path);
+  }
 
   platform::DirectDispatcher dispatcher;
   appcore::AppCore core(settings::MainSettings(), dispatcher);
@@ -69,6 +110,12 @@ int RunLoad(std::span<char*> args) {
   if (code != 0) {
     std::fprintf(stderr, "tarnq-cli load: %s: %s\n", file, results::OperationErrorMessage(code).c_str());
     return 1;
+  }
+  if (sortKey >= 0 || reverse) {
+    results::SortOrder order = list.GetSortOrder();
+    if (sortKey >= 0) order = {sortKey, false};
+    if (reverse) order.reversed = true;
+    list.SetSortOrder(order);
   }
   int status = 0;
   // Rows of another system (Windows paths) or without an absolute path are skipped and said so;
@@ -82,9 +129,22 @@ int RunLoad(std::span<char*> args) {
   if (report.overlongLines > 0)
     std::fprintf(stderr, "tarnq-cli load: %s: %zu line(s) longer than 32767 bytes were cut\n", file,
                  report.overlongLines);
-  const int actions = RunListActions(core, options);
-  if (options.json) PrintJsonRows(list);
-  else if (!options.ExportsToStandardOutput()) PrintGroups(list, results::ReadLayout(settings::MainSettings()));
+  // An interrupt stops the actions after the current file.
+  platform::InterruptGuard interrupts(core.StopRequests());
+  std::vector<std::u16string> actedOn;
+  const int actions = RunListActions(core, options, "load", &actedOn);
+  if (actions == 2) return 2;
+  const bool shortSizes = (core.Options() & engine::kOptionShortSizes) != 0;
+  if (options.paths) {
+    const bool acted = options.action != FileAction::kNone && !options.dryRun;
+    PrintPaths(acted ? actedOn : SelectedPaths(list), options.nul);
+  } else if (options.json) {
+    PrintJsonRows(list);
+  } else if (!options.ExportsToStandardOutput()) {
+    PrintGroups(list, results::ReadLayout(settings::MainSettings()));
+    Print(stdout, ListStatusLine(list, shortSizes));
+    std::fputc('\n', stdout);
+  }
   return actions != 0 ? actions : status;
 }
 

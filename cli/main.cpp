@@ -1,9 +1,12 @@
 // tarnq-cli: the command-line front end of Twinsong.
 #include <cstdio>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
+#include "platform/terminal.h"
 
 namespace {
 
@@ -31,15 +34,43 @@ void PrintUsage(FILE* out) {
       "\n"
       "Options:\n"
       "  --version   print the version and exit\n"
-      "  --help      print this help and exit\n"
+      "  -h, --help  print this help and exit\n"
       "\n"
-      "'tarnq-cli COMMAND --help' describes a command.\n",
+      "'tarnq-cli help COMMAND' or 'tarnq-cli COMMAND --help' describes a command. Options take\n"
+      "their value as '--opt value' or '--opt=value'.\n"
+      "\n"
+      "Exit status: 0 done; 1 something failed or a file was skipped as unreadable; 2 usage error;\n"
+      "130 after Ctrl-C, 143 after SIGTERM (both stop after the current file).\n",
       out);
+}
+
+// "--opt=value" is the same as "--opt value" (up to a "--" that ends the options). `storage` keeps
+// the split texts alive.
+std::vector<char*> SplitOptionValues(int argc, char** argv, std::vector<std::string>& storage) {
+  std::vector<char*> args;
+  storage.reserve(static_cast<size_t>(argc) * 2);
+  bool optionsEnded = false;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") optionsEnded = true;
+    const size_t equals = arg.find('=');
+    if (optionsEnded || !arg.starts_with("--") || equals == std::string_view::npos || equals == 2) {
+      args.push_back(argv[i]);
+      continue;
+    }
+    storage.emplace_back(arg.substr(0, equals));
+    args.push_back(storage.back().data());
+    storage.emplace_back(arg.substr(equals + 1));
+    args.push_back(storage.back().data());
+  }
+  return args;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed standard output (`| head`) must not end the process in the middle of an action.
+  tarnq::platform::IgnoreBrokenPipe();
   if (argc < 2) {
     PrintUsage(stdout);
     return 0;
@@ -53,9 +84,32 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
+  if (arg == "help") {
+    // "tarnq-cli help COMMAND" is "tarnq-cli COMMAND --help".
+    if (argc < 3) {
+      PrintUsage(stdout);
+      return 0;
+    }
+    for (const auto& command : kCommands) {
+      if (std::string_view(argv[2]) == command.name) {
+        char help[] = "--help";
+        char* args[] = {help};
+        return command.run(std::span<char*>(args, 1));
+      }
+    }
+    std::fprintf(stderr, "tarnq-cli: unknown command '%s'\nTry 'tarnq-cli --help'.\n", argv[2]);
+    return 2;
+  }
   for (const auto& command : kCommands) {
     if (arg == command.name) {
-      return command.run(std::span<char*>(argv + 2, static_cast<size_t>(argc - 2)));
+      std::vector<std::string> storage;
+      std::vector<char*> args = SplitOptionValues(argc - 2, argv + 2, storage);
+      int status = command.run(std::span<char*>(args.data(), args.size()));
+      // Output that could not be written (a closed pipe, a full disk) is a failure.
+      if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == 0) status = 1;
+      // An interrupt tells the shell which signal it was, as if it had ended the process.
+      if (const int interrupted = tarnq::platform::InterruptExitStatus()) status = interrupted;
+      return status;
     }
   }
   std::fprintf(stderr, "tarnq-cli: unknown option or command '%s'\nTry 'tarnq-cli --help'.\n", argv[1]);

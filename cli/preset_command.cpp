@@ -100,7 +100,7 @@ int RunPreset(std::span<char*> args) {
     return 0;
   }
   if (args.size() != 2 || std::string_view(args[0]) != "show") {
-    std::fputs(kPresetUsage, stderr);
+    std::fputs("tarnq-cli preset: expected 'show FILE.tnq'\nTry 'tarnq-cli preset --help'.\n", stderr);
     return 2;
   }
   const std::u16string path = AbsolutePath(args[1]);

@@ -9,6 +9,7 @@
 
 #include "analysis/info_cache.h"
 #include "platform/errors.h"
+#include "platform/file_access.h"
 #include "platform/mounts.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -151,6 +152,17 @@ class ScanQueue {
 };
 
 // One file the walk passed on: identity, cache or analysis, append.
+// Says why a file no reader took is left out. Only rejected files get here, so the extra look at
+// the file costs nothing on the files that are kept.
+void NoteRejected(ScanContext& c, std::u16string_view path) {
+  const uint32_t code = platform::CheckReadAccess(path);
+  if (code == 0) c.fileSkipped.Add(path, SkipReason::kNotAudio);
+  else if (code == platform::err::kFileNotFound || code == platform::err::kPathNotFound)
+    c.fileSkipped.Add(path, SkipReason::kVanished);
+  else if (code == platform::err::kFilenameExceedRange) c.fileSkipped.Add(path, SkipReason::kPathTooLong);
+  else c.fileSkipped.Add(path, SkipReason::kUnreadable, code);
+}
+
 void AcceptFile(ScanContext& c, const ScanBatch& batch, const PendingFile& file, uint64_t& addedHere) {
   const FileIdentity identity{file.device, file.inode};
   if (c.acceptedFiles.Contains(identity)) return;
@@ -161,13 +173,19 @@ void AcceptFile(ScanContext& c, const ScanBatch& batch, const PendingFile& file,
   if (path.empty() || !platform::IsSeparator(path.back())) path.push_back(platform::kSeparator);
   path.append(name);
 
+  const records::FoundFileFields& f = file.fields;
+  // An empty file holds no audio; only its name could make it a member, and then the wrong one.
+  if (f.size == 0) {
+    c.fileSkipped.Add(path, SkipReason::kEmpty);
+    return;
+  }
   const bool cacheOn = (c.options & analysis::kOptionNoCache) == 0;
   records::AudioInfo info;
-  const records::FoundFileFields& f = file.fields;
   if (!(cacheOn && c.analyser.LookupCache(f.size, f.modified, path, info))) {
     info = {};
     if (!c.analyser.Analyse(path, f.size, info)) {
       info.Release();
+      NoteRejected(c, path);
       return;
     }
     if (cacheOn) c.analyser.AddToCache(f.size, f.modified, path, info);
@@ -283,6 +301,7 @@ class Walker {
                   const FileIdentity* identity, const platform::FolderReader* parentReader = nullptr,
                   unsigned depth = 0);
   bool ConsumerGone() const { return m_consumerGone; }
+  uint32_t File(std::u16string_view path, const platform::FileStatus& status);
   // Hands over what is gathered.
   void Flush() {
     if (m_batch && !m_batch->files.empty()) Push();
@@ -334,7 +353,11 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
     if (uint32_t code = platform::GetFileStatus(path, status, parentIndex == 0)) {
       return fail(code == platform::err::kFileNotFound ? platform::err::kPathNotFound : code);
     }
-    if (!status.isDirectory) return fail(platform::err::kDirectory);
+    if (!status.isDirectory) {
+      // A file named among the folders to search is searched on its own.
+      if (parentIndex == 0 && status.isRegular) return File(path, status);
+      return fail(platform::err::kDirectory);
+    }
     known = status.identity;
   }
   if (!c.listedFolders.Insert(known)) return 0;
@@ -351,8 +374,11 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
       if (IsDotEntry(entry.name)) return true;
       if (entry.attributes & attr::kDirectory) {
         // Links to folders are shown by the listing but never followed.
-        if (recurse && (entry.attributes & attr::kReparsePoint) == 0)
+        if ((entry.attributes & attr::kReparsePoint) != 0) {
+          if (recurse) c.walkSkipped.Add(platform::JoinPath(path, entry.name), SkipReason::kLink);
+        } else if (recurse) {
           subfolders.push_back({std::u16string(entry.name), {entry.device, entry.inode}});
+        }
         return true;
       }
       if (filtered) {
@@ -379,7 +405,14 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
   uint32_t code;
   if (provider == &FileSystemProviders()[0]) {
     code = parentReader != nullptr ? reader.OpenBelow(*parentReader, folder, path) : reader.Open(path);
-    if (code == 0) code = reader.List(take);
+    if (code == 0) {
+      code = reader.List(take);
+      for (const platform::DirSkip& skip : reader.Skipped()) {
+        const std::u16string skipped = platform::JoinPath(path, skip.name);
+        if (skip.reason == platform::DirSkip::kFileLink) c.walkSkipped.Add(skipped, SkipReason::kLink);
+        else c.walkSkipped.Add(skipped, SkipReason::kVanished);
+      }
+    }
     if (depth + 1 >= kOpenLevels) reader.Close();
     if (code == platform::err::kFileNotFound || code == platform::err::kNoMoreFiles) code = 0;
   } else {
@@ -390,6 +423,37 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
     if (Stopped()) break;
     Folder(sub.name, index, path, &sub.identity, &reader, depth + 1);
   }
+  return 0;
+}
+
+uint32_t Walker::File(std::u16string_view path, const platform::FileStatus& status) {
+  const std::u16string_view folder = platform::FolderOf(path);
+  const uint32_t index = c.folders.Add(folder, 0);
+  if (index == 0) {
+    c.problems.push_back({std::u16string(path), platform::err::kNotEnoughMemory, true});
+    c.incomplete = true;
+    return platform::err::kNotEnoughMemory;
+  }
+  DirEntry entry;
+  entry.attributes = status.attributes;
+  entry.size = status.size;
+  entry.creationTime = status.creationTime;
+  entry.lastAccessTime = status.lastAccessTime;
+  entry.lastWriteTime = status.lastWriteTime;
+  entry.device = status.identity.device;
+  entry.inode = status.identity.inode;
+  entry.name = platform::FileNameOf(path);
+  if (c.preset.filterEnabled != 0) {
+    FileFacts facts;
+    facts.attributes = entry.attributes;
+    facts.size = entry.size;
+    facts.created = entry.creationTime;
+    facts.accessed = entry.lastAccessTime;
+    facts.modified = entry.lastWriteTime;
+    facts.name = entry.name;
+    if (!PassesFilter(c.filter, facts)) return 0;
+  }
+  Add(entry, index, folder);
   return 0;
 }
 

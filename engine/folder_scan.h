@@ -88,6 +88,9 @@ struct ScanContext {
   // search thread's; read both after ScanFolders).
   uint64_t entriesFailed = 0;
   uint64_t filesFailed = 0;
+  // Files passed over, and why (the walk's and the search thread's; merged after ScanFolders).
+  SkippedFiles walkSkipped;
+  SkippedFiles fileSkipped;
 
   // Prepared by ScanFolders.
   FileFilter filter;                     // the preset's filter with its limits computed

@@ -160,6 +160,43 @@ FileFilter ParseFilter(std::u16string_view value) {
   return filter;
 }
 
+std::u16string FirstBadFilterItem(std::u16string_view value) {
+  auto digits = [](std::u16string_view text) {
+    if (text.empty() || text.size() > 19) return false;
+    for (const char16_t c : text)
+      if (c < u'0' || c > u'9') return false;
+    return true;
+  };
+  settings::FieldReader16 reader(value);
+  std::u16string_view item;
+  while (reader.Next(item)) {
+    if (item.empty()) continue;
+    const std::u16string_view rest = item.substr(1);
+    bool ok = false;
+    switch (item.front()) {
+      case u'+':
+      case u'-': ok = true; break;
+      case u'd': ok = !rest.empty() && IsUnit(kDateUnits, rest.front()) && digits(rest.substr(1)); break;
+      case u'l': ok = !rest.empty() && IsUnit(kSizeUnits, rest.front()) && digits(rest.substr(1)); break;
+      case u'a':
+        ok = !rest.empty();
+        for (const char16_t c : rest) {
+          bool known = false;
+          for (const char letter : kAttributeLetters)
+            known = known || c == static_cast<char16_t>(letter) || c == static_cast<char16_t>(letter + ('a' - 'A'));
+          ok = ok && known;
+        }
+        break;
+      case u'c':
+      case u'r':
+      case u'w': ok = rest.empty(); break;
+      default: break;
+    }
+    if (!ok) return std::u16string(item);
+  }
+  return {};
+}
+
 void SearchPreset::Load(SettingsStore& store) {
   filterEnabled = 0;
   noRecursion = 0;

@@ -100,5 +100,9 @@ struct SearchPreset {
 // and never fails.
 std::u16string FormatFilter(const FileFilter& filter);
 FileFilter ParseFilter(std::u16string_view value);
+// The first item of a "Filter" value that ParseFilter would ignore or misread (an unknown letter,
+// a date or size without its unit or with a bad number, an unknown attribute letter); empty when
+// every item is well formed. For input typed by a user, where a silent ignore hides a mistake.
+std::u16string FirstBadFilterItem(std::u16string_view value);
 
 }  // namespace tarnq::engine

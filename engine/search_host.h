@@ -2,6 +2,7 @@
 // its windows, tarnq-cli with a terminal, the tests with recorders.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -54,6 +55,48 @@ struct FolderProblem {
   bool presetFolder = false;  // one of the preset's folders: the result is incomplete
 };
 
+// Why a file of a searched folder is not in the result.
+enum class SkipReason : uint8_t {
+  kUnreadable,   // it could not be opened for reading
+  kNotAudio,     // no reader recognised it
+  kEmpty,        // 0 bytes
+  kLink,         // a symbolic link, not followed
+  kVanished,     // gone between the listing and the look at it
+  kPathTooLong,  // its path exceeds what the system accepts
+};
+inline constexpr size_t kSkipReasonCount = 6;
+
+struct SkippedFile {
+  std::u16string path;
+  SkipReason reason = SkipReason::kNotAudio;
+  uint32_t error = 0;  // the error code behind kUnreadable (0 otherwise)
+};
+
+// The files a search passed over, counted by reason; the first kMaxListed are kept by name.
+struct SkippedFiles {
+  static constexpr size_t kMaxListed = 100000;
+  std::array<uint64_t, kSkipReasonCount> counts{};
+  std::vector<SkippedFile> files;
+
+  void Add(std::u16string_view path, SkipReason reason, uint32_t error = 0) {
+    ++counts[static_cast<size_t>(reason)];
+    if (files.size() < kMaxListed) files.push_back({std::u16string(path), reason, error});
+  }
+  uint64_t Count(SkipReason reason) const { return counts[static_cast<size_t>(reason)]; }
+  uint64_t Total() const {
+    uint64_t total = 0;
+    for (const uint64_t n : counts) total += n;
+    return total;
+  }
+  void Merge(const SkippedFiles& other) {
+    for (size_t i = 0; i < kSkipReasonCount; ++i) counts[i] += other.counts[i];
+    for (const SkippedFile& f : other.files) {
+      if (files.size() >= kMaxListed) break;
+      files.push_back(f);
+    }
+  }
+};
+
 // How a search ended, for the host's last word.
 struct SearchOutcome {
   bool canceled = false;          // Stop was requested
@@ -67,6 +110,7 @@ struct SearchOutcome {
   uint64_t bytesScanned = 0;
   uint32_t groups = 0;
   uint64_t filesFailed = 0;       // files skipped because their examination failed unexpectedly
+  SkippedFiles skipped;           // files passed over, and why
   std::vector<FolderProblem> problems;
 };
 

@@ -143,6 +143,8 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
   outcome.bytesScanned = scan.bytesFound;
   outcome.problems = std::move(scan.problems);
   outcome.filesFailed = scan.entriesFailed + scan.filesFailed;
+  outcome.skipped = std::move(scan.walkSkipped);
+  outcome.skipped.Merge(scan.fileSkipped);
   outcome.incomplete = scan.incomplete;
   m_state.lastIncomplete.store(scan.incomplete);
   m_state.totalFiles.store(scan.filesFound);

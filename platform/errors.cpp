@@ -67,6 +67,41 @@ constexpr Message kMessages[] = {
     {err::kSkippedByUser, "Skipped."},
 };
 
+// The errno behind a code, for the system's own wording; 0 for codes no errno produces.
+int ErrnoOf(uint32_t code) {
+  switch (code) {
+    case err::kFileNotFound:
+    case err::kPathNotFound: return ENOENT;
+    case err::kTooManyOpenFiles: return EMFILE;
+    case err::kAccessDenied: return EACCES;
+    case 6: return EBADF;
+    case err::kNotEnoughMemory: return ENOMEM;
+    case err::kNotSameDevice: return EXDEV;
+    case err::kWriteProtect: return EROFS;
+    case err::kIoDevice: return EIO;
+    case err::kSharingViolation: return EBUSY;
+    case err::kAlreadyExists: return EEXIST;
+    case err::kDiskFull: return ENOSPC;
+    case err::kFilenameExceedRange: return ENAMETOOLONG;
+    case err::kInvalidParameter: return EINVAL;
+    case err::kDirNotEmpty: return ENOTEMPTY;
+    case err::kCantResolveFilename: return ELOOP;
+    case err::kNotSupported: return EOPNOTSUPP;
+    case 223: return EFBIG;
+    case err::kBrokenPipe: return EPIPE;
+    case err::kSeek: return ESPIPE;
+    case err::kDirectory: return ENOTDIR;
+    case 995: return EINTR;
+    default: return 0;
+  }
+}
+
+std::string SystemText(int e) {
+  char buffer[256];
+  // GNU strerror_r returns the text, which may or may not be in our buffer.
+  return strerror_r(e, buffer, sizeof buffer);
+}
+
 }  // namespace
 
 uint32_t ErrorFromErrno(int e, bool forPath) {
@@ -104,17 +139,12 @@ uint32_t ErrorFromErrno(int e, bool forPath) {
 }
 
 std::string ErrorMessage(uint32_t code) {
+  // The user reads the system's own words for the errno behind a code ("No such file or
+  // directory"); the Windows wording only where no errno is behind it.
+  if (const int e = ErrnoOf(code)) return SystemText(e);
   for (const Message& m : kMessages)
     if (m.code == code) return m.text;
-  if ((code & kErrnoFlag) != 0) {
-    const int e = static_cast<int>(code & ~kErrnoFlag);
-    char buffer[256];
-    // GNU strerror_r returns the text, which may or may not be in our buffer.
-    const char* text = strerror_r(e, buffer, sizeof buffer);
-    std::string message(text);
-    message.push_back('.');
-    return message;
-  }
+  if ((code & kErrnoFlag) != 0 && (code & ~kErrnoFlag) < 0x10000) return SystemText(static_cast<int>(code & ~kErrnoFlag));
   std::string message = "Unknown error ";
   message += std::to_string(code);
   message.push_back('.');

@@ -62,8 +62,9 @@ inline constexpr uint32_t kSkippedByUser = 0x20010010;
 // found" (2), for operations on folders and for a missing parent.
 uint32_t ErrorFromErrno(int errnoValue, bool forPath = false);
 
-// The system's message for an error code, like "Access is denied." (UTF-8). Unknown codes give
-// "Unknown error N.".
+// The message for an error code (UTF-8): the system's text for the errno behind it, like
+// "Permission denied" for 5; the Windows text for codes no errno produces ("The request was
+// aborted." for 1235); "Unknown error N." for unknown codes.
 std::string ErrorMessage(uint32_t code);
 
 }  // namespace tarnq::platform

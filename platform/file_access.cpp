@@ -20,4 +20,13 @@ uint32_t CheckReadWriteAccess(std::u16string_view path) {
   return 0;
 }
 
+uint32_t CheckReadAccess(std::u16string_view path) {
+  std::string native;
+  if (!Utf16ToNameBytes(path, native) || native.empty()) return err::kInvalidName;
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return ErrorFromErrno(errno);
+  ::close(fd);
+  return 0;
+}
+
 }  // namespace tarnq::platform

@@ -78,12 +78,15 @@ uint32_t WriteAll(int fd, std::string_view bytes) {
 
 FolderReader::~FolderReader() { Close(); }
 
-FolderReader::FolderReader(FolderReader&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+FolderReader::FolderReader(FolderReader&& other) noexcept : m_fd(other.m_fd), m_skipped(std::move(other.m_skipped)) {
+  other.m_fd = -1;
+}
 
 FolderReader& FolderReader::operator=(FolderReader&& other) noexcept {
   if (this != &other) {
     Close();
     m_fd = other.m_fd;
+    m_skipped = std::move(other.m_skipped);
     other.m_fd = -1;
   }
   return *this;
@@ -129,6 +132,13 @@ uint32_t FolderReader::OpenBelow(const FolderReader& parent, std::u16string_view
 
 uint32_t FolderReader::List(const std::function<bool(const DirEntry&)>& callback) {
   if (m_fd < 0) return err::kInvalidParameter;
+  m_skipped.clear();
+  auto skip = [&](std::string_view bytes, DirSkip::Reason reason) {
+    DirSkip s;
+    AppendNameBytesToUtf16(bytes, s.name);
+    s.reason = reason;
+    m_skipped.push_back(std::move(s));
+  };
   // getdents64 straight into a buffer: no DIR stream (which would take the descriptor over and
   // cost two more system calls per folder).
   alignas(8) char buffer[32768];
@@ -155,8 +165,10 @@ uint32_t FolderReader::List(const std::function<bool(const DirEntry&)>& callback
         continue;
       }
       struct statx st {};
-      if (::statx(m_fd, d->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0)
-        continue;  // vanished since the listing read it
+      if (::statx(m_fd, d->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &st) != 0) {
+        skip(bytes, DirSkip::kVanished);  // gone since the listing read it
+        continue;
+      }
       entry.attributes = AttributesOf(st, bytes);
       const unsigned type = st.stx_mode & S_IFMT;
       if (type == S_IFLNK) {
@@ -164,8 +176,10 @@ uint32_t FolderReader::List(const std::function<bool(const DirEntry&)>& callback
         // appear under two paths.
         struct statx target {};
         if (::statx(m_fd, d->d_name, AT_NO_AUTOMOUNT, STATX_TYPE, &target) != 0 ||
-            (target.stx_mode & S_IFMT) != S_IFDIR)
+            (target.stx_mode & S_IFMT) != S_IFDIR) {
+          skip(bytes, DirSkip::kFileLink);
           continue;
+        }
         entry.attributes |= attr::kDirectory;
       } else if (type != S_IFDIR && type != S_IFREG) {
         continue;  // devices, pipes and sockets are not files a user keeps music in

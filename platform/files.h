@@ -45,6 +45,14 @@ struct DirEntry {
 uint32_t ListDirectory(std::u16string_view folder,
                        const std::function<bool(const DirEntry&)>& callback);
 
+// An entry a listing did not deliver: a symbolic link to something other than a folder (or a
+// dangling one), or an entry gone before it could be examined.
+struct DirSkip {
+  enum Reason : uint8_t { kFileLink, kVanished };
+  std::u16string name;
+  Reason reason = kFileLink;
+};
+
 // A folder opened for one listing. Folders below it can be opened relative to it, which spares
 // the system resolving the whole path again for each (the walk of a large tree opens thousands).
 // Never throws.
@@ -68,9 +76,12 @@ class FolderReader {
   uint32_t List(const std::function<bool(const DirEntry&)>& callback);
   bool IsOpen() const { return m_fd >= 0; }
   void Close();
+  // The entries the last List passed over.
+  const std::vector<DirSkip>& Skipped() const { return m_skipped; }
 
  private:
   int m_fd = -1;
+  std::vector<DirSkip> m_skipped;
 };
 
 // Identity of a file; two paths name the same file when both fields are equal.

@@ -15,11 +15,23 @@ std::atomic<std::atomic<int32_t>*> g_counter{nullptr};
 
 constexpr int kSignals[] = {SIGINT, SIGTERM};
 
-extern "C" void OnInterrupt(int) {
-  if (std::atomic<int32_t>* counter = g_counter.load()) counter->fetch_add(1);
+std::atomic<int> g_lastSignal{0};
+
+extern "C" void OnInterrupt(int signal) {
+  if (std::atomic<int32_t>* counter = g_counter.load()) {
+    g_lastSignal.store(signal);
+    counter->fetch_add(1);
+  }
 }
 
 }  // namespace
+
+int InterruptExitStatus() {
+  const int signal = g_lastSignal.load();
+  return signal == 0 ? 0 : 128 + signal;
+}
+
+void IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }

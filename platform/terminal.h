@@ -34,4 +34,12 @@ class InterruptGuard {
   bool m_installed = false;
 };
 
+// The exit status that tells the shell how an interrupt ended the process: 130 after Ctrl+C,
+// 143 after a request to terminate (the last one an InterruptGuard counted), 0 when none came.
+int InterruptExitStatus();
+
+// Writing to a closed pipe gives an error (EPIPE) instead of ending the process, so the program
+// can stop in order and say so by its exit status.
+void IgnoreBrokenPipe();
+
 }  // namespace tarnq::platform

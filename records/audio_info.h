@@ -79,6 +79,9 @@ struct AudioInfo {
   // case: -1, 0 or 1.
   int CompareField(const AudioInfo& other, size_t index) const;
 
+  // Playable audio was found: stream properties and a duration above 0.
+  bool HasAudio() const { return duration > 0 && (sampleRate != 0 || bitrate != 0); }
+
   // Deep copy: the numbers and a new text block. `target`'s old block is not freed. Returns false
   // (target's texts null) when the block cannot be allocated.
   bool CopyTo(AudioInfo& target) const;

@@ -25,6 +25,8 @@ constexpr std::array<ExportFormatInfo, kExportFormatCount> kFormats = {{
     {u"HTML", u"*.htm"},
     {u"HTML Unicode", u"*.htm"},
     {u"HTML Unicode UTF-8", u"*.htm"},
+    {u"Text UTF-8", u"*.txt"},
+    {u"CSV UTF-8", u"*.csv"},
 }};
 
 // The HTML 4 names of U+00A1 ... U+00FF.
@@ -88,6 +90,8 @@ std::string Encode(std::u16string_view text, ExportFormat format) {
     case ExportFormat::kHtml:
       return platform::EncodeCodePageLossy(text, 0);
     case ExportFormat::kHtmlUtf8:
+    case ExportFormat::kTextUtf8:
+    case ExportFormat::kCsvUtf8:
       return platform::Utf16ToUtf8(text);
     default: {
       std::string bytes;
@@ -169,7 +173,8 @@ void ComposeHtml(const ExportTable& table, std::u16string& out) {
   }
   out += u"</tr>\r\n";
   for (size_t r = 0; r < table.cells.size(); ++r) {
-    out += u"<tr>";
+    const bool marked = r < table.selected.size() && table.selected[r];
+    out += marked ? u"<tr class=\"selected\" style=\"font-weight:bold\">" : u"<tr>";
     const uint32_t color = table.colors[r] == kNoColor ? 0 : table.colors[r] & 0xFFFFFF;
     for (size_t c = 0; c < table.columns.size(); ++c) {
       const ExportColumn& column = table.columns[c];
@@ -256,9 +261,16 @@ std::vector<ExportColumn> ExportColumnsOf(const ColumnLayout& layout) {
 }
 
 ExportTable BuildExportTable(const ResultList& list, const ColumnLayout& layout,
-                             std::span<const uint32_t> backgrounds) {
+                             std::span<const uint32_t> backgrounds, const ExportExtras& extras) {
   ExportTable table;
   table.columns = ExportColumnsOf(layout);
+  auto addColumn = [&](uint16_t id, std::u16string title, bool right) {
+    const bool shown = std::any_of(table.columns.begin(), table.columns.end(), [&](const ExportColumn& c) { return c.id == id; });
+    if (!shown) table.columns.push_back({id, std::move(title), right});
+  };
+  if (extras.group) addColumn(kGroupColumnId, u"Group", true);
+  if (extras.selected) addColumn(kSelectedColumnId, u"Selected", false);
+  if (extras.size) addColumn(column::kSize, lang::GetMenuText(column::kSize), true);
   platform::StoreGuard guard(list.RowsLock());
   const size_t count = list.RowCount();
   table.cells.reserve(count);
@@ -267,8 +279,12 @@ ExportTable BuildExportTable(const ResultList& list, const ColumnLayout& layout,
     if (!row || row.Length() == 0) continue;
     std::vector<std::u16string> cells;
     cells.reserve(table.columns.size());
+    if (extras.selected) table.selected.push_back(row.Selected());
     for (const ExportColumn& column : table.columns) {
-      std::u16string text = list.CellText(row, column.id);
+      std::u16string text;
+      if (column.id == kGroupColumnId) AppendDecimal(text, row.Group());
+      else if (column.id == kSelectedColumnId) text = row.Selected() ? u"x" : u"";
+      else text = list.CellText(row, column.id);
       if (text.size() > kMaxCellUnits) text = std::u16string(platform::CutUtf16(text, kMaxCellUnits));
       cells.push_back(std::move(text));
     }
@@ -284,10 +300,12 @@ std::string ComposeExport(const ExportTable& table, ExportFormat format) {
   switch (format) {
     case ExportFormat::kText:
     case ExportFormat::kTextUnicode:
+    case ExportFormat::kTextUtf8:
       ComposeText(table, text);
       break;
     case ExportFormat::kCsv:
     case ExportFormat::kCsvUnicode:
+    case ExportFormat::kCsvUtf8:
       ComposeCsv(table, text);
       break;
     default:
@@ -300,9 +318,9 @@ std::string ComposeExport(const ExportTable& table, ExportFormat format) {
 }
 
 uint32_t ExportList(const ResultList& list, const ColumnLayout& layout, std::span<const uint32_t> backgrounds,
-                    ExportFormat format, std::u16string_view path) {
+                    ExportFormat format, std::u16string_view path, const ExportExtras& extras) {
   if (!IsExportFormat(static_cast<int>(format))) return platform::err::kInvalidParameter;
-  const std::string bytes = ComposeExport(BuildExportTable(list, layout, backgrounds), format);
+  const std::string bytes = ComposeExport(BuildExportTable(list, layout, backgrounds, extras), format);
   uint32_t code = platform::WriteFileAtomically(path, bytes);
   if (code == platform::err::kPathNotFound && platform::CreateFolders(platform::FolderOf(path)) == 0)
     code = platform::WriteFileAtomically(path, bytes);

@@ -124,13 +124,169 @@ SelectDupesResult Apply(ResultList& list, const std::vector<int8_t>& modes, size
   return result;
 }
 
+bool Readable(ResultRow row) { return row && row.Length() != 0; }
+
+// A group must not keep only copies without audio while it selects a playable one. `order` lists
+// the run's rows in the rule's order of preference; the first selected playable row among them is
+// kept instead, and the rule's keeper (when `keeper` is not kNoKeeper) is selected in its place.
+constexpr size_t kNoKeeper = ~size_t{0};
+void KeepPlayable(const ResultList& list, std::vector<int8_t>& modes, std::span<const size_t> order, size_t keeper) {
+  bool anyPlayable = false;
+  for (const size_t i : order) {
+    if (!IsPlayable(list.RowAt(i))) continue;
+    if (modes[i] != ResultList::kSelect) return;
+    anyPlayable = true;
+  }
+  if (!anyPlayable) return;
+  for (const size_t i : order) {
+    if (modes[i] != ResultList::kSelect || !IsPlayable(list.RowAt(i))) continue;
+    modes[i] = ResultList::kDeselect;
+    if (keeper != kNoKeeper && Readable(list.RowAt(keeper))) modes[keeper] = ResultList::kSelect;
+    return;
+  }
+}
+
+bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+bool IsTagged(const records::AudioInfo& info) {
+  return info.HasText(records::kTextTitle) || info.HasText(records::kTextArtist) ||
+         info.HasText(records::kTextAlbum);
+}
+
+uint32_t BitrateMagnitude(int32_t bitrate) {
+  // Negative rates are variable rates with that average.
+  return bitrate < 0 ? static_cast<uint32_t>(-static_cast<int64_t>(bitrate)) : static_cast<uint32_t>(bitrate);
+}
+
+// Negative when `a` is the better copy, positive when `b` is, 0 when the order cannot tell.
+int CompareCopies(ResultRow a, ResultRow b) {
+  auto prefer = [](bool x, bool y) { return x == y ? 0 : x ? -1 : 1; };
+  if (const int c = prefer(IsPlayable(a), IsPlayable(b))) return c;
+  if (const int c = prefer(IsLossless(a), IsLossless(b))) return c;
+  const records::AudioInfo ia = a.Info();
+  const records::AudioInfo ib = b.Info();
+  const uint32_t ra = BitrateMagnitude(ia.bitrate);
+  const uint32_t rb = BitrateMagnitude(ib.bitrate);
+  if (ra != rb) return ra > rb ? -1 : 1;
+  if (ia.duration != ib.duration) return ia.duration > ib.duration ? -1 : 1;
+  if (const int c = prefer(IsTagged(ia), IsTagged(ib))) return c;
+  if (a.Modified() != b.Modified()) return a.Modified() < b.Modified() ? -1 : 1;
+  return 0;
+}
+
+int CompareByRule(KeepRule rule, ResultRow a, ResultRow b) {
+  switch (rule) {
+    case KeepRule::kBest: return CompareCopies(a, b);
+    case KeepRule::kNewest: return a.Modified() == b.Modified() ? 0 : a.Modified() > b.Modified() ? -1 : 1;
+    case KeepRule::kOldest: return a.Modified() == b.Modified() ? 0 : a.Modified() < b.Modified() ? -1 : 1;
+    case KeepRule::kFirst: break;
+  }
+  return 0;
+}
+
+bool InAnyFolder(std::span<const std::u16string> folders, std::u16string_view path) {
+  return std::any_of(folders.begin(), folders.end(), [&](const std::u16string& f) { return FolderMatches(f, path); });
+}
+
 }  // namespace
+
+bool IsPlayable(ResultRow row) {
+  if (!Readable(row)) return false;
+  return row.Info().HasAudio();
+}
+
+bool IsLossless(ResultRow row) {
+  if (!Readable(row)) return false;
+  const records::AudioInfo info = row.Info();
+  if (info.format == records::kFormatFlac) return true;
+  const std::string_view type = info.TextUtf8(records::kTextType);
+  return StartsWithAsciiNoCase(type, "FLAC") || StartsWithAsciiNoCase(type, "WAV") ||
+         StartsWithAsciiNoCase(type, "ALAC");
+}
+
+bool BetterCopy(ResultRow a, ResultRow b) { return CompareCopies(a, b) < 0; }
+
+SelectDupesResult SelectDupesByRule(ResultList& list, const KeepChoice& choice) {
+  platform::StoreGuard guard(list.RowsLock());
+  std::vector<int8_t> modes;
+  struct Member {
+    size_t index = 0;
+    ResultRow row;
+    bool readable = false;
+    bool playable = false;
+    bool excluded = false;
+    bool keepIn = false;
+    bool selectable = false;
+    int32_t score = 0;
+  };
+  std::vector<Member> members;
+  std::u16string folderPath;
+  // True when `a` makes the better keeper than `b` (members come in display order, so display
+  // order breaks the remaining ties).
+  auto prefer = [&](const Member& a, const Member& b) {
+    if (a.playable != b.playable) return a.playable;
+    if (a.keepIn != b.keepIn) return a.keepIn;
+    if (a.selectable != b.selectable) return !a.selectable;
+    if (a.score != b.score) return a.score < b.score;
+    return CompareByRule(choice.rule, a.row, b.row) < 0;
+  };
+  const size_t runs = ForEachGroupRun(list, modes, [&](size_t first, size_t end) {
+    members.clear();
+    bool anyPlayable = false, anyExcluded = false, excludedPlayable = false, anyKeepIn = false;
+    for (size_t i = first; i < end; ++i) {
+      Member m;
+      m.index = i;
+      m.row = list.RowAt(i);
+      m.readable = Readable(m.row);
+      if (m.readable) {
+        folderPath = list.FolderPath(m.row.Folder());
+        m.score = FolderScore(folderPath, choice.favorites);
+        m.excluded = m.score == kScoreExcluded;
+        m.keepIn = InAnyFolder(choice.keepIn, folderPath);
+        m.selectable = choice.selectIn.empty() || InAnyFolder(choice.selectIn, folderPath);
+        m.playable = IsPlayable(m.row);
+      }
+      anyPlayable = anyPlayable || m.playable;
+      anyExcluded = anyExcluded || m.excluded;
+      excludedPlayable = excludedPlayable || (m.excluded && m.playable);
+      anyKeepIn = anyKeepIn || m.keepIn;
+      members.push_back(m);
+    }
+    // Members in excluded folders are kept anyway; another keeper is needed only when none is
+    // there, when a keep-in folder asks for its copy, or when the excluded ones have no audio.
+    const bool needKeeper = !anyExcluded || anyKeepIn || (anyPlayable && !excludedPlayable);
+    const Member* keeper = nullptr;
+    if (needKeeper) {
+      for (const Member& m : members) {
+        if (!m.readable || m.excluded) continue;
+        if (keeper == nullptr || prefer(m, *keeper)) keeper = &m;
+      }
+    }
+    for (const Member& m : members) {
+      const bool select = m.readable && !m.excluded && m.selectable && &m != keeper;
+      modes[m.index] = select ? ResultList::kSelect : ResultList::kDeselect;
+    }
+  });
+  return Apply(list, modes, runs);
+}
 
 SelectDupesResult SelectDupesByOrder(ResultList& list) {
   platform::StoreGuard guard(list.RowsLock());
   std::vector<int8_t> modes;
+  std::vector<size_t> order;
   const size_t runs = ForEachGroupRun(list, modes, [&](size_t first, size_t end) {
+    order.clear();
+    for (size_t i = first; i < end; ++i) order.push_back(i);
     for (size_t i = first + 1; i < end; ++i) modes[i] = ResultList::kSelect;
+    KeepPlayable(list, modes, order, first);
   });
   return Apply(list, modes, runs);
 }
@@ -143,9 +299,11 @@ SelectDupesResult SelectDupesByFolders(ResultList& list, std::span<const Favorit
     int32_t score;
   };
   std::vector<Pair> pairs;
+  std::vector<size_t> order;
   std::u16string folderPath;
   const size_t runs = ForEachGroupRun(list, modes, [&](size_t first, size_t end) {
     pairs.clear();
+    size_t keeperIndex = kNoKeeper;
     bool anyPositive = false;
     for (size_t i = first; i < end; ++i) {
       const ResultRow row = list.RowAt(i);
@@ -167,9 +325,14 @@ SelectDupesResult SelectDupesByFolders(ResultList& list, std::span<const Favorit
       auto chosen = keeper;
       if (chosen->index != first && firstScore == chosen->score)
         chosen = std::find_if(pairs.begin(), pairs.end(), [&](const Pair& p) { return p.index == first; });
+      // A keeper in an excluded folder stays unselected whatever happens below.
+      if (chosen->score >= 0) keeperIndex = chosen->index;
       chosen->score = kScoreKeeper;
     }
     for (const Pair& p : pairs) modes[p.index] = p.score >= 0 ? ResultList::kSelect : ResultList::kDeselect;
+    order.clear();
+    for (const Pair& p : pairs) order.push_back(p.index);
+    KeepPlayable(list, modes, order, keeperIndex);
   });
   return Apply(list, modes, runs);
 }

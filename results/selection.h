@@ -1,5 +1,6 @@
 // Choosing rows: Select Dupes (one member of every group stays unselected, picked by the display
-// order or by the preferred-folders list), select all, deselect all, invert.
+// order, by the preferred-folders list or by a keep rule such as "keep the best copy"), select all,
+// deselect all, invert.
 //
 // Threads: the user-interface thread (or the command line). Each command changes the list under its
 // rows lock and notifies the list's observer once.
@@ -61,11 +62,50 @@ struct SelectDupesResult {
 // display order stays unselected and every other member is selected; otherwise the member with the
 // lowest folder score stays unselected (the first in display order among equals), members in
 // excluded folders are never selected, and every other member is. Rows of group 0 and groups
-// reduced to one row are always deselected, so no group can lose its last member.
+// reduced to one row are always deselected, so no group can lose its last member. Whatever the
+// rule, a group whose kept members have no audio while a selected one has keeps a playable member
+// instead (the empty or broken copy is selected in its place unless its folder is excluded).
 SelectDupesResult SelectDupes(ResultList& list, std::span<const FavoriteFolder> folders);
 // The two rules on their own.
 SelectDupesResult SelectDupesByOrder(ResultList& list);
 SelectDupesResult SelectDupesByFolders(ResultList& list, std::span<const FavoriteFolder> folders);
+
+// Which member of a group a keep rule keeps when nothing else decides.
+enum class KeepRule : uint8_t {
+  kFirst,   // the first in display order
+  kBest,    // the best copy (see BetterCopy)
+  kNewest,  // the latest modification time
+  kOldest,  // the earliest modification time
+};
+
+// The keep rule with the folders that steer it.
+struct KeepChoice {
+  KeepRule rule = KeepRule::kFirst;
+  // "+" folders: their members are selected before others; "-" folders: never selected, and a
+  // member there is the group's kept copy.
+  FavoriteFolders favorites;
+  // A group with members in one of these folders keeps exactly one of them (the rule picks which)
+  // and selects every other member.
+  std::vector<std::u16string> keepIn;
+  // When not empty, only members in these folders are selected; a group lying wholly inside them
+  // still keeps one member.
+  std::vector<std::u16string> selectIn;
+};
+
+// A row that holds playable audio: stream properties were found and the duration is above 0.
+bool IsPlayable(ResultRow row);
+// FLAC, WAV or ALAC.
+bool IsLossless(ResultRow row);
+// The "keep the best copy" order: a playable member before one without audio, lossless before
+// lossy, the higher bit rate, the longer duration, tagged before untagged, the older modification
+// time. True when `a` comes strictly before `b`.
+bool BetterCopy(ResultRow a, ResultRow b);
+
+// Select Dupes by a keep rule. In every group: members in excluded folders are kept; otherwise one
+// member is kept, chosen in this order of preference: a playable one, one in a keep-in folder, one
+// outside the select-in folders, the lowest preferred-folder score, then the rule, then display
+// order. Every other member is selected (within the select-in folders when those are given).
+SelectDupesResult SelectDupesByRule(ResultList& list, const KeepChoice& choice);
 
 // Commands 122, 123, 124. Return the number of rows whose state changed.
 size_t SelectAll(ResultList& list);

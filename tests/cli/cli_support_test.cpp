@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "cli/list_actions.h"
 #include "platform/text.h"
 
 namespace tarnq::cli {
@@ -49,6 +50,41 @@ TEST(JsonString, NameBytesThatAreNotUtf8AreEscapedUnits) {
   std::string out;
   AppendJsonString(out, std::u16string_view(platform::NameBytesToUtf16("caf\xE9.mp3")));
   EXPECT_EQ(out, "\"caf\\udce9.mp3\"");
+}
+
+TEST(TerminalText, ControlCharactersBackslashesAndBrokenBytesAreEscaped) {
+  const struct {
+    std::string_view in, out;
+  } cases[] = {
+      {"plain Grüße ♪.mp3", "plain Grüße ♪.mp3"},
+      {"a\nb\tc\rd", "a\\x0Ab\\x09c\\x0Dd"},
+      {"back\\slash", "back\\\\slash"},
+      {"esc\x1b[31m\x7f", "esc\\x1B[31m\\x7F"},
+      {"caf\xE9", "caf\\xE9"},                // Latin-1 byte of an old name
+      {"c1 \xC2\x85", "c1 \\xC2\\x85"},         // U+0085, a control character
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},     // an encoded surrogate
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapedBytes(c.in), c.out) << c.in;
+}
+
+TEST(TerminalText, MegabytesAreMillionsOfBytes) {
+  const std::pair<uint64_t, std::string_view> cases[] = {
+      {0, "0.00 MB"}, {9924, "0.01 MB"}, {94999, "0.09 MB"}, {95000, "0.1 MB"},
+      {3'649'999, "3.6 MB"}, {3'650'000, "3.7 MB"}, {1'000'000'000'000, "1000000.0 MB"},
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(MegabytesText(bytes), text) << bytes;
+}
+
+TEST(ExportFormats, NamesNumbersAndExtensions) {
+  const std::pair<std::string_view, int> names[] = {
+      {"txt", 1}, {"txt-utf16", 2}, {"csv", 3}, {"csv-utf16", 4}, {"html", 5}, {"html-utf16", 6},
+      {"html-utf8", 7}, {"txt-utf8", 8}, {"csv-utf8", 9}, {"9", 9}, {"1", 1},
+      {"0", -1}, {"10", -1}, {"", -1}, {"-1", -1}, {"CSV", -1}, {"pdf", -1}};
+  for (const auto& [name, format] : names) EXPECT_EQ(ExportFormatByName(name), format) << name;
+  const std::pair<std::u16string_view, int> paths[] = {
+      {u"/x/list.txt", 8}, {u"/x/list.CSV", 9}, {u"/x/list.htm", 7}, {u"/x/list.html", 7},
+      {u"/x/list", 0}, {u"/x.csv/list", 0}, {u"/x/list.pdf", 0}};
+  for (const auto& [path, format] : paths) EXPECT_EQ(ExportFormatOfPath(path), format);
 }
 
 }  // namespace

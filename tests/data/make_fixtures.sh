@@ -147,3 +147,7 @@ a["WM/Track"] = [ASFDWordAttribute(2)]
 a.save()
 PY
 ls -l
+
+# One song as FLAC and as MP3 with the same tags (the command line's keep rules).
+flac --silent -f --compression-level-5 -T "TITLE=Same Song" -T "ARTIST=Same Band" -o same-song.flac "$tmp/tagbase.wav"
+lame --quiet -m m --cbr -b 32 --tt "Same Song" --ta "Same Band" --id3v2-only "$tmp/tagbase.wav" same-song.mp3

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/errors.h"
+#include "platform/text.h"
 #include "settings/settings_store.h"
 #include "temp_folder.h"
 
@@ -230,6 +231,16 @@ TEST(PresetStore, GarbagePresetFileLoadsDefaults) {
   preset.Load(*f.store);
   EXPECT_EQ(preset.durationTolerance, -1);
   EXPECT_TRUE(preset.folders.empty());
+}
+
+TEST(FilterValidation, NamesTheFirstItemThatDoesNotParse) {
+  const std::pair<std::u16string_view, std::u16string_view> cases[] = {
+      {u"+*.mp3;-*live*", u""},  {u"c;aAh;+*.mp3;dL1;lK9999", u""}, {u"", u""},
+      {u"x*.mp3", u"x*.mp3"},    {u"+*.mp3;dQ1", u"dQ1"},            {u"dL", u"dL"},
+      {u"lKabc", u"lKabc"},      {u"l5", u"l5"},                     {u"aAz", u"aAz"},
+      {u"cx", u"cx"},
+  };
+  for (const auto& [value, bad] : cases) EXPECT_EQ(FirstBadFilterItem(value), bad) << platform::Utf16ToUtf8(value);
 }
 
 }  // namespace

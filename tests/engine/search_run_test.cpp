@@ -222,6 +222,53 @@ TEST_F(Search, UnreadableSubfolderIsSkippedQuietly) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+TEST_F(Search, AFileAmongTheFoldersIsSearchedOnItsOwn) {
+  lib.Song("f/a.mp3", "A", "T");
+  lib.Song("f/sibling.mp3", "A", "T");
+  lib.Song("g/b.mp3", "A", "T");
+  ASSERT_TRUE(Run({u"+" + In("f/a.mp3"), u"+" + In("g")}));
+  EXPECT_EQ(Paths(), (std::vector<std::u16string>{In("f/a.mp3"), In("g/b.mp3")}));
+  EXPECT_TRUE(host.last.problems.empty());
+}
+
+TEST_F(Search, SkippedFilesAreCountedWithTheirReasons) {
+  lib.Song("s/a.mp3", "A", "T");
+  lib.Song("s/b.mp3", "A", "T");
+  lib.Write("s/empty.mp3", "");
+  lib.Write("s/notes.txt", "x");
+  lib.Song("s/closed.mp3", "A", "T");
+  lib.Folder("t");
+  std::filesystem::create_symlink(lib.Path("s/a.mp3"), lib.Path("s/link.mp3"));
+  std::filesystem::create_directory_symlink(lib.Path("t"), lib.Path("s/folder-link"));
+  ::chmod(lib.Path("s/closed.mp3").c_str(), 0);
+  const auto check = [&] {
+    if (!Run({u"+" + In("s")}) || Paths() != std::vector<std::u16string>{In("s/a.mp3"), In("s/b.mp3")}) return false;
+    const SkippedFiles& skipped = host.last.skipped;
+    std::map<std::u16string, SkipReason> reasons;
+    for (const SkippedFile& f : skipped.files) reasons[f.path] = f.reason;
+    return skipped.Count(SkipReason::kEmpty) == 1 && skipped.Count(SkipReason::kNotAudio) == 1 &&
+           skipped.Count(SkipReason::kLink) == 2 && skipped.Count(SkipReason::kUnreadable) == 1 &&
+           skipped.Total() == 5 && reasons[In("s/empty.mp3")] == SkipReason::kEmpty &&
+           reasons[In("s/notes.txt")] == SkipReason::kNotAudio && reasons[In("s/link.mp3")] == SkipReason::kLink &&
+           reasons[In("s/folder-link")] == SkipReason::kLink && reasons[In("s/closed.mp3")] == SkipReason::kUnreadable;
+  };
+  if (!testing::RunningAsRoot()) {
+    EXPECT_TRUE(check());
+    return;
+  }
+  // Root reads every file: search as an unprivileged user in a child process.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+    ::_exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST_F(Search, StopDuringTheScanLeavesNothingAndANewRunWorks) {
   for (int i = 0; i < 6; ++i) lib.Song("s/" + std::to_string(i) + ".mp3", "A", "T");
   analyser.onAnalyse = [&](std::u16string_view) { runner.Stop(); };

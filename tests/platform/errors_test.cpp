@@ -21,8 +21,12 @@ TEST(Errors, MapsErrnoToTheProgramsCodes) {
 }
 
 TEST(Errors, EveryCodeHasAMessage) {
-  EXPECT_EQ(ErrorMessage(5), "Access is denied.");
-  EXPECT_EQ(ErrorMessage(2), "The system cannot find the file specified.");
+  // Codes an errno stands behind read as the system says it.
+  EXPECT_EQ(ErrorMessage(5), "Permission denied");
+  EXPECT_EQ(ErrorMessage(2), "No such file or directory");
+  EXPECT_EQ(ErrorMessage(3), "No such file or directory");
+  EXPECT_EQ(ErrorMessage(206), "File name too long");
+  EXPECT_EQ(ErrorMessage(ErrorFromErrno(ENOSPC)), "No space left on device");
   EXPECT_EQ(ErrorMessage(1235), "The request was aborted.");
   EXPECT_EQ(ErrorMessage(4242), "Unknown error 4242.");
   // An errno without a Windows equivalent keeps the system's own text.

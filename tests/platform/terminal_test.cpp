@@ -64,6 +64,17 @@ TEST(Terminal, TellsWhetherEachStandardStreamIsATerminal) {
 
 std::atomic<int> g_earlierHandlerCalls{0};
 
+TEST(InterruptGuard, TheExitStatusNamesTheLastSignal) {
+  std::atomic<int32_t> counter{0};
+  InterruptGuard guard(counter);
+  ASSERT_TRUE(guard.Installed());
+  ::raise(SIGTERM);
+  EXPECT_EQ(InterruptExitStatus(), 143);
+  ::raise(SIGINT);
+  EXPECT_EQ(InterruptExitStatus(), 130);
+  EXPECT_EQ(counter.load(), 2);
+}
+
 TEST(InterruptGuard, CountsInterruptsWhileItLivesAndRestoresTheEarlierHandling) {
   // A handler of the test's own stands for what was there before.
   struct sigaction earlier {}, saved[2];

@@ -174,6 +174,35 @@ TEST_F(Export, ClipboardTexts) {
   EXPECT_EQ(SelectionText(list, layout, true), u"Filename\tArtist\r\n1.mp3\tA\r\n2.mp3\tB\r\n4.mp3\tD\r\n");
 }
 
+TEST_F(Export, Utf8TextAndCsvHaveNoByteOrderMark) {
+  ResultList list;
+  Add(list, {.name = u"\u3042.mp3", .group = 1});
+  const ExportTable table = BuildExportTable(list, Layout({column::kFilename}), {});
+  EXPECT_EQ(ComposeExport(table, ExportFormat::kTextUtf8), "Filename\r\n--------\r\n\xE3\x81\x82.mp3\r\n");
+  EXPECT_EQ(ComposeExport(table, ExportFormat::kCsvUtf8), "Filename\r\n\xE3\x81\x82.mp3\r\n");
+  EXPECT_EQ(ExportFormatInfoOf(8).pattern, u"*.txt");
+  EXPECT_EQ(ExportFormatInfoOf(9).filter, u"CSV UTF-8");
+  EXPECT_EQ(ExportFormatInfoOf(10).filter, u"Text");
+}
+
+TEST_F(Export, ExtraColumnsAndMarkedRows) {
+  ResultList list;
+  list.SetOptions(0);
+  Add(list, {.name = u"a.mp3", .group = 3, .size = 5});
+  Add(list, {.name = u"b.mp3", .group = 3, .size = 7});
+  list.SetSelection(1, ResultList::kSelect);
+  const ExportExtras extras{.group = true, .selected = true, .size = true};
+  const ExportTable table = BuildExportTable(list, Layout({column::kFilename, column::kSize}), {}, extras);
+  EXPECT_EQ(Lines(ComposeExport(table, ExportFormat::kCsvUtf8)),
+            (std::vector<std::string>{"Filename;Size;Group;Selected", "a.mp3;5;3;", "b.mp3;7;3;x"}));
+  const std::string html = ComposeExport(table, ExportFormat::kHtmlUtf8);
+  const size_t marked = html.find("<tr class=\"selected\"");
+  ASSERT_NE(marked, std::string::npos);
+  EXPECT_LT(html.find("a.mp3"), marked);
+  EXPECT_GT(html.find("b.mp3"), marked);
+  EXPECT_EQ(html.find("<tr class", marked + 1), std::string::npos);
+}
+
 TEST(ExportMode, StoredIndexAboveSevenReadsAsZero) {
   EXPECT_EQ(ExportFormatInfoOf(7).filter, u"HTML Unicode UTF-8");
   EXPECT_EQ(ExportFormatInfoOf(4).pattern, u"*.csv");

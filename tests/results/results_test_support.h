@@ -36,6 +36,9 @@ struct Row {
   uint64_t modified = 0;
   uint16_t attributes = 0x20;
   uint16_t track = 0;
+  uint32_t sampleRate = 0;
+  uint32_t format = 0;
+  std::u16string type = {};
 };
 
 inline int64_t Add(ResultList& list, const Row& r) {
@@ -43,7 +46,9 @@ inline int64_t Add(ResultList& list, const Row& r) {
   info.duration = r.duration;
   info.bitrate = r.bitrate;
   info.track = r.track;
-  info.SetTexts({u"", u"", r.title, r.artist, u"", u""});
+  info.sampleRate = r.sampleRate;
+  info.format = r.format;
+  info.SetTexts({r.type, u"", r.title, r.artist, u"", u""});
   RowFields fields;
   fields.group = r.group;
   fields.folder = r.folder;

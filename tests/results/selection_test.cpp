@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/text.h"
 #include "results/file_operations.h"
@@ -196,6 +197,157 @@ TEST(Favorites, ReadFromTheSettingsAndWrittenBack) {
   EXPECT_EQ(WriteFavoriteFolders(store, written), 0u);
   EXPECT_EQ(ReadFavoriteFolders(store), written);
   std::filesystem::remove(file);
+}
+
+// --- Keep rules -------------------------------------------------------------------------------------
+
+// A playable, tagged MP3 row; AddRow gives it its folder and name.
+Row Song(uint32_t group = 1) {
+  Row r;
+  r.group = group;
+  r.duration = 200;
+  r.bitrate = 192;
+  r.sampleRate = 44100;
+  r.title = u"Song";
+  r.modified = 1000;
+  return r;
+}
+
+int64_t AddRow(ResultList& list, std::u16string_view path, Row r) {
+  const size_t slash = path.rfind(u'/');
+  r.folder = list.FindFolder(path.substr(0, slash));
+  r.name = std::u16string(path.substr(slash + 1));
+  return Add(list, r);
+}
+
+TEST(KeepBest, EachCriterionOutranksTheOnesAfterIt) {
+  struct Case {
+    const char* why;
+    void (*better)(Row&);
+    void (*worse)(Row&);
+  };
+  const Case cases[] = {
+      {"playable over lossless without audio", [](Row&) {},
+       [](Row& r) { r.duration = 0; r.bitrate = 0; r.sampleRate = 0; r.format = records::kFormatFlac; }},
+      {"FLAC over a higher lossy rate", [](Row& r) { r.format = records::kFormatFlac; r.bitrate = 100; },
+       [](Row& r) { r.bitrate = 320; }},
+      {"ALAC by its type", [](Row& r) { r.format = records::kFormatMp4; r.type = u"ALAC, 44100Hz"; r.bitrate = 100; },
+       [](Row& r) { r.format = records::kFormatMp4; r.type = u"M4A, 44100Hz"; r.bitrate = 320; }},
+      {"higher rate over longer", [](Row& r) { r.bitrate = -256; }, [](Row& r) { r.bitrate = 192; r.duration = 300; }},
+      {"longer over tagged", [](Row& r) { r.title.clear(); r.duration = 201; }, [](Row&) {}},
+      {"tagged over older", [](Row& r) { r.modified = 5000; }, [](Row& r) { r.title.clear(); }},
+      {"older", [](Row&) {}, [](Row& r) { r.modified = 2000; }},
+  };
+  for (const Case& c : cases) {
+    for (const bool betterFirst : {false, true}) {
+      ResultList list;
+      Row better = Song();
+      Row worse = Song();
+      c.better(better);
+      c.worse(worse);
+      if (betterFirst) AddRow(list, u"/m/better.mp3", better);
+      AddRow(list, u"/m/worse.mp3", worse);
+      if (!betterFirst) AddRow(list, u"/m/better.mp3", better);
+      const size_t b = betterFirst ? 0 : 1;
+      EXPECT_TRUE(BetterCopy(list.RowAt(b), list.RowAt(1 - b))) << c.why;
+      EXPECT_FALSE(BetterCopy(list.RowAt(1 - b), list.RowAt(b))) << c.why;
+      SelectDupesByRule(list, {KeepRule::kBest, {}, {}, {}});
+      EXPECT_FALSE(list.RowAt(b).Selected()) << c.why;
+      EXPECT_TRUE(list.RowAt(1 - b).Selected()) << c.why;
+    }
+  }
+}
+
+TEST(KeepRule, FirstNewestOldest) {
+  const struct {
+    KeepRule rule;
+    std::vector<bool> selected;
+  } cases[] = {
+      {KeepRule::kFirst, {false, true, true}},
+      {KeepRule::kNewest, {true, false, true}},
+      {KeepRule::kOldest, {true, true, false}},
+  };
+  for (const auto& c : cases) {
+    ResultList list;
+    const uint64_t times[] = {2000, 3000, 1000};
+    for (int i = 0; i < 3; ++i) {
+      Row r = Song();
+      r.modified = times[i];
+      AddRow(list, u"/m/" + std::u16string(1, char16_t(u'a' + i)) + u".mp3", r);
+    }
+    SelectDupesByRule(list, {c.rule, {}, {}, {}});
+    EXPECT_EQ(Selected(list), c.selected) << int(c.rule);
+  }
+}
+
+// An empty or broken copy is never the one kept while a playable copy is selected.
+TEST(KeepRule, EveryRuleKeepsAPlayableCopy) {
+  Row empty = Song();
+  empty.duration = 0;
+  empty.bitrate = 0;
+  empty.sampleRate = 0;
+  empty.modified = 9000;  // the newest
+  const Row good = Song();
+  const std::function<void(ResultList&)> rules[] = {
+      [](ResultList& l) { SelectDupes(l, {}); },
+      [](ResultList& l) { SelectDupes(l, Favorites({{u'+', u"/m/Old"}})); },
+      [](ResultList& l) { SelectDupesByRule(l, {KeepRule::kFirst, {}, {}, {}}); },
+      [](ResultList& l) { SelectDupesByRule(l, {KeepRule::kNewest, {}, {}, {}}); },
+      [](ResultList& l) { SelectDupesByRule(l, {KeepRule::kFirst, {}, {u"/m/New"}, {}}); },
+  };
+  for (size_t i = 0; i < std::size(rules); ++i) {
+    ResultList list;
+    AddRow(list, u"/m/New/x.mp3", empty);
+    AddRow(list, u"/m/Old/x.mp3", good);
+    AddRow(list, u"/m/Old/y.mp3", good);
+    rules[i](list);
+    EXPECT_EQ(Selected(list), (std::vector<bool>{true, false, true})) << "rule " << i;
+  }
+  // A copy in an excluded folder stays unselected even without audio; a playable one is kept too.
+  ResultList excluded;
+  AddRow(excluded, u"/m/Keep/x.mp3", empty);
+  AddRow(excluded, u"/m/Old/x.mp3", good);
+  SelectDupes(excluded, Favorites({{u'+', u"/m/Old"}, {u'-', u"/m/Keep"}}));
+  EXPECT_EQ(Selected(excluded), (std::vector<bool>{false, false}));
+  SelectDupesByRule(excluded, {KeepRule::kFirst, Favorites({{u'-', u"/m/Keep"}}), {}, {}});
+  EXPECT_EQ(Selected(excluded), (std::vector<bool>{false, false}));
+}
+
+TEST(KeepRule, KeepInSelectInAndProtectedFolders) {
+  // Group 1 has copies in both folders, group 2 lies wholly in Downloads.
+  auto build = [](ResultList& list) {
+    Row flac = Song();
+    flac.format = records::kFormatFlac;
+    flac.bitrate = 900;
+    AddRow(list, u"/m/Library/a.flac", flac);
+    AddRow(list, u"/m/Downloads/a.mp3", Song());
+    Row older = Song();
+    older.modified = 10;
+    AddRow(list, u"/m/Downloads/a (1).mp3", older);
+    AddRow(list, u"/m/Downloads/b.mp3", Song(2));
+    AddRow(list, u"/m/Downloads/b (1).mp3", Song(2));
+  };
+  const struct {
+    const char* why;
+    KeepChoice choice;
+    std::vector<bool> selected;
+  } cases[] = {
+      {"best alone", {KeepRule::kBest, {}, {}, {}}, {false, true, true, false, true}},
+      {"keep-in picks the best there", {KeepRule::kBest, {}, {u"/m/Downloads"}, {}}, {true, true, false, false, true}},
+      {"select-in never takes the last copy", {KeepRule::kNewest, {}, {}, {u"/m/Downloads"}}, {false, true, true, false, true}},
+      {"select-in leaves other folders alone", {KeepRule::kFirst, {}, {}, {u"/m/Library"}}, {true, false, false, false, false}},
+      {"protected copies are kept, the others selected", {KeepRule::kBest, Favorites({{u'-', u"/m/Downloads"}}), {}, {}},
+       {true, false, false, false, false}},
+      {"preferred folders are selected first", {KeepRule::kBest, Favorites({{u'+', u"/m/Library"}}), {}, {}},
+       {true, true, false, false, true}},
+  };
+  for (const auto& c : cases) {
+    ResultList list;
+    build(list);
+    const SelectDupesResult r = SelectDupesByRule(list, c.choice);
+    EXPECT_EQ(Selected(list), c.selected) << c.why;
+    EXPECT_EQ(r.groups, 2u) << c.why;
+  }
 }
 
 }  // namespace
