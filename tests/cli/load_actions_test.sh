@@ -87,11 +87,16 @@ grep -q "failed: $root/m/new/x.mp3: No other copy" "$root/err" || fail "last cop
 [ -f "$root/m/new/x.mp3" ] || fail "the last copy was deleted"
 [ ! -e "$root/m/keep/y.mp3" ] || fail "a duplicate with its kept copy was not deleted"
 
-# A copy that fails keeps its file from the delete that follows.
+# A copy that fails keeps its file from the delete that follows (here every target name is taken
+# by a folder, so no copy can be made).
 setup
-printf 'not a folder' > "$root/blocked"
+mkdir -p "$root/blocked/x.mp3" "$root/blocked/y.mp3" "$root/blocked/z.mp3" "$root/blocked/-rf \\ odd.mp3"
 "$cli" load --select-dupes --copy-to "$root/blocked" --delete --yes "$root/list.tarnq" >/dev/null 2>"$root/err"
 [ $? -eq 1 ] || fail "failed copy: status"
+# A target that is not a folder at all is refused before anything is done.
+printf 'not a folder' > "$root/notafolder"
+"$cli" load --select-dupes --copy-to "$root/notafolder" --delete --yes "$root/list.tarnq" >/dev/null 2>&1
+[ $? -eq 2 ] || fail "copy target that is a file: status"
 [ -f "$root/m/new/x.mp3" ] && [ -f "$root/m/keep/y.mp3" ] || fail "a file whose copy failed was deleted"
 grep -q "Its copy did not succeed" "$root/err" || fail "failed copy: $(cat "$root/err")"
 
