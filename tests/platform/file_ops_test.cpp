@@ -134,7 +134,8 @@ TEST_F(FileOps, AFolderSwappedForALinkOrAReplacedFileIsLeftAlone) {
       {"wipe", [](const std::u16string& p, const FileIdentity* id) { return WipeFile(p, nullptr, id); }},
       {"move", [this](const std::u16string& p, const FileIdentity* id) {
          std::vector<TransferOutcome> outcomes;
-         TransferFiles(std::span(&p, 1), P("target"), true, {}, outcomes, std::span(id, 1));
+         TransferFiles(std::span(&p, 1), P("target"), true, {}, outcomes,
+                       id != nullptr ? std::span(id, 1) : std::span<const FileIdentity>{});
          return outcomes[0].code;
        }}};
   for (const auto& [what, operation] : operations) {
