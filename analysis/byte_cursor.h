@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads fields one after another inside [position, end) of a file window; every read past the
 // end, or failing, leaves the cursor failed, so a parser checks once at the end of a structure.
 #pragma once

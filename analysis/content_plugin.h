@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The adapter that lets a content plug-in (the published interface with ContentGetSupportedField
 // and ContentGetValue[W]) serve as an information provider: it maps the plug-in's fields onto the
 // properties of an AudioInfo and speaks the provider message protocol.

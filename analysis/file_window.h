@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A read window over an open file: readers ask for byte ranges and parse them in memory; a range
 // already inside the window costs no system call, so a small file is read with one pread.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/flac_reader.h"
 
 #include <FLAC/metadata.h>

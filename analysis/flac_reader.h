@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FLAC files: STREAMINFO and the Vorbis comments, read with libFLAC's metadata chain.
 #pragma once
 

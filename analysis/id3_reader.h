@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ID3 tags of MPEG audio files: the ID3v2 tag at the start (2.2, 2.3, 2.4) and the ID3v1 tag in the
 // last 128 bytes (1.0, 1.1). Only read, never written.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The information cache: per file path, the AudioInfo the analysis produced, keyed by the file's
 // size and last-write time, so a repeated search does not open every file again.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MP4 audio (M4A and friends): a walk over the boxes for the track header, the audio sample entry
 // and the iTunes-style item list.
 #pragma once

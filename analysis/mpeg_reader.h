@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MPEG audio (Layers I-III of MPEG-1, MPEG-2 and MPEG-2.5): stream properties from the first frame
 // header and an optional encoder header (Xing, Info or VBRI), texts from the ID3 tags.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rules that work on file names: type masks and the artist/title/track a name implies.
 #pragma once
 

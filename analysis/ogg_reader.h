@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ogg files: the Vorbis stream among the logical streams gives channels, rate, nominal bit rate,
 // comments and (from its last page) the playing time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The provider list as configured: the entries of settings section "pgnMediaInfo", the default
 // entries, and loading and unloading the list (built-ins, media-information plug-ins exporting
 // pgnMediaInfo, content plug-ins through their adapter) for each search run.

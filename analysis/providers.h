@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The information providers a search consults in order, the five built-in ones, and the two
 // entry points: AnalyseFile (search) and ReadByExtension (player).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The working record every format reader fills: stream properties and tag texts of one file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vorbis comments ("KEY=value", UTF-8), shared by the Ogg and FLAC readers.
 #pragma once
 

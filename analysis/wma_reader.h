@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ASF (WMA) files: the objects of the Header Object give the stream format and the tags.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application core: what both front ends (the desktop program and tarnq-cli) share of the
 // program's state and commands. It owns the current preset, the result list, the option bits, the
 // search and deletion counters, the information cache, the analyser and the search runner, and it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which commands may run now. The menus, the toolbar and the shortcuts all ask IsAllowed before a
 // command runs; a front end greys its menu items and buttons from the changes Update reports.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the help file (command 201): beside the program, named TARNQ_<language code>.<ext>, the
 // extensions tried in the order CHM, HLP, HTM, first for the language's own code, then for "US".
 // Names are compared ignoring case, so files copied from Windows are found. Only an HTM file can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a shortcut code is shown: the modifiers in the order "Alt", "Ctrl", "Shift", each followed by
 // "+", then the key. F1-F24 as "F" and the number, letters and digits as themselves, the numeric
 // pad as "Num" and the digit and "Gray *", "Gray +", "Gray -", "Gray /" for its operators, named

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "appcore/keys_page.h"
 
 #include "lang/commands.h"

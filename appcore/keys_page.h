@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard-shortcut overview (command 202): an HTML page listing every command of the command
 // table that has a shortcut, written to a new file that the front end opens with the desktop's
 // browser.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-process restart. Restore Settings, Reset Settings and a change of the effective dark mode
 // need the whole main window built again from the settings: they call Request() (after freezing
 // the settings store, so that the closing window writes nothing over the file just restored) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard shortcuts. A shortcut code is the Windows virtual-key code (low 8 bits) | 0x100 with
 // Alt | 0x200 with Ctrl | 0x400 with Shift; the front end maps its key events to these codes, so
 // section `Keys` stays readable by the Windows program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The update check (command 204), the part that needs no window and no network: reading the
 // product list the front end downloaded, comparing its version with ours and the message to show.
 //

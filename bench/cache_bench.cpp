@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The information cache at library size: load, lookups and save of a 100,000-entry cache.
 //   cache_bench --benchmark_filter=Cache
 // Paths look like a real collection ("/home/user/Music/<artist>/<album>/NN - <title>.mp3", some

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end speed, memory and accuracy of `tarnq-cli find` on a corpus of ../shared/bench,
 # side by side with the lower-bound program:
 #   bench/find_bench.sh CORPUS_DIR [BUILD_DIR]

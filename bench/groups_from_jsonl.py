@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Turns `tarnq-cli find --json` output into the groups file compare_groups.py reads.
 usage: groups_from_jsonl.py CORPUS_DIR < find.jsonl > groups.json"""
 import json

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sort + AssignGroups of a synthetic library, single thread, as a search runs it:
 //   matching_bench --benchmark_filter=SortAndGroup/Exact   (one mode per process for peak memory)
 // Counters: comparisons per run, groups, the prepared data's bytes, the resident size before the

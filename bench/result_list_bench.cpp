@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result list with the grouped records of a 100,000-file search: the hand-over from the search,
 // and re-sorting by the orders a user clicks (group gathering and renumbering included).
 #include <benchmark/benchmark.h>

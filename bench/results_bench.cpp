@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list operations a 100,000-file library needs at once: loading and saving a results file,
 // Select Dupes by either rule, and composing an export.
 #include <benchmark/benchmark.h>

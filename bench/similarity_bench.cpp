@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SimilarityPercent on the longest texts a comparison sees (255 units) and on typical titles.
 #include <benchmark/benchmark.h>
 

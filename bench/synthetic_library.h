@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A deterministic synthetic music library for the matching benchmarks: artists with a skewed
 // number of tracks, titles from a skewed vocabulary, about 20 % of the records copies of another
 // one (exact, other letter case, a typo, a slightly different length), a few untagged files.

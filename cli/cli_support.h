@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the commands of tarnq-cli share: the language, output of texts and paths, JSON strings.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of tarnq-cli. Each takes the arguments after its name and returns the exit status.
 #pragma once
 

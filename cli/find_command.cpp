@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnq-cli find: a whole search without a window, printed as the list shows it or as JSON Lines.
 #include <atomic>
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnq-cli info: analyses each file exactly as a search does and prints what it found.
 #include <cstdio>
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What tarnq-cli does with a result list, whether it came from a search (find) or a results file
 // (load): select duplicates, act on the selection, save, export, and print the list.
 #pragma once

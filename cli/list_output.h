@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How tarnq-cli prints a result list: group by group as the list shows it, or as JSON Lines.
 #pragma once
 

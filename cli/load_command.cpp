@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnq-cli load: reads a results file and runs the list actions on it.
 #include <cstdio>
 #include <string>

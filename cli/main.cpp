@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnq-cli: the command-line front end of Twinsong.
 #include <cstdio>
 #include <span>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnq-cli preset show: what a preset file holds, as a search reads it.
 #include <cstdio>
 #include <string>

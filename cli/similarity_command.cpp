@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnq-cli similarity: the similarity percentage of two texts, as the matching computes it.
 #include <cstdio>
 #include <string_view>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file tests of a search preset's filter: attributes, name masks, dates and sizes.
 #pragma once
 

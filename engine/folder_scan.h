@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder scan of a search: walks the preset's folders (and their subfolders unless recursion
 // is off), skips excluded subtrees, registers each listed folder in the result list's folder
 // table, tests each file against the filter, takes its properties from the cache or the analysis

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which found files are duplicates: the two orderings, the numbering of duplicate groups and the
 // order by group that the result list receives.
 #pragma once

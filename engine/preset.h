@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search preset: folders to search and to skip, recursion, the file filter and the comparison
 // criteria. Stored in the main settings file or in a preset file of its own (".tnq"), both in the
 // settings-file format:

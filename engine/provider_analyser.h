@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analyser a search uses in the program: the information cache and the configured information
 // providers of the analysis (built-in readers and plug-ins).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An unstable quick sort that stays safe when the comparison is not a strict weak ordering (the
 // duplicate orderings are not: a similarity or a duration tolerance is not transitive). Every loop
 // moves a bounded index one way, every partition excludes its pivot, and past a depth of about

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a search needs from its surroundings, as small interfaces the hosts implement: the GUI with
 // its windows, tarnq-cli with a terminal, the tests with recorders.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search run: from Find to the filled result list. StartSearch (user-interface thread) checks
 // the preset and starts a worker thread running RunSearch: clear the list, scan (the cache and the
 // providers load while the first folders are listed, before any file is looked up), sort and group, keep the grouped files ordered by group, hand them to the list,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Similarity of two tag texts, measured by their longest common subsequence (LCS) of UTF-16 code
 // units. No case folding happens here: callers upper-case both texts first.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading texts out of a catalogue: the built-in tables of the language library and catalogues
 // loaded from language files look the same (see language_record.h).
 #pragma once

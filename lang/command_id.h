@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command identifiers. The numbers are what menus, toolbars, shortcuts (section `Keys`)
 // and the catalogue's texts agree on, so they never change.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command table: every menu command with the name it has in the shortcut dialog's fall-back
 // list. Section `Keys` normally names commands by their four-letter catalogue key; these names
 // may stand there too.

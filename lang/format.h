@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling catalogue texts such as "%lu errors occured" with values. Catalogue texts come from
 // translators and language files, so they are never handed to printf: a translation that writes
 // "%s" where "%lu" stood, or adds a stray "%n", must not read arguments that are not there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // External language files (TARNQ_XX.LNG): lines "Key=text" naming each catalogue text by its
 // four-letter key, plus "Language" (the display name) and, for 8-bit files, "CP" (the code page).
 #pragma once

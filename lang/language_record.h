@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout of the language library's data, shared by the library and the program that reads it.
 // Everything here is static data of the library: the program reads it and never frees it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's languages: the language library with its built-in catalogues, the active
 // catalogue every text is fetched from, the choice of the language and the language files.
 //

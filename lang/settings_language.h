@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language choice kept in the settings: key `Language` of section `TARNQ`.
 #pragma once
 

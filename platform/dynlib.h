@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared libraries loaded at run time (the language library, plug-ins). Never throws.
 #pragma once
 

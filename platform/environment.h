@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process environment as a list, in the order the process received it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's error codes are Windows error codes (0 success, 1235 cancelled); this maps the
 // system's errno values onto them and supplies the message text of each.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Access checks that settings and similar stores make before they adopt a file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Operations that change files: delete, wipe, rename, copy and move, the desktop Trash.
 // None of them follows a symbolic link or replaces a file it was not told to replace, and all of
 // them take absolute paths only (anything else is error 123). Results are the program's error codes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files and folders. Paths are UTF-16 (see paths.h); every function converts them to the file
 // name bytes itself. Results are the program's error codes (errors.h): 0 is success.
 #pragma once

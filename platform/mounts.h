@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mounted file systems a user would pick as places to search.
 #pragma once
 

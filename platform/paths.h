@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paths as the program handles them: UTF-16 text with '/' as the only separator. Conversion to
 // the bytes the system takes is in text.h (Utf16ToNameBytes).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process's terminal: whether the standard streams are one, and Ctrl+C.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text conversions and locale-aware text services. Everything here is thread-safe.
 #pragma once
 

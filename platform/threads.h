@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Locks and the bridge to the host's user-interface thread.
 #pragma once
 

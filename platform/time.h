@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FILETIME values (100 ns units since 1601-01-01 UTC) and calendar conversions.
 #pragma once
 

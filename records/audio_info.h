@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio properties and tag texts of one file, as the analysis or the information cache
 // supplies them. A plain record: it is copied byte for byte into packed `FoundFile`s, so it has no
 // destructor; whoever holds the record owns its text block and frees it with Release().

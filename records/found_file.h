@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One found file as a packed little-endian record. Results files, stores and readers rely on the
 // exact layout, so the fields are reached through byte offsets and memcpy, never through a struct:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A growable store of variable-length packed records (found files, result rows, folders).
 //
 // Records never move once appended: they live in chunks that are never reallocated, and the index

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The owner of text blocks (AudioInfo texts) that packed records point at. Packed records hold a
 // block's address only as a view; the store or list they live in keeps the blocks here, frees the
 // block of a record it drops, and frees the rest when it is cleared or destroyed. So a record can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts the list shows in its cells, and the number forms they use.
 #pragma once
 

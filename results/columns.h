@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The columns of the result list, their layout in the settings (`L`), the sort orders with the
 // commands and header clicks that choose them, and the stored sort order (`Sort`).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export of the whole list as the user sees it (visible columns in display order, cell texts as
 // shown, groups coloured or separated) as text with aligned columns, CSV or an HTML table, each in
 // the legacy code page or Unicode; and the clipboard texts of the selected rows.

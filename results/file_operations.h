@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file operations on the selected rows: copy and move to a folder, rename in place, delete to
 // the desktop Trash, delete permanently or wipe (on a worker thread), remove from the list. The GUI's
 // dialogs and the command line both call these.

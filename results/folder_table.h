@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folders of the result list's rows, each stored once: a root entry holds a whole folder path,
 // a child entry one name under its parent. Indexes are 1-based (0 = none) and stay valid until
 // Clear(). Records are packed: 16-bit length, 32-bit parent index, UTF-16 name zero-terminated.

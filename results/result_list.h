@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result list model: the rows of the duplicates found (or loaded), their folders, the display
 // order, the sort order, the selection and the totals. Painting belongs to the GUI, which asks for
 // cell texts and listens through a ResultListObserver.

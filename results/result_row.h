@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One row of the result list: a found file with a state byte and the name's length inserted after
 // its length word. Packed little-endian, reached through byte offsets (results files and the
 // list's store rely on the layout):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Results files (".tarnq"): the whole result list as 8-bit text, one row per line in display
 // order, 21 ";"-separated fields per line, no header:
 //

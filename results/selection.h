@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing rows: Select Dupes (one member of every group stays unselected, picked by the display
 // order, by the preferred-folders list or by a keep rule such as "keep the best copy"), select all,
 // deselect all, invert.

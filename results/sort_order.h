@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The comparison behind the sixteen sort orders. A SortValueProvider tells, for one row and one
 // key, the value to compare and which key breaks a tie; CompareRows walks that chain.
 //

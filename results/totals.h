@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The counts the status bar shows: files and bytes of all rows ("Total") or of the selected rows
 // ("Selected"), with the number of groups and the cancelled note.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colours in the settings: the 16 custom colours of the colour chooser (key "CC") and the colour
 // scheme (section "Color": keys "1", "2", ... holding two hexadecimal numbers each).
 #pragma once

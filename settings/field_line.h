@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Field lines: the ";"-separated record syntax of results files, the information cache, provider
 // entries and the preset's "Option" and "Filter" values.
 //

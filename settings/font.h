@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fonts in the settings: the 13 numbers of a Windows LOGFONTW and the face name, separated by
 // commas, in one text value.
 #pragma once

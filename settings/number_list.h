@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number lists of settings values ("n,n,n" in placements, fonts, colour lists and the desktop-size
 // record) and the hexadecimal form they are written in.
 #pragma once

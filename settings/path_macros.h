@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paths stored in settings and presets may begin with a macro ("%MY_PATH%", "%APPDATA%",
 // "%TEMP%", "%NAME%" of an environment variable), so that a portable installation or a per-user
 // folder can move without breaking the stored paths.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window placements in the settings (key "Pos" of a window's section): x, y, width, height and the
 // show state as five decimal numbers separated by commas.
 #pragma once

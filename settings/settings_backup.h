@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Backup, Restore and Reset of the settings file. The file dialogs, the question box and the
 // restart itself belong to the host; these functions do the file work and tell the host whether it
 // must restart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: one INI-style file held in memory as a single 8-bit text buffer and edited
 // in place, so that comments, unknown keys and the order of everything survive untouched. The main
 // settings file and preset files both go through it.

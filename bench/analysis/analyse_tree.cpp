@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmark driver: walks a folder tree and analyses every file exactly as a search does (the
 // provider list and AnalyseFile), without the cache. Prints the counts, so runs can be compared
 // with the reference programs of the shared benchmark folder under hyperfine.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compares the analysis of a corpus with the shared reference programs, side by side.
 #   bench/analysis/compare.sh /tmp/corpus/10k [build]
 # Needs hyperfine; the corpus comes from ../shared/bench/make_corpus.py, the reference programs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in catalogues of the language library: English, German (code page 1252) and the key
 // table that names every text with four letters for external language files.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu trees of the language library: the main window's menu bar, the addition to a dialog's
 // list menu and the selection pop-up. Item texts come from the active catalogue by identifier.
 #include "lang/tarnqlng/tables.h"

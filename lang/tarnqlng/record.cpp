@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language library's one export.
 #include "lang/tarnqlng/tables.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language library's tables (internal to the library).
 #pragma once
 

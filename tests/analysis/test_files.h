@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for reader tests: fixture paths and byte-level files written to a temporary folder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application core as a host drives it: a whole search, Select Dupes and a deletion with a
 // dispatcher that runs everything at once (the command line), and closing while workers run with a
 // host that never runs what is posted to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the application-core tests: the English catalogue of the real language library and
 // scratch folders.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tarnq-cli's keep rules and its plan before acting, run as a black box on a small library made
 # here from the committed fixtures: one song as FLAC in Library and twice as MP3 in Downloads, an
 # empty file and a file that is not audio.

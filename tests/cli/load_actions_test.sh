@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tarnq-cli load with the list actions, run as a black box on files made here.
 set -u
 cli="$1"

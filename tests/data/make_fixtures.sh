@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the committed audio fixtures of tests/analysis once, with real encoders and an independent
 # tag writer. Not run by the build or the tests; needs ffmpeg, lame, flac, vorbis-tools and
 # python3-mutagen (apt-get install ffmpeg lame flac vorbis-tools python3-mutagen).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file filter: limits computed before a scan, and the tests of one file.
 #include <gtest/gtest.h>
 

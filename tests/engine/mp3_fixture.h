@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Minimal real MP3 files for end-to-end tests: MPEG-1 Layer III frames (128 kbit/s, 44.1 kHz,
 // joint stereo, silent payload) followed by an ID3v1 tag, so the real readers analyse them.
 #pragma once

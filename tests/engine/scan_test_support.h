@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small music library made of real files in a scratch folder, and an analyser that reads the
 // test's own file format ("artist|title|seconds") so scan and search tests need no encoder.
 #pragma once

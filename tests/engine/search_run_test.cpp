@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Searches from start to the filled result list over a real folder tree, with the test analyser.
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds found files for the matching tests in a store that frees their texts.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading texts out of catalogue tables.
 #include "lang/catalogue.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling catalogue texts with values without printf.
 #include "lang/format.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the language tests: the real language library, loaded once from the test's folder,
 // and scratch folders for language files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading language files: encodings, the key search, catalogues built from a file.
 #include "lang/language_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the active language, language files beside the program, the dialog's list, keys.
 #include "lang/languages.h"
 

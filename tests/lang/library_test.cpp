@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language library's tables as the program sees them through `r`.
 #include <set>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dispatchers: calls reach the owner thread, and a shut-down dispatcher releases every waiter.
 #include "platform/threads.h"
 

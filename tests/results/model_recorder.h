@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An observer that behaves like a table model over the result list: it keeps its own copy of the
 // rows (their names), changes it only when told, and checks after every change that its copy is
 // the list again. A notification with a wrong index, a missing or nested bracket, or a change made

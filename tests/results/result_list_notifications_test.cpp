@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list tells its views about every change in pairs a table model can bracket, with the right
 // indexes: a recorder keeps its own copy of the rows from the notifications alone and must end up
 // with the list's rows after fill, sort, removal, rename and load.

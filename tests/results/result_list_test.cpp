@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows, folders, selection, cell texts, totals and the stored layout of the result list.
 #include "results_test_support.h"
 #include "platform/time.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds result lists for the tests: rows with texts, folders and groups.
 #pragma once
 

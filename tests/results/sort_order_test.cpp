@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sort orders of the result list: chains, classes, stability and group gathering.
 #include "results_test_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A store over a file of given content, and a scope for the process-wide desktop size.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh folder per test, removed afterwards; settings tests never touch a real user's files.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the information cache file: load whatever the file holds, look up every
 // path it names, add an entry, save, and load the result again. A file the cache wrote must load
 // back cleanly, one entry per line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for one format reader (chosen by TARNQ_FUZZ_READER at compile time). The
 // readers take paths, so each input is written to a file in memory-backed /dev/shm first.
 #include <unistd.h>

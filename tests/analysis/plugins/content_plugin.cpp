@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A content plug-in with the published interface. Values come from a side file "<path>.tags"
 // with lines "Name=value". Fields: Title, Title (sort), Artist, Duration, Year, Bitrate (always
 // the all-ones "no value" number), Tags (a date field the adapter must not map). Built twice:

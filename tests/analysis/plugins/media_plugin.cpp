@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A media-information plug-in as a third party would write one: it exports pgnMediaInfo and
 // knows nothing of the program but the message protocol and the AudioInfo layout.
 // "*.TST" files hold "title\nartist\nseconds\n"; a file whose name contains "throw" makes the
