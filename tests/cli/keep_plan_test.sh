@@ -192,4 +192,18 @@ out=$("$cli" find --no-cache --paths --keep best "$lib/Library/$song.flac" "$lib
 [ $? -eq 1 ] || fail "closed output"
 "$cli" find --no-cache --keep best --delete --yes "$lib" >/dev/full 2>/dev/null
 [ $? -eq 1 ] || fail "full output"
+# The question on a real terminal (a pseudo-terminal made by script(1)): "y" deletes the plan's
+# files, anything else or the end of input does nothing.
+if command -v script >/dev/null; then
+  ask() { timeout 60 script -qec "$cli find --no-cache --quiet --keep best --delete '$lib'" /dev/null; }
+  setup
+  printf 'n\n' | ask > "$root/answer" 2>&1
+  [ $? -eq 1 ] && grep -q "nothing done" "$root/answer" && [ -f "$lib/Downloads/$song.mp3" ] || fail "answer no: $(cat "$root/answer")"
+  ask < /dev/null > "$root/answer" 2>&1
+  [ $? -eq 1 ] && [ -f "$lib/Downloads/$song.mp3" ] || fail "end of input: $(cat "$root/answer")"
+  printf 'y\n' | ask > "$root/answer" 2>&1
+  [ $? -eq 0 ] && [ ! -e "$lib/Downloads/$song.mp3" ] && [ -f "$lib/Library/$song.flac" ] || fail "answer yes: $(cat "$root/answer")"
+else
+  echo "script(1) is missing: the terminal question is not tested"
+fi
 echo "all passed"
