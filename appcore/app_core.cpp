@@ -237,8 +237,8 @@ uint32_t AppCore::LoadResults(std::u16string_view path, results::LoadReport* rep
   return code;
 }
 
-uint32_t AppCore::SaveResults(std::u16string_view path, size_t* written) const {
-  return results::SaveResults(m_state.list, path, written);
+uint32_t AppCore::SaveResults(std::u16string_view path, size_t* written, size_t* unstorable) const {
+  return results::SaveResults(m_state.list, path, written, unstorable);
 }
 
 // --- Selection --------------------------------------------------------------------------------------

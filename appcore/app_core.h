@@ -166,7 +166,8 @@ class AppCore {
   // --- Results files ------------------------------------------------------------------------------
   // Refused (5) while busy. The report says how many rows were skipped and why.
   uint32_t LoadResults(std::u16string_view path, results::LoadReport* report = nullptr);
-  uint32_t SaveResults(std::u16string_view path, size_t* written = nullptr) const;
+  // `unstorable`: rows left out because their paths hold a line break (say so to the user).
+  uint32_t SaveResults(std::u16string_view path, size_t* written = nullptr, size_t* unstorable = nullptr) const;
 
   // --- Selection ----------------------------------------------------------------------------------
   // Select Dupes with the preferred folders of section `SelFav` (or the given ones).

@@ -568,10 +568,15 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options, con
     } else if (const uint32_t refused = CheckWriteTarget(options.savePath)) {
       reporter.Fail(options.savePath, results::OperationErrorMessage(refused));
     } else {
-      size_t written = 0;
-      const uint32_t code = core.SaveResults(options.savePath, &written);
+      size_t written = 0, unstorable = 0;
+      const uint32_t code = core.SaveResults(options.savePath, &written, &unstorable);
       if (code != 0) reporter.Fail(options.savePath, results::OperationErrorMessage(code));
       else reporter.Say("saved " + std::to_string(written) + " row(s) to " + ToTerminal(options.savePath));
+      if (code == 0 && unstorable > 0) {
+        reporter.Fail(options.savePath, std::to_string(unstorable) +
+                                            " row(s) not saved: their paths hold a line break, which a results "
+                                            "file cannot store");
+      }
     }
   }
 

@@ -120,11 +120,15 @@ LineOutcome AddLine(ResultList& list, FolderBuilder& folders, std::string_view l
 
 }  // namespace
 
-void AppendResultsLine(const ResultList& list, ResultRow row, std::string& out) {
-  if (!row || row.Length() == 0) return;
+bool AppendResultsLine(const ResultList& list, ResultRow row, std::string& out) {
+  if (!row || row.Length() == 0) return true;
+  thread_local std::u16string path;
+  path.clear();
+  list.AppendFullPath(row, path);
+  if (path.find_first_of(u"\r\n", 0, 3) != std::u16string::npos) return false;  // CR, LF, NUL
   const AudioInfo info = row.Info();
   settings::FieldLineWriter w(out);
-  w.Utf8(list.FullPath(row));
+  w.Utf8(path);
   w.Unsigned(row.Group());
   w.Unsigned(row.Size());
   w.Unsigned(row.Attributes());
@@ -146,27 +150,34 @@ void AppendResultsLine(const ResultList& list, ResultRow row, std::string& out) 
   w.Text(TextOf(info, records::kTextComment));
   w.Unsigned(info.bpm);
   w.EndLine();
+  return true;
 }
 
-std::string ComposeResultsFile(const ResultList& list) {
+std::string ComposeResultsFile(const ResultList& list, size_t* unstorable) {
   platform::StoreGuard guard(list.RowsLock());
   std::string out;
   const size_t count = list.RowCount();
   out.reserve(count * 200);
-  for (size_t i = 0; i < count; ++i) AppendResultsLine(list, list.RowAt(i), out);
+  size_t left = 0;
+  for (size_t i = 0; i < count; ++i) left += AppendResultsLine(list, list.RowAt(i), out) ? 0 : 1;
+  if (unstorable) *unstorable = left;
   return out;
 }
 
-uint32_t SaveResults(const ResultList& list, std::u16string_view path, size_t* written) {
+uint32_t SaveResults(const ResultList& list, std::u16string_view path, size_t* written, size_t* unstorable) {
   if (written) *written = 0;
+  if (unstorable) *unstorable = 0;
   size_t rows;
+  size_t left = 0;
   std::string bytes;
   {
     platform::StoreGuard guard(list.RowsLock());
     rows = list.RowCount();
     if (rows == 0) return 0;
-    bytes = ComposeResultsFile(list);
+    bytes = ComposeResultsFile(list, &left);
   }
+  rows -= left;
+  if (unstorable) *unstorable = left;
   uint32_t code = platform::WriteFileAtomically(path, bytes);
   if (code == platform::err::kPathNotFound && platform::CreateFolders(platform::FolderOf(path)) == 0)
     code = platform::WriteFileAtomically(path, bytes);

@@ -35,15 +35,20 @@ inline constexpr std::string_view kSaveKey = "Save";
 inline constexpr int kCommandSave = 118;
 inline constexpr int kCommandLoad = 119;
 
-// Appends the line of one row (with CR LF) to `out`. Rows of length 0 add nothing.
-void AppendResultsLine(const ResultList& list, ResultRow row, std::string& out);
-// The whole file's bytes for the list as it is displayed.
-std::string ComposeResultsFile(const ResultList& list);
+// Appends the line of one row (with CR LF) to `out`. Rows of length 0 add nothing, and neither do
+// rows whose path holds a line break or NUL: a line cannot carry it, and a path changed to fit
+// would name another file. False when the row was left out for its path.
+bool AppendResultsLine(const ResultList& list, ResultRow row, std::string& out);
+// The whole file's bytes for the list as it is displayed; `unstorable` counts the rows left out
+// for their paths.
+std::string ComposeResultsFile(const ResultList& list, size_t* unstorable = nullptr);
 
 // Writes the list to `path` through a temporary file renamed into place (an existing file of that
 // name is never removed first); a missing folder is created. Does nothing for an empty list
-// (returns 0, `written` 0). Returns 0 or the error code.
-uint32_t SaveResults(const ResultList& list, std::u16string_view path, size_t* written = nullptr);
+// (returns 0, `written` 0). Returns 0 or the error code; `unstorable` gets the number of rows that
+// could not be written (their paths hold a line break), which the caller must report.
+uint32_t SaveResults(const ResultList& list, std::u16string_view path, size_t* written = nullptr,
+                     size_t* unstorable = nullptr);
 
 // What a load found.
 struct LoadReport {

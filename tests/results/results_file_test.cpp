@@ -195,3 +195,25 @@ TEST_F(ResultsFileOnDisk, SaveLoadAndTheRememberedFolder) {
 
 }  // namespace
 }  // namespace tarnq::results
+
+namespace tarnq::results {
+namespace {
+
+// A path with a line break cannot be stored in a line: the row is left out and counted, never
+// written with the break changed (that would name another file).
+TEST(ResultsFile, RowsWhosePathHoldsALineBreakAreLeftOutAndCounted) {
+  testing::InstallEnglish();
+  ResultList list;
+  const uint32_t folder = list.FindFolder(u"/music");
+  for (const char16_t* name : {u"good.mp3", u"two\nlines.mp3", u"carriage\rreturn.mp3", u"fine.mp3"})
+    testing::Add(list, {.name = name, .folder = folder});
+  size_t unstorable = 0;
+  const std::string bytes = ComposeResultsFile(list, &unstorable);
+  EXPECT_EQ(unstorable, 2u);
+  ResultList back;
+  LoadResultsFromBytes(back, bytes);
+  EXPECT_EQ(testing::Names(back), (std::vector<std::u16string>{u"good.mp3", u"fine.mp3"}));
+}
+
+}  // namespace
+}  // namespace tarnq::results
