@@ -100,9 +100,15 @@ OperationOutcome Transfer(const OperationContext& context, const FileJob& job, s
     callbacks.onExists = [&](std::u16string_view source, std::u16string_view target) {
       const platform::ExistsChoice choice =
           context.observer ? context.observer->OnExists(source, target) : platform::ExistsChoice::kSkip;
-      if (choice == platform::ExistsChoice::kOverwrite && job.keptPaths.contains(std::u16string(target))) {
-        refusedOverwrite = true;
-        return platform::ExistsChoice::kSkip;
+      if (choice == platform::ExistsChoice::kOverwrite) {
+        // A kept row's file is never replaced, however the target names it (a folder reached
+        // through a link names the same entry by another path).
+        platform::FileStatus existing;
+        if (job.keptPaths.contains(std::u16string(target)) ||
+            (platform::GetFileStatus(target, existing) == 0 && job.keptIdentities.contains(existing.identity))) {
+          refusedOverwrite = true;
+          return platform::ExistsChoice::kSkip;
+        }
       }
       return choice;
     };

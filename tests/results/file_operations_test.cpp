@@ -337,6 +337,12 @@ TEST_F(FileOperations, OverwriteNeverReplacesAFileTheListKeeps) {
   EXPECT_EQ(Read("dupe/song.mp3"), "duplicate");
   EXPECT_EQ(m_list.RowCount(), 2u);
   EXPECT_EQ(m_list.SelectedCount(), 1u);  // a failed move changes nothing
+  // The kept file named through a link to its folder is the same file.
+  fs::create_directory_symlink(m_root / "keep", m_root / "alias");
+  const OperationOutcome viaLink = CopyFiles(Context(), SnapshotSelection(m_list), P("alias"));
+  ASSERT_EQ(viaLink.errors.size(), 1u);
+  EXPECT_EQ(viaLink.errors[0].code, op_error::kTargetInList);
+  EXPECT_EQ(Read("keep/song.mp3"), "kept copy");
 }
 
 TEST_F(FileOperations, CopyLeavesTheListAlone) {
