@@ -19,6 +19,18 @@
 namespace tarnq::engine {
 namespace {
 
+// What the file filter looks at of a listed entry.
+FileFacts FactsOf(const platform::DirEntry& entry) {
+  FileFacts facts;
+  facts.attributes = entry.attributes;
+  facts.size = entry.size;
+  facts.created = entry.creationTime;
+  facts.accessed = entry.lastAccessTime;
+  facts.modified = entry.lastWriteTime;
+  facts.name = entry.name;
+  return facts;
+}
+
 using platform::DirEntry;
 using platform::FileIdentity;
 namespace attr = platform::attr;
@@ -382,16 +394,7 @@ uint32_t Walker::Folder(std::u16string_view folder, uint32_t parentIndex, std::u
         }
         return true;
       }
-      if (filtered) {
-        FileFacts facts;
-        facts.attributes = entry.attributes;
-        facts.size = entry.size;
-        facts.created = entry.creationTime;
-        facts.accessed = entry.lastAccessTime;
-        facts.modified = entry.lastWriteTime;
-        facts.name = entry.name;
-        if (!PassesFilter(c.filter, facts)) return true;
-      }
+      if (filtered && !PassesFilter(c.filter, FactsOf(entry))) return true;
       Add(entry, index, path);
     } catch (...) {
       // One bad entry must not end the folder: it is dropped, and counted.
@@ -444,16 +447,7 @@ uint32_t Walker::File(std::u16string_view path, const platform::FileStatus& stat
   entry.device = status.identity.device;
   entry.inode = status.identity.inode;
   entry.name = platform::FileNameOf(path);
-  if (c.preset.filterEnabled != 0) {
-    FileFacts facts;
-    facts.attributes = entry.attributes;
-    facts.size = entry.size;
-    facts.created = entry.creationTime;
-    facts.accessed = entry.lastAccessTime;
-    facts.modified = entry.lastWriteTime;
-    facts.name = entry.name;
-    if (!PassesFilter(c.filter, facts)) return 0;
-  }
+  if (c.preset.filterEnabled != 0 && !PassesFilter(c.filter, FactsOf(entry))) return 0;
   Add(entry, index, folder);
   return 0;
 }

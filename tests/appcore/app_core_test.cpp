@@ -9,7 +9,7 @@
 #include <future>
 #include <thread>
 
-#include "lang/languages.h"
+#include "appcore_test_support.h"
 #include "mp3_fixture.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
@@ -22,13 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using engine::testing::Library;
-
-void InstallEnglish() {
-  static lang::LanguageLibrary library;
-  static const bool loaded = library.Load(platform::ProgramFolder()) == 0;
-  ASSERT_TRUE(loaded);
-  lang::InstallLanguageRecord(library.Record());
-}
 
 class Recorder : public AppCoreObserver {
  public:
@@ -64,7 +57,7 @@ class Recorder : public AppCoreObserver {
 class Core : public ::testing::Test {
  protected:
   void SetUp() override {
-    InstallEnglish();
+    testing::InstallEnglish();
     lib.Folder("a");
     lib.Folder("b");
     tarnq::testing::WriteFile(lib.Path("a/one.mp3"), tarnq::testing::Mp3Bytes("Band", "Song"));

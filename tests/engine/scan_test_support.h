@@ -3,6 +3,8 @@
 // test's own file format ("artist|title|seconds") so scan and search tests need no encoder.
 #pragma once
 
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,5 +129,19 @@ class FakeAnalyser : public FileAnalyser {
 };
 
 inline bool RunningAsRoot() { return ::geteuid() == 0; }
+
+// Runs `check` in a child process as the unprivileged user "nobody" (for tests of permissions,
+// which root ignores). True when the child could drop its rights and `check` returned true.
+template <class Check>
+bool PassesAsUnprivilegedUser(Check&& check) {
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+    ::_exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 }  // namespace tarnq::engine::testing

@@ -211,16 +211,7 @@ TEST_F(Search, UnreadableSubfolderIsSkippedQuietly) {
     return;
   }
   // Root reads every folder: search as an unprivileged user in a child process.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
-    ::_exit(check() ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(testing::PassesAsUnprivilegedUser(check));
 }
 
 TEST_F(Search, AFileAmongTheFoldersIsSearchedOnItsOwn) {
@@ -258,16 +249,7 @@ TEST_F(Search, SkippedFilesAreCountedWithTheirReasons) {
     return;
   }
   // Root reads every file: search as an unprivileged user in a child process.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
-    ::_exit(check() ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(testing::PassesAsUnprivilegedUser(check));
 }
 
 TEST_F(Search, StopDuringTheScanLeavesNothingAndANewRunWorks) {
