@@ -399,6 +399,43 @@ constexpr Row kRows[] = {
     // Texts of our own from here on, with identifiers above 12000.
     // A search that could not list every folder it was asked to (unvollständig).
     {12001, "sInc", "incomplete", "unvollst\344ndig"},
+    // The desktop program's own texts.
+    // Eine Suche läuft: beenden Sie sie, bevor Sie das Fenster schließen.
+    {12002, "wSrR", "A search is running: stop it before closing the window.",
+     "Eine Suche l\344uft: beenden Sie sie, bevor Sie das Fenster schlie\337en."},
+    // %lu übersprungen;Zeigt die übersprungenen Dateien und den Grund
+    {12003, "sSkp", "%lu skipped;Lists the skipped files and why they were skipped",
+     "%lu \374bersprungen;Zeigt die \374bersprungenen Dateien und den Grund"},
+    // Übersprungene Dateien
+    {12004, "dSkp", "Skipped files", "\334bersprungene Dateien"},
+    {12005, "rUnr", "unreadable", "nicht lesbar"},
+    {12006, "rNAu", "not audio", "kein Audio"},
+    {12007, "rEmp", "empty", "leer"},
+    {12008, "rLnk", "link not followed", "Verkn\374pfung nicht verfolgt"},
+    {12009, "rVan", "vanished", "verschwunden"},
+    {12010, "rLng", "path too long", "Pfad zu lang"},
+    {12011, "eNoF", "The preset names no folder to search.", "Das Profil nennt keinen zu durchsuchenden Ordner."},
+    {12012, "eNoU", "No web address is set for this command (key %s in section TARNQ of the settings).",
+     "F\374r diesen Befehl ist keine Webadresse eingestellt (Schl\374ssel %s im Abschnitt TARNQ der Einstellungen)."},
+    {12013, "tPrF", "Program folder:", "Programmordner:"},
+    {12014, "tSeF", "Settings file:", "Einstellungsdatei:"},
+    // %lu Zeilen der Ergebnisdatei wurden übersprungen.
+    {12015, "wLdS", "%lu rows of the results file were skipped.",
+     "%lu Zeilen der Ergebnisdatei wurden \374bersprungen."},
+    {12016, "wSvU", "%lu rows were not saved: their paths hold a line break.",
+     "%lu Zeilen wurden nicht gespeichert: ihre Pfade enthalten einen Zeilenumbruch."},
+    {12017, "eNoH", "No help file was found for this language.", "F\374r diese Sprache wurde keine Hilfedatei gefunden."},
+    {12018, "fAll", "All files", "Alle Dateien"},
+    {12019, "fSet", "Settings files", "Einstellungsdateien"},
+    {12020, "tVer", "Version", "Version"},
+    {12021, "eUpd", "The update check failed: %s", "Die Suche nach Updates ist fehlgeschlagen: %s"},
+    {12022, "tSrc", "Searching...", "Suche l\344uft..."},
+    // Wollen Sie alle Einstellungen zurücksetzen? Das Programm startet neu.
+    {12024, "qRst", "Do you want to reset all settings? The program restarts.",
+     "Wollen Sie alle Einstellungen zur\374cksetzen? Das Programm startet neu."},
+    {12025, "wIgn", "Ignored: %s", "Ignoriert: %s"},
+    {12026, "tLng", "Language", "Sprache"},
+    {12027, "tRnm", "The results file could not be read: %s", "Die Ergebnisdatei konnte nicht gelesen werden: %s"},
 };
 
 constexpr size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window: menus built from the language library's menu trees, the toolbar, the preset
+// bar, the result list and the status bar, and the dispatch of every command. The work behind the
+// commands is the application core's; the window asks the core what is allowed, greys what is not,
+// and shows what the core reports (it is one of the core's observers).
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "appcore/app_core.h"
+#include "appcore/restart.h"
+#include "appcore/shortcuts.h"
+#include "lang/language_record.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QToolBar;
+
+namespace tarnq::ui {
+class ResultModel;
+class ResultView;
+}  // namespace tarnq::ui
+
+namespace tarnq::app {
+
+// How the window was started (see the program's --help).
+struct WindowOptions {
+  bool scripted = false;        // no modal window: messages go to standard error
+  bool search = false;          // run Find once the window is up
+  QString screenshotPath;       // picture of the window when the work is done
+  QString saveResultsPath;      // the result list, written when the work is done
+  bool quit = false;            // close when the work is done
+  QString startFile;            // a preset (.tnq) or a results file (.tarnq) to open
+};
+
+class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
+  Q_OBJECT
+ public:
+  MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart, WindowOptions options,
+             QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Runs a command as the menu would; disabled commands are ignored (false).
+  bool RunCommand(int id);
+  // Whether the command's menu item is enabled now.
+  bool IsCommandEnabled(int id) const;
+  QAction* ActionOf(int id) const;
+  // The exit status of the scripted mode (0 done, 1 failed) once the work is over.
+  int ScriptExitCode() const { return m_scriptExit; }
+  // The result list's view, the preset box, the status panes: for tests and the scripted mode.
+  ui::ResultView* View() const { return m_view; }
+  QComboBox* PresetBox() const { return m_presetBox; }
+  QString SelectedPaneText() const;
+  QString TotalPaneText() const;
+  QString InfoPaneText() const;
+  const appcore::ShortcutTable& Shortcuts() const { return m_shortcuts; }
+
+  // How the window opens addresses and files in the desktop's programs; tests replace it.
+  std::function<bool(const QUrl&)> openUrl;
+  // File dialogs; tests replace them (an empty result is Cancel).
+  std::function<QString(const QString& caption, const QString& folder, const QString& filters,
+                        QString* chosenFilter)>
+      askSaveFile;
+  std::function<QString(const QString& caption, const QString& folder, const QString& filters)> askOpenFile;
+  // The update check's address is read from the settings; tests point it at a local server.
+
+  // Starts the scripted work (called once the window is shown).
+  void StartScript();
+
+ signals:
+  // The scripted work is over (exit status as ScriptExitCode).
+  void scriptFinished(int code);
+  // A message box was shown or a message written (for tests): its text.
+  void messageShown(const QString& text);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // appcore::AppCoreObserver
+  void OnSearchProgress(const appcore::SearchProgressEvent& event) override;
+  void OnSearchFinished(const engine::SearchOutcome& outcome) override;
+  void OnBringToFront() override;
+  void OnCommandStatesChanged() override;
+
+  void BuildActions();
+  void BuildMenus();
+  QMenu* BuildMenu(const lang::MenuItem* items, QMenu* into);
+  void BuildToolBar();
+  void BuildPresetBar();
+  void BuildStatusBar();
+  void RetranslateActions();
+  void ApplyCommandStates(bool force);
+  void ApplyViewOptions();
+  void UpdateCheckMarks();
+  void RefreshStatus();
+  void ScheduleSelectionCount();
+
+  // Commands.
+  void Find();
+  void SaveResults();
+  void LoadResults();
+  void LoadResultsFile(const QString& path);
+  void ExportList();
+  void CopyToClipboard(int id);
+  void Sort(int id);
+  void HeaderSort(uint16_t columnId, bool rightHalf);
+  void SetDarkMode(int choice);
+  void BackupSettings();
+  void RestoreSettings();
+  void ResetSettings();
+  void ChooseLanguage();
+  void ShowHelp();
+  void ShowKeysPage();
+  void GoOnline();
+  void CheckForUpdates();
+  void ShowAbout();
+  void ShowSkipped();
+  void SwitchWindow();
+  void FocusPane(bool next);
+  void Restart();
+
+  // A message: a box in the window, standard error in the scripted mode.
+  void ShowMessage(const QString& text, bool error);
+  bool OpenUrl(const QUrl& url);
+  void FinishScript(int code);
+  void StoreOnClose();
+  QString StartFolder(const QString& stored) const;
+
+  appcore::AppCore& m_core;
+  appcore::RestartRequest& m_restart;
+  WindowOptions m_options;
+  appcore::ShortcutTable m_shortcuts;
+
+  ui::ResultModel* m_model = nullptr;
+  ui::ResultView* m_view = nullptr;
+  QToolBar* m_toolBar = nullptr;
+  QLabel* m_presetLabel = nullptr;
+  QComboBox* m_presetBox = nullptr;
+  QPushButton* m_presetButton = nullptr;
+  QLabel* m_selectedPane = nullptr;
+  QLabel* m_totalPane = nullptr;
+  QLabel* m_infoPane = nullptr;
+  QLabel* m_skippedPane = nullptr;
+  QLabel* m_searchIcon = nullptr;
+  QProgressBar* m_progress = nullptr;
+  QTimer* m_selectionTimer = nullptr;
+  std::map<int, QAction*> m_actions;
+  QMenu* m_switchMenu = nullptr;
+  int m_scriptExit = 0;
+  bool m_scriptRunning = false;
+  bool m_closing = false;
+};
+
+}  // namespace tarnq::app

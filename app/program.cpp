@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/program.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "appcore/app_core.h"
+#include "appcore/restart.h"
+#include "appcore/update_check.h"
+#include "lang/languages.h"
+#include "platform/paths.h"
+#include "settings/settings_store.h"
+#include "ui/qt_dispatcher.h"
+#include "ui/qt_text.h"
+#include "ui/theme.h"
+
+namespace tarnq::app {
+
+QString UsageText() {
+  return QStringLiteral(
+      "Usage: tarnq [OPTION]... [PRESET.tnq | RESULTS.tarnq]\n"
+      "Twinsong finds duplicate music files. Without options it opens its window on the last\n"
+      "preset, or on the preset or results file named.\n"
+      "\n"
+      "  -h, --help               show this help and exit\n"
+      "      --version            show the version and exit\n"
+      "\n"
+      "Scripted mode (no question is asked; messages go to standard error):\n"
+      "      --search             run the search of the preset once the window is up\n"
+      "      --screenshot FILE    write a PNG picture of the window when the work is done\n"
+      "      --save-results FILE  write the result list when the work is done\n"
+      "      --quit               close the window when the work is done\n"
+      "\n"
+      "Exit status: 0 done; 1 the search failed, was stopped or incomplete, the preset is\n"
+      "missing or names no folder, or a file could not be written; 2 usage error.\n"
+      "The settings file is TARNQ_SETTINGS when that is set.\n");
+}
+
+ProgramArguments ParseArguments(const QStringList& arguments) {
+  ProgramArguments out;
+  QStringList positional;
+  bool optionsEnded = false;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    QString arg = arguments[i];
+    if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+      positional << arg;
+      continue;
+    }
+    if (arg == QLatin1String("--")) {
+      optionsEnded = true;
+      continue;
+    }
+    QString value;
+    bool hasValue = false;
+    if (const qsizetype eq = arg.indexOf(QLatin1Char('=')); arg.startsWith(QLatin1String("--")) && eq > 0) {
+      value = arg.mid(eq + 1);
+      arg = arg.left(eq);
+      hasValue = true;
+    }
+    auto takeValue = [&](QString& into) {
+      if (!hasValue) {
+        if (i + 1 >= arguments.size()) {
+          out.error = QStringLiteral("option '%1' needs a file name").arg(arg);
+          return;
+        }
+        value = arguments[++i];
+      }
+      if (value.isEmpty()) {
+        out.error = QStringLiteral("option '%1' needs a file name").arg(arg);
+        return;
+      }
+      into = value;
+    };
+    auto noValue = [&]() {
+      if (hasValue) out.error = QStringLiteral("option '%1' takes no value").arg(arg);
+    };
+    if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+      noValue();
+      out.help = true;
+    } else if (arg == QLatin1String("--version")) {
+      noValue();
+      out.version = true;
+    } else if (arg == QLatin1String("--search")) {
+      noValue();
+      out.window.search = true;
+    } else if (arg == QLatin1String("--quit")) {
+      noValue();
+      out.window.quit = true;
+    } else if (arg == QLatin1String("--screenshot")) {
+      takeValue(out.window.screenshotPath);
+    } else if (arg == QLatin1String("--save-results")) {
+      takeValue(out.window.saveResultsPath);
+    } else {
+      out.error = QStringLiteral("unknown option '%1'").arg(arg);
+    }
+    if (!out.error.isEmpty()) return out;
+  }
+  if (positional.size() > 1) {
+    out.error = QStringLiteral("only one preset or results file may be named (got %1)").arg(positional.size());
+    return out;
+  }
+  if (!positional.isEmpty()) out.window.startFile = positional.first();
+  out.window.scripted = out.window.search || out.window.quit || !out.window.screenshotPath.isEmpty() ||
+                        !out.window.saveResultsPath.isEmpty();
+  return out;
+}
+
+namespace {
+
+// Without a window system Qt would abort; say so plainly instead.
+bool DisplayAvailable() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform != nullptr && *platform != '\0') return true;
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  ProgramArguments parsed = ParseArguments(arguments);
+  if (!parsed.error.isEmpty()) {
+    std::fprintf(stderr, "tarnq: %s\nTry 'tarnq --help' for more information.\n", parsed.error.toUtf8().constData());
+    return 2;
+  }
+  if (parsed.help) {
+    std::fputs(UsageText().toUtf8().constData(), stdout);
+    return 0;
+  }
+  if (parsed.version) {
+    std::printf("tarnq %s\n", ui::ToQString(appcore::kProgramVersion).toUtf8().constData());
+    return 0;
+  }
+  if (!DisplayAvailable()) {
+    std::fputs("tarnq: no display is available (DISPLAY and WAYLAND_DISPLAY are not set); "
+               "tarnq-cli works without one\n",
+               stderr);
+    return 1;
+  }
+
+  WindowOptions& options = parsed.window;
+  if (!options.startFile.isEmpty()) {
+    const QFileInfo info(options.startFile);
+    if (!info.exists() || info.isDir()) {
+      std::fprintf(stderr, "tarnq: %s: %s\n", options.startFile.toUtf8().constData(),
+                   info.isDir() ? "is a folder, not a preset" : "no such file");
+      if (options.scripted) return 1;
+      options.startFile.clear();  // the window opens on the last preset
+    } else {
+      options.startFile = info.absoluteFilePath();
+    }
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Twinsong"));
+  QApplication::setApplicationVersion(ui::ToQString(appcore::kProgramVersion));
+  ui::RememberPlatformPalette(app.palette());
+
+  static lang::LanguageLibrary library;
+  if (lang::InstalledLanguageRecord() == nullptr) {
+    if (library.Load(platform::ProgramFolder()) != 0) {
+      std::fprintf(stderr, "tarnq: %s\n", ui::ToQString(library.Message()).toUtf8().constData());
+      return 1;
+    }
+    lang::InstallLanguageRecord(library.Record());
+  }
+
+  settings::SettingsStore& store = settings::MainSettings();
+  appcore::RestartRequest restart;
+  bool first = true;
+  return appcore::RunWithRestarts(restart, store, [&]() -> int {
+    ui::ApplyTheme(app, ui::IsDark(static_cast<int>(store.ReadInt(settings::SettingsStore::kMainSection, "DM", 0))));
+    ui::QtDispatcher dispatcher;
+    appcore::AppCore core(store, dispatcher);
+    core.WriteDefaultProviderEntries();
+    WindowOptions runOptions = options;
+    if (!first) runOptions = WindowOptions{};  // a restart opens the plain window
+    first = false;
+    MainWindow window(core, restart, runOptions);
+    window.show();
+    if (runOptions.scripted) window.StartScript();
+    int code = QApplication::exec();
+    if (runOptions.scripted) code = window.ScriptExitCode();
+    core.Shutdown();
+    return code;
+  });
+}
+
+}  // namespace tarnq::app

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The result list's view. Selection works as in a desktop file list (click, Ctrl+click toggles,
+// Shift extends from the anchor, Ctrl+Space toggles the current row) but is kept in the core's
+// list, not in Qt's selection model: Select Dupes and the file commands see exactly what the user
+// sees. The focused row follows the current index.
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <functional>
+
+#include "ui/result_model.h"
+
+namespace tarnq::ui {
+
+class ResultView final : public QTableView {
+  Q_OBJECT
+ public:
+  explicit ResultView(QWidget* parent = nullptr);
+
+  void SetResultModel(ResultModel* model);
+  ResultModel* Model() const { return m_model; }
+
+  // Header clicks choose a sort order: (column id, click in the right half of the column).
+  std::function<void(uint16_t, bool)> onHeaderClick;
+  // Double-click on a row (Play).
+  std::function<void()> onActivate;
+  // The Delete key.
+  std::function<void()> onDeleteKey;
+
+  // Shows the arrow of the list's sort order on its column.
+  void ShowSortOrder(int sortKey, bool reversed);
+  // The layout as the header shows it now: columns in display order with their widths.
+  results::ColumnLayout CurrentLayout() const;
+  // Applies the layout's widths after the model's columns changed.
+  void ApplyLayoutWidths();
+  // Moves the current index to the list's focused row (after a sort, a load).
+  void FollowFocusedRow();
+  // Fits one column (or every column with -1) to its content.
+  void FitColumns(int column);
+
+ protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event = nullptr) const override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SelectOnly(int row) const;
+  void SelectRange(int from, int to, bool keepOthers) const;
+  void HeaderMenu(const QPoint& pos);
+
+  ResultModel* m_model = nullptr;
+  mutable int m_anchor = -1;
+  int m_pressX = -1;  // where the last header press was (viewport x)
+  bool m_following = false;
+};
+
+// Paints the list's selected rows as selected.
+class ResultDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
+
+}  // namespace tarnq::ui
