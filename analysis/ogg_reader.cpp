@@ -2,14 +2,15 @@
 #include "analysis/ogg_reader.h"
 
 #include <ogg/ogg.h>
-#include <vorbis/codec.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "analysis/vorbis_comment.h"
+#include "analysis/vorbis_headers.h"
 #include "platform/files.h"
 
 namespace tarnq::analysis {
@@ -40,19 +41,11 @@ struct LogicalStream {
   uint32_t rate = 0;
   int64_t lastGranule = 0;
   ogg_stream_state state{};
-  vorbis_info info{};
-  vorbis_comment comments{};
+  VorbisIdentification identification;
+  std::string comments;  // the comment header packet, checked, until the setup header is seen
 
-  explicit LogicalStream(int s) : serial(s) {
-    ogg_stream_init(&state, s);
-    vorbis_info_init(&info);
-    vorbis_comment_init(&comments);
-  }
-  ~LogicalStream() {
-    vorbis_comment_clear(&comments);
-    vorbis_info_clear(&info);
-    ogg_stream_clear(&state);
-  }
+  explicit LogicalStream(int s) : serial(s) { ogg_stream_init(&state, s); }
+  ~LogicalStream() { ogg_stream_clear(&state); }
   LogicalStream(const LogicalStream&) = delete;
   LogicalStream& operator=(const LogicalStream&) = delete;
   bool HeadersDone() const { return !vorbis || broken || headers >= 3; }
@@ -217,12 +210,19 @@ class OggScan {
         if (!stream->vorbis) return;
         if (m_tag.formatName.Empty()) m_tag.formatName.Assign(u"Ogg Vorbis");
       }
-      // The identification and comment headers go through the Vorbis decoder. The setup header
-      // only has to be one: unpacking its codebooks costs more than the rest of the file's
-      // analysis together and tells nothing the search uses.
-      const bool ok = stream->headers < 2
-                          ? vorbis_synthesis_headerin(&stream->info, &stream->comments, &packet) == 0
-                          : IsSetupHeader(packet);
+      // The identification header opens the stream, the comment header follows; both are read
+      // here. The setup header only has to be one: unpacking its codebooks costs more than the
+      // rest of the file's analysis together and tells nothing the search uses.
+      const std::span<const unsigned char> bytes(packet.packet, static_cast<size_t>(std::max<long>(packet.bytes, 0)));
+      bool ok;
+      if (stream->headers == 0) {
+        ok = packet.b_o_s != 0 && ParseVorbisIdentification(bytes, stream->identification);
+      } else if (stream->headers == 1) {
+        ok = IsVorbisCommentHeader(bytes);
+        if (ok) stream->comments.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+      } else {
+        ok = IsSetupHeader(packet);
+      }
       if (!ok) {
         stream->broken = true;
         return;
@@ -239,19 +239,16 @@ class OggScan {
   }
 
   void ApplyHeaders(LogicalStream& stream) {
-    const vorbis_info& vi = stream.info;
-    m_tag.channels = static_cast<uint16_t>(std::clamp(vi.channels, 0, 65535));
-    stream.rate = vi.rate > 0 ? static_cast<uint32_t>(std::min<long>(vi.rate, 0x7FFFFFFF)) : 0;
+    const VorbisIdentification& id = stream.identification;
+    m_tag.channels = id.channels;
+    stream.rate = id.rate;
     m_tag.sampleRate = stream.rate;
-    if (vi.bitrate_nominal > 0) m_tag.bitrate = static_cast<int32_t>(vi.bitrate_nominal / 1000);
-    const vorbis_comment& vc = stream.comments;
+    if (id.bitrateNominal > 0) m_tag.bitrate = id.bitrateNominal / 1000;
     VorbisCommentKeysSeen seen;
-    for (int i = 0; i < vc.comments; ++i) {
-      if (!vc.user_comments[i] || vc.comment_lengths[i] < 0) continue;
-      ApplyVorbisComment(
-          std::string_view(vc.user_comments[i], static_cast<size_t>(vc.comment_lengths[i])), m_tag,
-          true, seen);
-    }
+    const std::span<const unsigned char> packet(reinterpret_cast<const unsigned char*>(stream.comments.data()),
+                                                stream.comments.size());
+    ForEachVorbisComment(packet, [&](std::string_view comment) { ApplyVorbisComment(comment, m_tag, true, seen); });
+    std::string().swap(stream.comments);
   }
 
   platform::InputFile& m_file;

@@ -226,24 +226,37 @@ class DeletionReport final : public appcore::AppCoreObserver {
 };
 
 // A folder given for the selection that does not exist, or holds no file of the list, is most
-// likely a typing error: say so, the selection still runs.
-void WarnAboutFolders(const results::ResultList& list, const ListActionOptions& options) {
+// likely a typing error: say so, the selection still runs. Folders are compared as the selection
+// compares them (a folder named through a link is the folder it leads to).
+void WarnAboutFolders(const results::ResultList& list, const ListActionOptions& options,
+                      const results::FavoriteFolders& favorites, bool fromSettings) {
+  results::FolderMatcher matcher(list);
+  std::vector<uint32_t> folders;  // the folders of the list's rows, each once
+  {
+    platform::StoreGuard guard(list.RowsLock());
+    std::unordered_set<uint32_t> seen;
+    for (size_t i = 0; i < list.RowCount(); ++i) {
+      const results::ResultRow row = list.RowAt(i);
+      if (row && row.Length() != 0 && seen.insert(row.Folder()).second) folders.push_back(row.Folder());
+    }
+  }
   auto check = [&](std::u16string_view folder, const char* option) {
-    if (!platform::FolderExists(folder)) {
+    const size_t entry = matcher.Add(folder);
+    if (!matcher.Exists(entry)) {
       std::fprintf(stderr, "tarnq-cli: warning: %s %s: %s\n", option, ToTerminal(folder).c_str(),
                    platform::ErrorMessage(platform::err::kPathNotFound).c_str());
       return;
     }
-    platform::StoreGuard guard(list.RowsLock());
-    for (size_t i = 0; i < list.RowCount(); ++i) {
-      const results::ResultRow row = list.RowAt(i);
-      if (row && results::FolderMatches(folder, list.FolderPath(row.Folder()))) return;
-    }
+    for (const uint32_t f : folders)
+      if (matcher.Matches(entry, f)) return;
     std::fprintf(stderr, "tarnq-cli: warning: %s %s: no file of the list lies in this folder\n", option,
                  ToTerminal(folder).c_str());
   };
-  for (const results::FavoriteFolder& f : options.favorites)
-    check(f.folder, f.marker == results::FavoriteFolder::kExcluded ? "--protect" : "--prefer");
+  for (const results::FavoriteFolder& f : favorites) {
+    const bool excluded = f.marker == results::FavoriteFolder::kExcluded;
+    check(f.folder, fromSettings ? (excluded ? "excluded folder (SelFav)" : "preferred folder (SelFav)")
+                                 : (excluded ? "--protect" : "--prefer"));
+  }
   for (const std::u16string& f : options.keepIn) check(f, "--keep-in");
   for (const std::u16string& f : options.selectIn) check(f, "--select-in");
 }
@@ -475,9 +488,9 @@ int RunListActions(appcore::AppCore& core, const ListActionOptions& options, con
   results::ResultList& list = core.List();
 
   if (options.selectDupes) {
-    WarnAboutFolders(list, options);
     const results::FavoriteFolders favorites =
         options.favorites.empty() ? results::ReadFavoriteFolders(store) : options.favorites;
+    WarnAboutFolders(list, options, favorites, options.favorites.empty());
     results::SelectDupesResult r;
     if (options.keepGiven) r = core.SelectDupes(results::KeepChoice{options.keepRule, favorites, options.keepIn, options.selectIn});
     else r = core.SelectDupes(favorites);

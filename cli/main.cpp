@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/temp_journal.h"
 #include "platform/terminal.h"
 
 namespace {
@@ -103,6 +104,8 @@ int main(int argc, char** argv) {
   }
   for (const auto& command : kCommands) {
     if (arg == command.name) {
+      // Temporary files of copies and saves that an earlier run could not finish (killed, crashed).
+      tarnq::platform::RemoveLeftoverTemporaryFiles();
       std::vector<std::string> storage;
       std::vector<char*> args = SplitOptionValues(argc - 2, argv + 2, storage);
       int status = command.run(std::span<char*>(args.data(), args.size()));

@@ -527,7 +527,11 @@ void ScanFolders(ScanContext& c, platform::FileTime now) {
       } catch (...) {
         // A failed pass ends the scan; the run goes on with what was found and says so.
         c.incomplete = true;
-        c.problems.push_back({folder, platform::err::kNotEnoughMemory, true});
+        // Naming the folder needs memory too; without it the run still says it is incomplete.
+        try {
+          c.problems.push_back({folder, platform::err::kNotEnoughMemory, true});
+        } catch (...) {
+        }
         break;
       }
     }

@@ -17,6 +17,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/temp_journal.h"
 #include "platform/text.h"
 
 namespace tarnq::platform {
@@ -140,7 +141,7 @@ std::string TemporaryNameIn(const std::string& folder, std::string_view hint) {
   std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
   std::string name = folder;
   if (name.back() != '/') name.push_back('/');
-  name += ".";
+  name += kTempPrefix;
   name.append(hint.substr(0, 100));
   name += ".";
   name += suffix;
@@ -149,10 +150,10 @@ std::string TemporaryNameIn(const std::string& folder, std::string_view hint) {
 }
 
 // Copies the data and metadata of an open regular file into a new temporary file in `targetFolder`
-// and syncs it. `temp` receives the temporary's name (removed again on failure). `progress` gets the
-// bytes of each step and may cancel.
+// and syncs it. `temp` receives the temporary's name (removed again on failure), `journal` its
+// journal entry (dropped on failure). `progress` gets the bytes of each step and may cancel.
 uint32_t CopyToTemporary(int sourceFd, const struct stat& sourceStat, const std::string& targetFolder,
-                         std::string_view hint, std::string& temp,
+                         std::string_view hint, std::string& temp, TempJournalEntry& journal,
                          const std::function<bool(uint64_t)>& progress) {
   Fd out;
   for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
@@ -165,6 +166,8 @@ uint32_t CopyToTemporary(int sourceFd, const struct stat& sourceStat, const std:
   uint32_t code = 0;
   uint64_t copied = 0;
   const uint64_t size = static_cast<uint64_t>(sourceStat.st_size);
+  // A crash or a kill from here on leaves the temporary to the next run's clean-up.
+  journal.Record(temp, out.Get(), size);
   std::vector<char> buffer;
   while (code == 0) {
     const size_t step = 1 << 20;
@@ -203,7 +206,10 @@ uint32_t CopyToTemporary(int sourceFd, const struct stat& sourceStat, const std:
   }
   if (code == 0 && ::fsync(out.Get()) != 0) code = LastError();
   if (out.Close() != 0 && code == 0) code = LastError();
-  if (code != 0) ::unlink(temp.c_str());
+  if (code != 0) {
+    ::unlink(temp.c_str());
+    journal.Drop();
+  }
   return code;
 }
 
@@ -231,13 +237,15 @@ uint32_t CopyOpened(int in, const struct stat& st, const std::string& target, bo
   std::string temp;
   const size_t slash = target.rfind('/');
   const std::string_view hint = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
-  if (const uint32_t code = CopyToTemporary(in, st, folder, hint, temp, progress)) return code;
+  TempJournalEntry journal;
+  if (const uint32_t code = CopyToTemporary(in, st, folder, hint, temp, journal, progress)) return code;
   const int r = replace ? ::rename(temp.c_str(), target.c_str()) : RenameNoReplace(temp, target);
   if (r != 0) {
     const uint32_t code = LastError(true);
     ::unlink(temp.c_str());
     return code;
   }
+  journal.Drop();
   SyncFolder(folder);
   return 0;
 }

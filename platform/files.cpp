@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "platform/temp_journal.h"
 #include "platform/text.h"
 
 namespace tarnq::platform {
@@ -225,6 +227,16 @@ uint32_t GetFileStatus(std::u16string_view path, FileStatus& status, bool follow
   return 0;
 }
 
+uint32_t ResolvedPath(std::u16string_view path, std::u16string& resolved) {
+  std::string native;
+  if (!ToNative(path, native) || native.front() != '/') return err::kInvalidName;
+  char* real = ::realpath(native.c_str(), nullptr);
+  if (real == nullptr) return ErrorFromErrno(errno, true);
+  resolved = NameBytesToUtf16(real);
+  std::free(real);
+  return 0;
+}
+
 bool FileExists(std::u16string_view path) {
   FileStatus status;
   return GetFileStatus(path, status, false) == 0;
@@ -270,6 +282,7 @@ AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
 void AtomicFileWriter::Abandon() {
   if (m_fd >= 0) ::close(m_fd);
   if (!m_temp.empty()) ::unlink(m_temp.c_str());
+  m_journal.Drop();
   m_fd = -1;
   m_temp.clear();
 }
@@ -318,13 +331,15 @@ uint32_t AtomicFileWriter::Open(std::u16string_view path) {
   for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-    std::string temp = m_folder + "/." + name.substr(0, 200) + "." + suffix + ".tmp";
+    std::string temp = m_folder + "/" + std::string(kTempPrefix) + name.substr(0, 200) + "." + suffix + ".tmp";
     m_fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                   m_replaceMode ? 0600 : m_mode);
     if (m_fd >= 0) m_temp = std::move(temp);
     else if (errno != EEXIST) return m_error = ErrorFromErrno(errno, true);
   }
   if (m_fd < 0) return m_error = err::kAlreadyExists;
+  // The final size is not known yet: the entry is matched by identity alone.
+  m_journal.Record(m_temp, m_fd, kUnknownSize);
   return 0;
 }
 
@@ -346,6 +361,7 @@ uint32_t AtomicFileWriter::Commit() {
     return m_error;
   }
   m_temp.clear();
+  m_journal.Drop();
   // Make the rename itself durable.
   const int dirFd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {

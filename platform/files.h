@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/temp_journal.h"
 #include "platform/time.h"
 
 namespace tarnq::platform {
@@ -112,6 +113,9 @@ struct FileStatus {
 };
 // Status of the path itself (links not followed unless `followLinks`).
 uint32_t GetFileStatus(std::u16string_view path, FileStatus& status, bool followLinks = false);
+// The absolute path with every symbolic link, "." and ".." resolved (the place the path names now);
+// the path must exist. 0 or the error.
+uint32_t ResolvedPath(std::u16string_view path, std::u16string& resolved);
 bool FileExists(std::u16string_view path);    // anything at that path, links not followed
 bool FolderExists(std::u16string_view path);  // a folder, links followed
 uint32_t CreateFolders(std::u16string_view path);  // with its parents; an existing folder is 0
@@ -146,6 +150,7 @@ class AtomicFileWriter {
   std::string m_target;
   std::string m_temp;
   std::string m_folder;
+  TempJournalEntry m_journal;  // of m_temp, while it exists
 };
 
 // Creates a new file at `path` and writes `bytes` into it. The file must not exist yet, not even

@@ -98,6 +98,12 @@ std::u16string TempFolder() {
   return u"/tmp";
 }
 
+std::u16string CacheFolder() {
+  const std::u16string cache = FromEnvironment("XDG_CACHE_HOME");
+  if (IsAbsolutePath(cache)) return std::u16string(TrimTrailingSeparators(cache));
+  return JoinPath(HomeFolder(), u".cache");
+}
+
 std::u16string CurrentFolder() {
   std::string buffer(4096, '\0');
   if (::getcwd(buffer.data(), buffer.size()) == nullptr) return u"/";

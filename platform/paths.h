@@ -39,6 +39,8 @@ std::u16string PerUserFolder();
 std::u16string AppDataFolder();
 // %TEMP%: $TMPDIR, else /tmp.
 std::u16string TempFolder();
+// The per-user cache folder: $XDG_CACHE_HOME, else ~/.cache (it may not exist yet).
+std::u16string CacheFolder();
 // The process's current folder ("/" when it cannot be told).
 std::u16string CurrentFolder();
 // The per-user folder for short-lived files that other programs of the user open (only the user

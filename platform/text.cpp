@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/text.h"
 
+#include <pthread.h>
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ucol.h>
@@ -170,10 +172,42 @@ CollatorPtr OpenCollator(bool numeric) {
   return CollatorPtr(coll);
 }
 
+// Each thread's collators. The thread_local is a plain record with no destructor: glibc allocates
+// to register a thread_local's destructor and ends the process when that fails (a scan under a
+// low memory limit died so). The collators are closed by a thread-specific key's destructor
+// instead, which needs no allocation.
+struct ThreadCollators {
+  UCollator* collators[2] = {nullptr, nullptr};  // plain, numeric
+  bool tried[2] = {false, false};
+};
+thread_local ThreadCollators t_collators;
+
+void CloseThreadCollators(void* record) {
+  auto* c = static_cast<ThreadCollators*>(record);
+  for (UCollator*& coll : c->collators) {
+    if (coll != nullptr) ucol_close(coll);
+    coll = nullptr;
+  }
+}
+
+pthread_key_t CollatorKey() {
+  static const pthread_key_t key = [] {
+    pthread_key_t k{};
+    pthread_key_create(&k, &CloseThreadCollators);
+    return k;
+  }();
+  return key;
+}
+
 UCollator* Collator(bool numeric) {
-  thread_local CollatorPtr plain = OpenCollator(false);
-  thread_local CollatorPtr withNumbers = OpenCollator(true);
-  return numeric ? withNumbers.get() : plain.get();
+  ThreadCollators& c = t_collators;
+  const int which = numeric ? 1 : 0;
+  if (!c.tried[which]) {
+    c.tried[which] = true;
+    c.collators[which] = OpenCollator(numeric).release();
+    pthread_setspecific(CollatorKey(), &c);
+  }
+  return c.collators[which];
 }
 
 int Sign(UCollationResult r) { return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0); }

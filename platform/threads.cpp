@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/threads.h"
 
+#include <pthread.h>
+
 namespace tarnq::platform {
 namespace {
 
@@ -131,6 +133,42 @@ size_t QueuedDispatcher::WaitAndRunPending(std::chrono::milliseconds timeout) {
     m_changed.wait_for(lock, timeout, [&] { return !m_queue.empty() || m_shutDown; });
   }
   return RunPending();
+}
+
+namespace {
+
+// The calls of one thread: a plain record (no destructor of its own), run by a thread-specific
+// key's destructor.
+struct ThreadExitCalls {
+  int count = 0;
+  void (*fn[kMaxThreadExitCalls])(void*) = {};
+  void* arg[kMaxThreadExitCalls] = {};
+};
+thread_local ThreadExitCalls t_exitCalls;
+
+void RunThreadExitCalls(void* record) {
+  auto* calls = static_cast<ThreadExitCalls*>(record);
+  while (calls->count > 0) {
+    --calls->count;
+    calls->fn[calls->count](calls->arg[calls->count]);
+  }
+}
+
+}  // namespace
+
+bool CallAtThreadExit(void (*fn)(void*), void* arg) {
+  static const pthread_key_t key = [] {
+    pthread_key_t k{};
+    pthread_key_create(&k, &RunThreadExitCalls);
+    return k;
+  }();
+  ThreadExitCalls& calls = t_exitCalls;
+  if (calls.count == kMaxThreadExitCalls) return false;
+  calls.fn[calls.count] = fn;
+  calls.arg[calls.count] = arg;
+  ++calls.count;
+  pthread_setspecific(key, &calls);
+  return true;
 }
 
 }  // namespace tarnq::platform

@@ -104,4 +104,10 @@ class QueuedDispatcher : public UiDispatcher {
   bool m_shutDown = false;
 };
 
+// Runs `fn(arg)` when the calling thread ends (not for the main thread, whose memory goes with the
+// process). Unlike a thread_local with a destructor, registering allocates nothing, so it cannot
+// end the process when memory is short. At most kMaxThreadExitCalls per thread; false when full.
+inline constexpr int kMaxThreadExitCalls = 8;
+bool CallAtThreadExit(void (*fn)(void*), void* arg);
+
 }  // namespace tarnq::platform

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/text.h"
+#include "platform/threads.h"
 
 namespace tarnq::records {
 namespace {
@@ -27,23 +28,41 @@ std::u16string_view LimitUtf16(std::u16string_view text, size_t units) {
   return platform::CutUtf16(text, units);
 }
 
-// Conversion buffers reused on each thread (comparisons, block building).
-thread_local std::u16string t_left;
-thread_local std::u16string t_right;
-thread_local std::u16string t_type;
-thread_local std::string t_utf8;
-thread_local std::string t_block;
+// Conversion buffers reused on each thread (comparisons, block building). Made on first use and
+// freed when the thread ends; the thread_local itself is a plain pointer, because registering a
+// thread_local's destructor can end the process when memory is short.
+struct Scratch {
+  std::u16string left, right, type;
+  std::string utf8, block;
+};
+thread_local Scratch* t_scratch = nullptr;
+
+void FreeScratch(void* scratch) {
+  delete static_cast<Scratch*>(scratch);
+  t_scratch = nullptr;
+}
+
+// Throws std::bad_alloc when the buffers cannot be made.
+Scratch& ThreadScratch() {
+  if (t_scratch == nullptr) {
+    t_scratch = new Scratch;
+    // Without a free slot the buffers stay for the thread's life and are freed with the process.
+    platform::CallAtThreadExit(&FreeScratch, t_scratch);
+  }
+  return *t_scratch;
+}
 
 // Packs six UTF-16 texts with one allocation, the block itself. Text 0 is taken as a composed
 // Type text: its limit applies to the description part only, which the composition cut.
 char* PackUtf16Texts(const std::array<std::u16string_view, kTextCount>& source) {
-  std::string& block = t_block;
+  Scratch& scratch = ThreadScratch();
+  std::string& block = scratch.block;
   block.clear();
   for (size_t i = 0; i < kTextCount; ++i) {
     const size_t limit = i == kTextType ? std::u16string_view::npos : kTextLimits[i];
-    t_utf8.clear();
-    platform::AppendUtf16ToUtf8(LimitUtf16(source[i], limit), t_utf8);
-    block += LimitUtf8(t_utf8);
+    scratch.utf8.clear();
+    platform::AppendUtf16ToUtf8(LimitUtf16(source[i], limit), scratch.utf8);
+    block += LimitUtf8(scratch.utf8);
     block += '\0';
   }
   char* texts = static_cast<char*>(std::malloc(block.size() + 1));
@@ -109,7 +128,7 @@ std::u16string AudioInfo::GetText(size_t index, size_t capacity) const {
 
 size_t AudioInfo::GetText(size_t index, char16_t* destination, size_t capacity) const {
   if (destination == nullptr || capacity == 0) return 0;
-  std::u16string& text = t_left;
+  std::u16string& text = ThreadScratch().left;
   GetText(index, text, capacity);
   std::memcpy(destination, text.data(), text.size() * sizeof(char16_t));
   destination[text.size()] = u'\0';
@@ -117,9 +136,10 @@ size_t AudioInfo::GetText(size_t index, char16_t* destination, size_t capacity) 
 }
 
 int AudioInfo::CompareField(const AudioInfo& other, size_t index) const {
-  GetText(index, t_left, kCompareCapacity);
-  other.GetText(index, t_right, kCompareCapacity);
-  return platform::CompareText(t_left, t_right);
+  Scratch& scratch = ThreadScratch();
+  GetText(index, scratch.left, kCompareCapacity);
+  other.GetText(index, scratch.right, kCompareCapacity);
+  return platform::CompareText(scratch.left, scratch.right);
 }
 
 bool AudioInfo::CopyTo(AudioInfo& target) const {
@@ -184,7 +204,7 @@ bool AudioInfo::Build(const AudioSource& source) {
   sampleRate = source.sampleRate;
   bitrate = source.bitrate;
   texts = nullptr;
-  std::u16string& type = t_type;
+  std::u16string& type = ThreadScratch().type;
   type.clear();
   AppendTypeText(source.formatName, source.sampleRate, source.channels, type);
   // The composed Type text is not cut again: only its description part has a limit.

@@ -2,6 +2,7 @@
 #include "results/file_operations.h"
 
 #include <algorithm>
+#include <new>
 #include <unordered_map>
 
 #include "lang/format.h"
@@ -162,6 +163,8 @@ std::string OperationErrorMessage(uint32_t code) {
              "it was kept.";
     case op_error::kCopyFailed:
       return "Its copy did not succeed; it was kept.";
+    case op_error::kRowDropped:
+      return "The file was renamed, but its row could not be updated; the row was removed from the list.";
     default:
       return platform::ErrorMessage(code);
   }
@@ -415,16 +418,15 @@ void DeleteWorker::Wait() {
 
 uint32_t RenameRow(ResultList& list, size_t index, std::u16string_view newName) {
   std::vector<std::byte> record;
+  std::u16string oldPath, newPath;
   {
     platform::StoreGuard guard(list.RowsLock());
     const ResultRow row = list.RowAt(index);
     if (!row) return err::kInvalidParameter;
     if (newName == row.Name()) return 0;
-    const std::u16string oldPath = list.FullPath(row);
+    oldPath = list.FullPath(row);
     if (!platform::IsAbsolutePath(oldPath)) return err::kPathNotFound;
     if (newName.size() > row_layout::kMaxNameUnits) return err::kFilenameExceedRange;
-    std::u16string newPath;
-    if (const uint32_t code = platform::RenameInFolder(oldPath, newName, &newPath)) return code;
     RowFields fields;
     fields.state = row.State();
     fields.group = row.Group();
@@ -434,11 +436,24 @@ uint32_t RenameRow(ResultList& list, size_t index, std::u16string_view newName) 
     fields.created = row.Created();
     fields.accessed = row.Accessed();
     fields.modified = row.Modified();
-    // The text block stays with the row: the new record carries the same pointer.
-    EncodeRow(fields, row.Info(), platform::FileNameOf(newPath), record);
+    // The text block stays with the row: the new record carries the same pointer. The record is
+    // made before the file changes, so that running out of memory here changes nothing.
+    try {
+      if (!EncodeRow(fields, row.Info(), newName, record)) return err::kFilenameExceedRange;
+    } catch (const std::bad_alloc&) {
+      return err::kNotEnoughMemory;
+    }
+    if (const uint32_t code = platform::RenameInFolder(oldPath, newName, &newPath)) return code;
   }
-  if (list.SetRow(index, record) == ResultList::kSetRowBadIndex) return err::kNotEnoughMemory;
-  return 0;
+  if (list.SetRow(index, record) != ResultList::kSetRowBadIndex) return 0;
+  // The file has its new name but the row still shows the old one: give the file its old name
+  // back, or else take the row out, so that the list never points at a file that is not there.
+  if (platform::RenameFile(newPath, oldPath) == 0) return err::kNotEnoughMemory;
+  try {
+    list.RemoveRow(index);
+  } catch (const std::bad_alloc&) {
+  }
+  return op_error::kRowDropped;
 }
 
 size_t RemoveSelectedFromList(ResultList& list) {

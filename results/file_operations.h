@@ -47,6 +47,7 @@ inline constexpr uint32_t kSameAsKeptFile = 0x20010021;  // the same file as an 
 inline constexpr uint32_t kTargetInList = 0x20010022;    // overwrite of a file the list keeps
 inline constexpr uint32_t kNoKeptCopy = 0x20010023;      // no other copy of its group is left
 inline constexpr uint32_t kCopyFailed = 0x20010024;      // not deleted: its copy did not succeed
+inline constexpr uint32_t kRowDropped = 0x20010025;      // renamed, but the row could not follow
 }  // namespace op_error
 // The message for any error code of an operation (UTF-8).
 std::string OperationErrorMessage(uint32_t code);
@@ -179,7 +180,9 @@ class DeleteWorker {
 
 // Rename (110): renames the file of row `index` within its folder and rebuilds the row with the
 // new name. A name with a separator, ".", "..", or an existing different target is refused.
-// Returns 0 (also for an unchanged name) or the error code.
+// Returns 0 (also for an unchanged name) or the error code. The row never names a file that is
+// not there: when the row cannot be rebuilt (no memory), the file gets its old name back (error
+// kNotEnoughMemory); when even that fails, the row leaves the list (op_error::kRowDropped).
 uint32_t RenameRow(ResultList& list, size_t index, std::u16string_view newName);
 
 // Remove from list (114): drops the selected rows (files untouched) and deselects the rest.

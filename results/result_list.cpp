@@ -77,6 +77,12 @@ int64_t ResultList::AddRow(std::span<const std::byte> record) {
 }
 
 int ResultList::SetRow(size_t index, std::span<const std::byte> record) {
+  if (m_setRowFault) [[unlikely]] {
+    const std::function<void()> fault = std::move(m_setRowFault);
+    m_setRowFault = nullptr;
+    fault();
+    return kSetRowBadIndex;
+  }
   if (!WellFormed(record)) return kSetRowBadIndex;
   {
     platform::StoreGuard guard(m_rows.Lock());

@@ -91,6 +91,9 @@ class ResultList {
   // the display order points at it. When the new text block differs from the old one, the old one
   // is released. kSetRowDone, kSetRowBadIndex, or kSetRowIdentical (nothing done).
   int SetRow(size_t index, std::span<const std::byte> record);
+  // For tests of callers: the next SetRow fails (kSetRowBadIndex) as when memory runs out, after
+  // calling `before` (which may change the files around the row). Cleared when it fires.
+  void FailNextSetRowForTesting(std::function<void()> before = [] {}) { m_setRowFault = std::move(before); }
   // Removes a row (its text block released). When it was focused and no batch runs, the row that
   // now has its index (or the last row) becomes focused.
   bool RemoveRow(size_t index);
@@ -185,6 +188,7 @@ class ResultList {
   int m_batch = 0;  // depth of nested batches
   uint32_t m_options = 0;
   std::vector<ResultListObserver*> m_observers;
+  std::function<void()> m_setRowFault;  // FailNextSetRowForTesting
 };
 
 }  // namespace tarnq::results

@@ -92,6 +92,60 @@ int32_t FolderScore(std::u16string_view folderPath, std::span<const FavoriteFold
   return kScoreNoMatch;
 }
 
+// --- Folders by identity ---------------------------------------------------------------------------
+
+size_t FolderMatcher::Add(std::u16string_view folder) {
+  Entry entry;
+  entry.path = folder;
+  platform::FileStatus status;
+  if (!folder.empty() && platform::IsAbsolutePath(folder) && platform::GetFileStatus(folder, status, true) == 0 &&
+      status.isDirectory)
+    entry.identity = status.identity;
+  m_entries.push_back(std::move(entry));
+  return m_entries.size() - 1;
+}
+
+const std::vector<platform::FileIdentity>& FolderMatcher::Ancestors(uint32_t folder) {
+  const auto found = m_ancestors.find(folder);
+  if (found != m_ancestors.end()) return found->second;
+  std::vector<platform::FileIdentity>& ancestors = m_ancestors[folder];
+  std::u16string resolved;
+  if (platform::ResolvedPath(m_list.FolderPath(folder), resolved) != 0) return ancestors;
+  // The resolved folder and each folder above it; the identities are shared between the list's
+  // folders, which mostly have the same parents.
+  std::u16string_view path = resolved;
+  while (!path.empty()) {
+    auto [it, fresh] = m_identities.try_emplace(std::u16string(path));
+    if (fresh) {
+      platform::FileStatus status;
+      if (platform::GetFileStatus(path, status, true) == 0) it->second = status.identity;
+    }
+    if (it->second) ancestors.push_back(*it->second);
+    if (path.size() == 1) break;
+    path = platform::FolderOf(path);
+  }
+  return ancestors;
+}
+
+bool FolderMatcher::Matches(size_t entry, uint32_t folder) {
+  const Entry& e = m_entries[entry];
+  auto path = m_paths.find(folder);
+  if (path == m_paths.end()) path = m_paths.emplace(folder, m_list.FolderPath(folder)).first;
+  if (FolderMatches(e.path, path->second)) return true;
+  if (!e.identity) return false;
+  const std::vector<platform::FileIdentity>& ancestors = Ancestors(folder);
+  return std::find(ancestors.begin(), ancestors.end(), *e.identity) != ancestors.end();
+}
+
+int32_t FolderMatcher::Score(size_t first, std::span<const FavoriteFolder> folders, uint32_t folder) {
+  const auto n = static_cast<int32_t>(folders.size());
+  for (int32_t i = 0; i < n; ++i) {
+    if (!Matches(first + static_cast<size_t>(i), folder)) continue;
+    return folders[static_cast<size_t>(i)].marker == FavoriteFolder::kExcluded ? kScoreExcluded : n - i;
+  }
+  return kScoreNoMatch;
+}
+
 // --- Select Dupes ---------------------------------------------------------------------------------
 
 namespace {
@@ -193,8 +247,23 @@ int CompareByRule(KeepRule rule, ResultRow a, ResultRow b) {
   return 0;
 }
 
-bool InAnyFolder(std::span<const std::u16string> folders, std::u16string_view path) {
-  return std::any_of(folders.begin(), folders.end(), [&](const std::u16string& f) { return FolderMatches(f, path); });
+// Adds `folders` to the matcher; returns the number of the first.
+size_t AddAll(FolderMatcher& matcher, std::span<const std::u16string> folders) {
+  const size_t first = matcher.Size();
+  for (const std::u16string& f : folders) matcher.Add(f);
+  return first;
+}
+
+bool InAnyFolder(FolderMatcher& matcher, size_t first, size_t count, uint32_t folder) {
+  for (size_t i = 0; i < count; ++i)
+    if (matcher.Matches(first + i, folder)) return true;
+  return false;
+}
+
+size_t AddFavorites(FolderMatcher& matcher, std::span<const FavoriteFolder> folders) {
+  const size_t first = matcher.Size();
+  for (const FavoriteFolder& f : folders) matcher.Add(f.folder);
+  return first;
 }
 
 }  // namespace
@@ -229,7 +298,10 @@ SelectDupesResult SelectDupesByRule(ResultList& list, const KeepChoice& choice) 
     int32_t score = 0;
   };
   std::vector<Member> members;
-  std::u16string folderPath;
+  FolderMatcher matcher(list);
+  const size_t favorites = AddFavorites(matcher, choice.favorites);
+  const size_t keepIn = AddAll(matcher, choice.keepIn);
+  const size_t selectIn = AddAll(matcher, choice.selectIn);
   // True when `a` makes the better keeper than `b` (members come in display order, so display
   // order breaks the remaining ties).
   auto prefer = [&](const Member& a, const Member& b) {
@@ -248,11 +320,11 @@ SelectDupesResult SelectDupesByRule(ResultList& list, const KeepChoice& choice) 
       m.row = list.RowAt(i);
       m.readable = Readable(m.row);
       if (m.readable) {
-        folderPath = list.FolderPath(m.row.Folder());
-        m.score = FolderScore(folderPath, choice.favorites);
+        const uint32_t folder = m.row.Folder();
+        m.score = matcher.Score(favorites, choice.favorites, folder);
         m.excluded = m.score == kScoreExcluded;
-        m.keepIn = InAnyFolder(choice.keepIn, folderPath);
-        m.selectable = choice.selectIn.empty() || InAnyFolder(choice.selectIn, folderPath);
+        m.keepIn = InAnyFolder(matcher, keepIn, choice.keepIn.size(), folder);
+        m.selectable = choice.selectIn.empty() || InAnyFolder(matcher, selectIn, choice.selectIn.size(), folder);
         m.playable = IsPlayable(m.row);
       }
       anyPlayable = anyPlayable || m.playable;
@@ -301,7 +373,8 @@ SelectDupesResult SelectDupesByFolders(ResultList& list, std::span<const Favorit
   };
   std::vector<Pair> pairs;
   std::vector<size_t> order;
-  std::u16string folderPath;
+  FolderMatcher matcher(list);
+  const size_t favorites = AddFavorites(matcher, folders);
   const size_t runs = ForEachGroupRun(list, modes, [&](size_t first, size_t end) {
     pairs.clear();
     size_t keeperIndex = kNoKeeper;
@@ -309,10 +382,7 @@ SelectDupesResult SelectDupesByFolders(ResultList& list, std::span<const Favorit
     for (size_t i = first; i < end; ++i) {
       const ResultRow row = list.RowAt(i);
       int32_t score = kScoreUnreadable;
-      if (row && row.Length() != 0) {
-        folderPath = list.FolderPath(row.Folder());
-        score = FolderScore(folderPath, folders);
-      }
+      if (row && row.Length() != 0) score = matcher.Score(favorites, folders, row.Folder());
       anyPositive = anyPositive || score > 0;
       pairs.push_back({i, score});
     }

@@ -8,11 +8,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "platform/files.h"
 #include "results/result_list.h"
 
 namespace tarnq::settings {
@@ -43,6 +46,38 @@ uint32_t WriteFavoriteFolders(settings::SettingsStore& store, std::span<const Fa
 // The entry `folder` matches the folder path `path` when the path is that folder or lies below
 // it: /music matches /music and /music/rock, never /musical. An empty entry matches nothing.
 bool FolderMatches(std::u16string_view folder, std::u16string_view path);
+
+// Compares folders the user named (preferred, excluded, keep-in, select-in) with the folders of a
+// list's rows by path and by what they are on disk: an entry named through a symbolic link (or a
+// bind mount) matches the rows in the folder it leads to, and rows reached through a link match
+// the entry of the real folder. Each entry is examined once, when added; each folder of the list
+// once, when first asked about (its links resolved, then its own identity and its parents'). So a
+// command costs a few system calls per folder, never per row and entry.
+class FolderMatcher {
+ public:
+  explicit FolderMatcher(const ResultList& list) : m_list(list) {}
+  // Adds an entry; returns its number (0, 1, 2, ... in the order added).
+  size_t Add(std::u16string_view folder);
+  size_t Size() const { return m_entries.size(); }
+  // The entry names a folder that exists now.
+  bool Exists(size_t entry) const { return m_entries[entry].identity.has_value(); }
+  // Row folder `folder` (an index of the list's folder table) is the entry's folder or lies below it.
+  bool Matches(size_t entry, uint32_t folder);
+  // The score of FolderScore for `folder`, `folders` having been added as entries first .. first + n.
+  int32_t Score(size_t first, std::span<const FavoriteFolder> folders, uint32_t folder);
+
+ private:
+  struct Entry {
+    std::u16string path;
+    std::optional<platform::FileIdentity> identity;
+  };
+  const std::vector<platform::FileIdentity>& Ancestors(uint32_t folder);
+  const ResultList& m_list;
+  std::vector<Entry> m_entries;
+  std::unordered_map<uint32_t, std::u16string> m_paths;                          // by folder index
+  std::unordered_map<uint32_t, std::vector<platform::FileIdentity>> m_ancestors;  // by folder index
+  std::unordered_map<std::u16string, std::optional<platform::FileIdentity>> m_identities;  // by resolved path
+};
 
 // Scores of a row against the list (the first matching entry in list order decides).
 inline constexpr int32_t kScoreExcluded = -1;

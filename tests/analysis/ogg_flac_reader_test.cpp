@@ -8,6 +8,7 @@
 
 #include "analysis/flac_reader.h"
 #include "analysis/ogg_reader.h"
+#include "analysis/vorbis_headers.h"
 #include "analysis/vorbis_comment.h"
 #include "test_files.h"
 
@@ -61,6 +62,71 @@ TagRecord ReadOgg(std::string_view bytes) {
   TagRecord tag;
   EXPECT_EQ(ReadOggFile(file.Path(), tag), 0u);
   return tag;
+}
+
+std::span<const unsigned char> Packet(const std::string& bytes) {
+  return {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()};
+}
+
+// An identification header with the fields given (little-endian), as libvorbis writes it.
+std::string Identification(uint32_t version, uint8_t channels, uint32_t rate, uint8_t blocks, uint8_t framing) {
+  auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  return std::string("\x01vorbis") + le32(version) + std::string(1, char(channels)) + le32(rate) +
+         le32(0) + le32(128000) + le32(0) + std::string(1, char(blocks)) + std::string(1, char(framing));
+}
+
+TEST(VorbisHeaders, IdentificationFieldsAreChecked) {
+  struct Case {
+    const char* what;
+    std::string packet;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"well-formed", Identification(0, 2, 44100, 0xB8, 1), true},
+      {"version 1", Identification(1, 2, 44100, 0xB8, 1), false},
+      {"no channels", Identification(0, 0, 44100, 0xB8, 1), false},
+      {"rate 0", Identification(0, 2, 0, 0xB8, 1), false},
+      {"rate negative", Identification(0, 2, 0x80000000u, 0xB8, 1), false},
+      {"short block 32", Identification(0, 2, 44100, 0xB5, 1), false},
+      {"long block shorter", Identification(0, 2, 44100, 0x89, 1), false},
+      {"long block 16384", Identification(0, 2, 44100, 0xE8, 1), false},
+      {"no framing bit", Identification(0, 2, 44100, 0xB8, 0), false},
+      {"cut short", Identification(0, 2, 44100, 0xB8, 1).substr(0, 29), false},
+  };
+  for (const Case& c : cases) {
+    VorbisIdentification id;
+    EXPECT_EQ(ParseVorbisIdentification(Packet(c.packet), id), c.ok) << c.what;
+    if (c.ok) {
+      EXPECT_EQ(id.channels, 2);
+      EXPECT_EQ(id.rate, 44100u);
+      EXPECT_EQ(id.bitrateNominal, 128000);
+    }
+  }
+}
+
+TEST(VorbisHeaders, CommentLengthsStayInsideThePacket) {
+  auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  const std::string head = std::string("\x03vorbis") + le32(2) + "me";
+  struct Case {
+    const char* what;
+    std::string packet;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"well-formed", head + le32(2) + le32(7) + "TITLE=x" + le32(3) + "A=b" + "\x01", true},
+      {"vendor past the end", std::string("\x03vorbis") + le32(1000) + "me", false},
+      {"count larger than the packet", head + le32(0x40000000) + le32(1) + "x\x01", false},
+      {"comment past the end", head + le32(1) + le32(0xFFFFFFFF) + "TITLE=x\x01", false},
+      {"no framing bit", head + le32(1) + le32(7) + "TITLE=x", false},
+      {"framing bit clear", head + le32(1) + le32(7) + "TITLE=x" + std::string(1, '\0'), false},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> seen;
+    const bool ok = ForEachVorbisComment(Packet(c.packet), [&](std::string_view v) { seen.emplace_back(v); });
+    EXPECT_EQ(ok, c.ok) << c.what;
+    const std::vector<std::string> expected = c.ok ? std::vector<std::string>{"TITLE=x", "A=b"} : std::vector<std::string>{};
+    EXPECT_EQ(seen, expected) << c.what;
+  }
 }
 
 TEST(VorbisComments, Utf8Validation) {

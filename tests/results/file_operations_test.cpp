@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "platform/errors.h"
+#include "platform/terminal.h"
 #include "platform/text.h"
 #include "results/selection.h"
 #include "model_recorder.h"
@@ -253,6 +256,40 @@ TEST_F(FileOperations, StopLeavesEveryUnhandledFileAndRow) {
   EXPECT_EQ(Paths(), (std::vector<std::u16string>{P("2.mp3"), P("3.mp3")}));
 }
 
+// Ctrl+C in the middle of a large copy: the copy stops, its temporary file and journal entry go.
+class InterruptingObserver : public RecordingOperationObserver {
+ public:
+  bool OnProgress(uint64_t d, uint64_t total) override {
+    if (d > 0 && d < total && !interrupted) {
+      interrupted = true;
+      std::raise(SIGINT);
+    }
+    return RecordingOperationObserver::OnProgress(d, total);
+  }
+  bool interrupted = false;
+};
+
+TEST_F(FileOperations, AnInterruptedCopyLeavesNoTemporaryFile) {
+  ::setenv("XDG_CACHE_HOME", N("cache").c_str(), 1);
+  Write("big.mp3", std::string(3 << 20, 'x'));  // copied in several steps
+  Write("next.mp3", "n");
+  AddFile("big.mp3", 1, true);
+  AddFile("next.mp3", 1, true);
+  InterruptingObserver observer;
+  OperationOutcome outcome;
+  {
+    platform::InterruptGuard guard(m_stop);
+    outcome = CopyFiles({m_list, m_dispatcher, &observer, &m_stop}, SnapshotSelection(m_list), P("target"));
+  }
+  ::unsetenv("XDG_CACHE_HOME");
+  EXPECT_TRUE(observer.interrupted);
+  EXPECT_EQ(m_stop.load(), 1);
+  EXPECT_TRUE(outcome.Cancelled());
+  EXPECT_EQ(outcome.done, 0u);
+  EXPECT_TRUE(fs::is_empty(N("target")));  // neither the half-done copy nor the next file
+  EXPECT_TRUE(fs::is_empty(N("cache/Quillworks/unfinished")));  // the entry was made, then dropped
+}
+
 TEST_F(FileOperations, WorkerRunsOnItsOwnThreadAndResetsTheCounters) {
   Write("a.mp3", "a");
   Write("b.mp3", "b");
@@ -418,6 +455,23 @@ TEST_F(FileOperations, RenameInPlace) {
   EXPECT_EQ(m_list.RowAt(1).Name(), u"a much longer name than before.mp3");
   EXPECT_EQ(Read("b.mp3"), "");
   EXPECT_EQ(Read("a much longer name than before.mp3"), "b");
+}
+
+TEST_F(FileOperations, ARenamedFileWhoseRowCannotFollowGetsItsNameBackOrLosesItsRow) {
+  Write("a.mp3", "a");
+  AddFile("a.mp3", 1, false);
+  // The row cannot be rebuilt: the file goes back to its old name, the row stays as it was.
+  m_list.FailNextSetRowForTesting();
+  EXPECT_EQ(RenameRow(m_list, 0, u"b.mp3"), err::kNotEnoughMemory);
+  EXPECT_EQ(Read("a.mp3"), "a");
+  EXPECT_FALSE(Exists("b.mp3"));
+  EXPECT_EQ(Paths(), (std::vector<std::u16string>{P("a.mp3")}));
+  // The old name was taken meanwhile, so the file cannot go back: its stale row leaves the list.
+  m_list.FailNextSetRowForTesting([&] { Write("a.mp3", "someone else's"); });
+  EXPECT_EQ(RenameRow(m_list, 0, u"b.mp3"), op_error::kRowDropped);
+  EXPECT_EQ(Read("b.mp3"), "a");
+  EXPECT_EQ(Read("a.mp3"), "someone else's");
+  EXPECT_TRUE(Paths().empty());
 }
 
 TEST_F(FileOperations, RemoveFromListAndTheTexts) {

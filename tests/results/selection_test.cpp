@@ -2,6 +2,7 @@
 #include "results/selection.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -169,6 +170,47 @@ TEST(FolderMatch, WholeComponentsOnly) {
   EXPECT_EQ(FolderScore(u"/c/d", f), 1);
   EXPECT_EQ(FolderScore(u"/z", f), 0);
   EXPECT_EQ(FolderScore(u"/a/b", Favorites({{u'-', u"/a/b"}})), -1);
+}
+
+// A folder named through a symbolic link is the folder it leads to, and rows reached through a
+// link lie in the real folder: preferred, protected and keep-in folders match either way.
+TEST(FolderMatch, FoldersNamedThroughALinkMatchTheRealFolder) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("tarnq-linked-folders-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "real");
+  fs::create_directories(root / "other");
+  fs::create_directory_symlink(root / "real", root / "link");
+  auto at = [&](const char* relative) { return platform::NameBytesToUtf16((root / relative).native()); };
+  struct Case {
+    const char* what;
+    const char* first;   // the rows of the group, in display order
+    const char* second;
+    char16_t marker;     // 0: keep-in rule, else a favorites entry
+    const char* folder;
+  };
+  const Case cases[] = {
+      {"prefer the link, rows in the real folder", "real/x.mp3", "other/x.mp3", FavoriteFolder::kPreferred, "link"},
+      {"prefer the real folder, rows through the link", "link/x.mp3", "other/x.mp3", FavoriteFolder::kPreferred, "real"},
+      {"protect the real folder, rows through the link", "other/x.mp3", "link/x.mp3", FavoriteFolder::kExcluded, "real"},
+      {"keep in the link, rows in the real folder", "other/x.mp3", "real/x.mp3", 0, "link"},
+  };
+  for (const Case& c : cases) {
+    ResultList list;
+    AddFile(list, at(c.first), 1);
+    AddFile(list, at(c.second), 1);
+    if (c.marker == FavoriteFolder::kPreferred) {
+      SelectDupes(list, Favorites({{c.marker, at(c.folder)}}));
+    } else {
+      KeepChoice choice;
+      if (c.marker == 0) choice.keepIn.push_back(at(c.folder));
+      else choice.favorites = Favorites({{c.marker, at(c.folder)}});
+      SelectDupesByRule(list, choice);
+    }
+    // By path alone the first row would be kept; the linked folder decides instead.
+    EXPECT_EQ(Selected(list), (std::vector<bool>{true, false})) << c.what;
+  }
+  fs::remove_all(root);
 }
 
 TEST(SelectionCommands, AllNoneInvert) {
