@@ -12,6 +12,7 @@
 #include "appcore/update_check.h"
 #include "lang/languages.h"
 #include "platform/paths.h"
+#include "platform/temp_journal.h"
 #include "settings/settings_store.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/qt_text.h"
@@ -170,6 +171,9 @@ int RunProgram(int argc, char** argv) {
     }
     lang::InstallLanguageRecord(library.Record());
   }
+
+  // Temporary files of an earlier run that was killed mid-copy or mid-save.
+  platform::RemoveLeftoverTemporaryFiles();
 
   settings::SettingsStore& store = settings::MainSettings();
   appcore::RestartRequest restart;
