@@ -131,6 +131,27 @@ QIcon StopIcon() {
   return icon;
 }
 
+QIcon HelpIcon() {
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x2f, 0x6f, 0xc9));
+    p.drawEllipse(QRectF(size * 0.08, size * 0.08, size * 0.84, size * 0.84));
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(static_cast<int>(size * 0.62));
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, QStringLiteral("?"));
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
 QIcon IconOf(int id, QStyle* style, const QPalette& palette) {
   switch (id) {
     case 131: return SearchIcon(palette);
@@ -145,13 +166,37 @@ QIcon IconOf(int id, QStyle* style, const QPalette& palette) {
     case 118: return style->standardIcon(QStyle::SP_DialogSaveButton);
     case 119: return style->standardIcon(QStyle::SP_DialogOpenButton);
     case 113: return style->standardIcon(QStyle::SP_ArrowRight);
-    case 201: return style->standardIcon(QStyle::SP_DialogHelpButton);
+    case 201: return HelpIcon();
     case 206: return style->standardIcon(QStyle::SP_MessageBoxInformation);
     default: return {};
   }
 }
 
 QString SkipReasonText(engine::SkipReason reason) { return Text(12005 + static_cast<int>(reason)); }
+
+// Entries of the settings that the window passes over: shortcuts it cannot use and layout
+// entries that name no column, as "Keys 112", "L 99,40".
+QStringList IgnoredSettings(settings::SettingsStore& store) {
+  QStringList out;
+  store.EnumSection(appcore::kKeysSection, [&](std::string_view key, std::string_view value) {
+    const QString k = QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    bool number = false;
+    const uint32_t code = k.trimmed().toUInt(&number);
+    const QString v = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())).trimmed();
+    const bool knownName = v.isEmpty() || v == QLatin1String("-") || lang::CommandOfName(ToU16(v)) != 0;
+    if (!number || !appcore::IsAssignableShortcut(code) || !knownName) out << QStringLiteral("Keys %1").arg(k);
+    return false;  // go on
+  });
+  const QString layout = ToQString(store.ReadText(kMain, "L")).trimmed();
+  if (!layout.isEmpty()) {
+    for (const QString& entry : layout.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      if (results::ParseLayout(ToU16(entry)).size() != 1) {
+        out << QStringLiteral("L %1").arg(entry);
+      }
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -171,12 +216,19 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
   };
 
   // The language first: every text below comes from its catalogue.
+  QStringList ignored;
   {
     lang::StoreLanguageSettings languageSettings(store);
     std::u16string code;
-    lang::SelectLanguage(code, languageSettings, lang::LanguageEnvironment::OfProcess());
+    const lang::LanguageOutcome outcome =
+        lang::SelectLanguage(code, languageSettings, lang::LanguageEnvironment::OfProcess());
+    if (outcome.fileError != 0 && outcome.fileError != 2) {
+      ignored << QStringLiteral("TARNQ_%1.LNG (%2)")
+                     .arg(ToQString(outcome.code), QString::fromStdString(platform::ErrorMessage(outcome.fileError)));
+    }
   }
   m_shortcuts.Load(store);
+  ignored << IgnoredSettings(store);
 
   m_model = new ui::ResultModel(m_core.List(), this);
   m_model->SetLayout(results::ReadLayout(store));
@@ -233,6 +285,7 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
     bool visible = false;
     for (const QScreen* screen : QGuiApplication::screens()) visible |= screen->availableGeometry().intersects(wanted);
     if (visible) move(placement.x, placement.y);
+    else ignored << QStringLiteral("Pos");
   }
   if (placement.showState == 3) setWindowState(windowState() | Qt::WindowMaximized);
   if (m_core.Options() & kOptOnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -242,6 +295,13 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
   ApplyCommandStates(true);
   RefreshStatus();
   qApp->installEventFilter(this);
+  if (!ignored.isEmpty()) {
+    // Settings the window could not use: it opened with defaults in their place.
+    const QString text = ToQString(lang::FormatText(lang::GetTextOrEnglish(12025), {ToU16(ignored.join(QStringLiteral(", ")))}));
+    if (m_options.scripted) std::fprintf(stderr, "tarnq: %s\n", text.toUtf8().constData());
+    // After the window is shown: a message given earlier would leave the panes visible under it.
+    QTimer::singleShot(0, this, [this, text] { statusBar()->showMessage(text, 20000); });
+  }
 
   // The start file: a results file is loaded, anything else is the preset.
   if (!m_options.startFile.isEmpty()) {
@@ -348,11 +408,7 @@ void MainWindow::BuildMenus() {
     }
   }
   bar->setCornerWidget(right, Qt::TopRightCorner);
-  // Hovered items explain themselves in the status bar.
-  for (QMenu* menu : bar->findChildren<QMenu*>()) {
-    connect(menu, &QMenu::hovered, this, [this](QAction* a) { statusBar()->showMessage(a->statusTip()); });
-    menu->setToolTipsVisible(false);
-  }
+  // Hovered items explain themselves in the status bar (their status tips; Qt shows them).
   UpdateCheckMarks();
 }
 
