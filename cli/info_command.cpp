@@ -41,6 +41,8 @@ void PrintText(std::string_view path, bool ok, const records::AudioInfo& info) {
     if (!value.empty()) std::printf("  %-9s%.*s\n", label, static_cast<int>(value.size()), value.data());
   };
   text("Type", records::kTextType);
+  if (const std::string_view codec = records::CodecName(info.AudioCodec()); !codec.empty())
+    std::printf("  %-9s%.*s\n", "Codec", static_cast<int>(codec.size()), codec.data());
   text("Title", records::kTextTitle);
   text("Artist", records::kTextArtist);
   text("Album", records::kTextAlbum);
