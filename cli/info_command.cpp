@@ -80,7 +80,8 @@ int RunInfo(std::span<char*> args) {
       ++first;
       break;
     } else if (arg.starts_with("-") && arg.size() > 1) {
-      std::fprintf(stderr, "tarnq-cli info: unknown option '%s'\nTry 'tarnq-cli info --help'.\n", args[first]);
+      std::fprintf(stderr, "tarnq-cli info: unknown option '%s'\nTry 'tarnq-cli info --help'.\n",
+                   EscapedBytes(args[first]).c_str());
       return 2;
     } else {
       break;
