@@ -25,9 +25,9 @@
 //  18 codec (records::Codec), written only when the analysis found one
 // Older files end after the comment (17 fields, BPM 0). Field 18 is new: readers that split 18
 // fields ignore it, and an MP4 line without it comes from before codecs were read, so it is left
-// out on loading and the file analysed once more (else its ALAC would pass for a lossy codec). The Type text carries the rate and
-// channel word; they are cut off at the first ", " on reading because building the record adds
-// them again.
+// out on loading and the file analysed once more (else its ALAC would pass for a lossy codec).
+// The Type text carries the rate and channel word; they are cut off at the first ", " on reading
+// because building the record adds them again.
 
 namespace tarnq::analysis {
 namespace {

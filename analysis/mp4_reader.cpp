@@ -241,7 +241,8 @@ class Mp4Walk {
     if (!cursor.Ok()) return;
     // MPEG-4 audio, or one of the three AAC profiles of MPEG-2.
     constexpr uint8_t kMpeg4Audio = 0x40;
-    if (objectType == kMpeg4Audio || (objectType >= 0x66 && objectType <= 0x68)) m_tag.codec = records::Codec::kAac;
+    if (objectType == kMpeg4Audio || (objectType >= 0x66 && objectType <= 0x68))
+      m_tag.codec = records::Codec::kAac;
     if (average != 0) m_tag.bitrate = static_cast<int32_t>((uint64_t{average} + 500) / 1000);
     // The decoder-specific information of MPEG-4 audio: an AAC configuration that may signal SBR.
     if (objectType != kMpeg4Audio || cursor.U8() != 5) return;

@@ -311,7 +311,8 @@ void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
 }
 
 void PrintError(std::u16string_view path, uint32_t code) {
-  std::fprintf(stderr, "tarnq-cli: %s: %s\n", EscapedForTerminal(path).c_str(), platform::ErrorMessage(code).c_str());
+  std::fprintf(stderr, "tarnq-cli: %s: %s\n", EscapedForTerminal(path).c_str(),
+               platform::ErrorMessage(code).c_str());
 }
 
 std::u16string AbsolutePath(std::string_view argument) {

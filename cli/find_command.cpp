@@ -412,7 +412,8 @@ int RunFind(std::span<char*> args) {
   }
   if (outcome.cacheSaveError != 0) {
     std::fprintf(stderr, "tarnq-cli: warning: %s: %s (the information cache was not saved)\n",
-                 EscapedForTerminal(core.Cache().Path()).c_str(), platform::ErrorMessage(outcome.cacheSaveError).c_str());
+                 EscapedForTerminal(core.Cache().Path()).c_str(),
+                 platform::ErrorMessage(outcome.cacheSaveError).c_str());
   }
   if (ReportSkipped(outcome.skipped, o.quiet, o.verbose)) exitStatus = 1;
   if (outcome.filesFailed != 0 && !o.quiet) {

@@ -49,7 +49,8 @@ class Reporter {
     }
   }
   void Fail(std::u16string_view path, const std::string& reason) {
-    std::fprintf(stderr, "tarnq-cli %s: failed: %s: %s\n", m_command, EscapedForTerminal(path).c_str(), reason.c_str());
+    std::fprintf(stderr, "tarnq-cli %s: failed: %s: %s\n", m_command, EscapedForTerminal(path).c_str(),
+                 reason.c_str());
     m_failed = true;
   }
   void Failed() { m_failed = true; }
@@ -348,8 +349,8 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     else if (rule == "newest") options.keepRule = results::KeepRule::kNewest;
     else if (rule == "oldest") options.keepRule = results::KeepRule::kOldest;
     else {
-      std::fprintf(stderr, "tarnq-cli %s: unknown rule '%s' for --keep (best, first, newest, oldest)\n", command,
-                   EscapedBytes(rule).c_str());
+      std::fprintf(stderr, "tarnq-cli %s: unknown rule '%s' for --keep (best, first, newest, oldest)\n",
+                   command, EscapedBytes(rule).c_str());
       return OptionParse::kError;
     }
     options.keepGiven = true;
@@ -399,7 +400,8 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
       else if (item == "+selected") options.exportExtras.selected = true;
       else if (item == "+size") options.exportExtras.size = true;
       else {
-        std::fprintf(stderr, "tarnq-cli %s: --columns takes +group, +selected, +size (comma-separated), not '%s'\n",
+        std::fprintf(stderr,
+                     "tarnq-cli %s: --columns takes +group, +selected, +size (comma-separated), not '%s'\n",
                      command, EscapedBytes(item).c_str());
         return OptionParse::kError;
       }

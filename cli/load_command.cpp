@@ -109,7 +109,8 @@ int RunLoad(std::span<char*> args) {
   results::LoadReport report;
   const uint32_t code = core.LoadResults(platform::NameBytesToUtf16(file), &report);
   if (code != 0) {
-    std::fprintf(stderr, "tarnq-cli load: %s: %s\n", EscapedBytes(file).c_str(), results::OperationErrorMessage(code).c_str());
+    std::fprintf(stderr, "tarnq-cli load: %s: %s\n", EscapedBytes(file).c_str(),
+                 results::OperationErrorMessage(code).c_str());
     return 1;
   }
   if (sortKey >= 0 || reverse) {

@@ -28,8 +28,8 @@ inline constexpr uint32_t kFormatPlugin = 5;  // supplied by a content plug-in
 // taken for a lossless one.
 enum class Codec : uint8_t { kUnknown = 0, kOther = 1, kAac = 2, kAlac = 3 };
 inline constexpr Codec kLastCodec = Codec::kAlac;
-inline constexpr uint32_t kFormatCodeMask = 0x0000FFFF;
 inline constexpr uint32_t kFormatCodecBits = 0x00FF0000;
+inline constexpr uint32_t kFormatCodeMask = ~kFormatCodecBits;
 inline constexpr int kFormatCodecShift = 16;
 // The format word of `format` with `codec`.
 constexpr uint32_t WithCodec(uint32_t format, Codec codec) {

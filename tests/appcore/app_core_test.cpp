@@ -140,7 +140,8 @@ TEST_F(Core, TheBestRuleKeepsAppleLosslessOverAacOfAHigherRate) {
     EXPECT_GT(lossless.bitrate, 0) << run;
     EXPECT_LT(lossless.bitrate, lossy.bitrate) << run;
     EXPECT_EQ(lossless.GetText(records::kTextType).substr(0, 3), u"M4A") << run;
-    EXPECT_EQ(core.SelectDupes(results::KeepChoice{results::KeepRule::kBest, {}, {}, {}}).selected, 1u) << run;
+    EXPECT_EQ(core.SelectDupes(results::KeepChoice{results::KeepRule::kBest, {}, {}, {}}).selected, 1u)
+        << run;
     EXPECT_FALSE(core.List().RowAt(alac).Selected()) << run;
     EXPECT_TRUE(core.List().RowAt(1 - alac).Selected()) << run;
   }

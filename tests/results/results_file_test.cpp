@@ -131,9 +131,10 @@ TEST(ResultsFile, TheCodecIsNeitherWrittenNorRead) {
   const std::string saved = ComposeResultsFile(list);
   EXPECT_TRUE(saved.starts_with("/music/a.m4a;;;;;;;4;")) << saved;
   ResultList back;
-  LoadResultsFromBytes(back, saved + "/music/b.m4a;;;;;;;" +
-                                 std::to_string(records::WithCodec(records::kFormatMp4, records::Codec::kAlac)) +
-                                 ";;;;;;;;;;;;;\r\n");
+  LoadResultsFromBytes(back,
+                       saved + "/music/b.m4a;;;;;;;" +
+                           std::to_string(records::WithCodec(records::kFormatMp4, records::Codec::kAlac)) +
+                           ";;;;;;;;;;;;;\r\n");
   ASSERT_EQ(back.RowCount(), 2u);
   for (size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(back.RowAt(i).Info().format, records::kFormatMp4) << i;
