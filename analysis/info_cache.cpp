@@ -18,13 +18,16 @@
 #include "settings/path_macros.h"
 #include "settings/settings_store.h"
 
-// The cache file: 8-bit text, one entry per line ended by CR LF, 18 fields separated by ";":
+// The cache file: 8-bit text, one entry per line ended by CR LF, 18 or 19 fields separated by ";":
 //   0 path   1 size   2 modified as a packed UTC date-time   3 format code (signed)
 //   4 channels   5 sampling rate   6 bit rate (signed)   7 minutes   8 seconds   9 track
 //  10 title   11 artist   12 album   13 year   14 genre   15 Type text   16 comment   17 BPM
-// Older files end after the comment (17 fields, BPM 0). The Type text carries the rate and
-// channel word; they are cut off at the first ", " on reading because building the record adds
-// them again.
+//  18 codec (records::Codec), written only when the analysis found one
+// Older files end after the comment (17 fields, BPM 0). Field 18 is new: readers that split 18
+// fields ignore it, and an MP4 line without it comes from before codecs were read, so it is left
+// out on loading and the file analysed once more (else its ALAC would pass for a lossy codec).
+// The Type text carries the rate and channel word; they are cut off at the first ", " on reading
+// because building the record adds them again.
 
 namespace tarnq::analysis {
 namespace {
@@ -63,7 +66,7 @@ bool ParseUnsignedField(std::string_view field, uint64_t max, uint64_t& value) {
   for (char c : field) {
     if (c < '0' || c > '9') return false;
     const uint64_t digit = static_cast<uint64_t>(c - '0');
-    if (value > (max - digit) / 10) return false;
+    if (digit > max || value > (max - digit) / 10) return false;
     value = value * 10 + digit;
   }
   return true;
@@ -120,22 +123,23 @@ thread_local std::u16string t_text;
 
 // A line split into its fields with every number checked: all of the parse but the texts.
 struct CheckedLine {
-  std::string_view f[18];
+  std::string_view f[19];
   size_t count = 0;
   uint64_t size = 0;
   FileTime modified = 0;
   uint64_t channels = 0, rate = 0, track = 0, year = 0, bpm = 0, duration = 0;
   int64_t format = 0, bitrate = 0;
+  records::Codec codec = records::Codec::kUnknown;
 };
 
 bool CheckLine(std::string_view line, CheckedLine& out) {
   out.count = 0;
   settings::FieldReader reader(line);
   std::string_view field;
-  while (out.count < 18 && reader.Next(field)) out.f[out.count++] = field;
+  while (out.count < 19 && reader.Next(field)) out.f[out.count++] = field;
   if (out.count < 17 || out.f[0].empty()) return false;
   const auto& f = out.f;
-  uint64_t packed, minutes, seconds;
+  uint64_t packed, minutes, seconds, codec = 0;
   out.bpm = 0;
   if (!ParseUnsignedField(f[1], UINT64_MAX, out.size) || !ParseUnsignedField(f[2], UINT64_MAX, packed) ||
       !ParseSignedField(f[3], INT32_MIN, INT32_MAX, out.format) ||
@@ -145,8 +149,11 @@ bool CheckLine(std::string_view line, CheckedLine& out) {
       !ParseUnsignedField(f[7], UINT32_MAX / 60, minutes) ||
       !ParseUnsignedField(f[8], UINT32_MAX, seconds) ||
       !ParseUnsignedField(f[9], UINT16_MAX, out.track) || !ParseUnsignedField(f[13], UINT16_MAX, out.year) ||
-      (out.count == 18 && !ParseUnsignedField(f[17], UINT16_MAX, out.bpm)))
+      (out.count >= 18 && !ParseUnsignedField(f[17], UINT16_MAX, out.bpm)) ||
+      (out.count == 19 && !ParseUnsignedField(f[18], static_cast<uint8_t>(records::kLastCodec), codec)))
     return false;
+  out.codec = static_cast<records::Codec>(codec);
+  if (out.format == records::kFormatMp4 && out.count < 19) return false;
   out.duration = minutes * 60 + seconds;
   if (out.duration > UINT32_MAX) return false;
   out.modified = settings::UnpackDateTime(packed);
@@ -176,6 +183,7 @@ bool BuildInfo(const CheckedLine& line, AudioInfo& info) {
 
   records::AudioSource source;
   source.format = static_cast<uint32_t>(line.format);
+  source.codec = line.codec;
   source.channels = static_cast<uint16_t>(line.channels);
   source.track = static_cast<uint16_t>(line.track);
   source.bpm = static_cast<uint16_t>(line.bpm);
@@ -220,7 +228,7 @@ void AppendCacheLine(std::string& out, std::u16string_view path, uint64_t size, 
   w.Path(path);
   w.Unsigned(size);
   w.Unsigned(settings::PackDateTime(modified, kLastZeroTime));
-  w.Signed(static_cast<int32_t>(info.format));
+  w.Signed(static_cast<int32_t>(records::WithoutCodec(info.format)));
   w.Unsigned(info.channels);
   w.Unsigned(info.sampleRate);
   w.Signed(info.bitrate);
@@ -239,6 +247,8 @@ void AppendCacheLine(std::string& out, std::u16string_view path, uint64_t size, 
   text(records::kTextType);
   text(records::kTextComment);
   w.Unsigned(info.bpm);
+  if (const records::Codec codec = info.AudioCodec(); codec != records::Codec::kUnknown)
+    w.Unsigned(static_cast<uint8_t>(codec));
   w.EndLine();
 }
 

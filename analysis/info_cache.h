@@ -3,7 +3,7 @@
 // size and last-write time, so a repeated search does not open every file again.
 //
 // In memory a PackedStore of CacheEntry records (the file's lines) plus a hash index by path; on
-// disk one text file of field lines (see info_cache.cpp for the 18 fields), read at the start of a
+// disk one text file of field lines (see info_cache.cpp for the fields), read at the start of a
 // search run and written back at its end.
 //
 // Thread safety: every member may be called from any thread; the store's lock (waited for, never
@@ -62,10 +62,11 @@ struct CacheLine {
   records::AudioInfo info;  // owns a text block when Parse succeeded
 };
 // Decodes one line (without its line end). False for a line with fewer than 17 fields, an empty
-// or over-long path, a number field that is not a number or does not fit its width. On success
+// or over-long path, a number field that is not a number or does not fit its width, or an MP4
+// line without the codec field (written before codecs were read). On success
 // `out.info` holds a new text block the caller must release.
 bool ParseCacheLine(std::string_view line, CacheLine& out);
-// Appends the 18-field line of one entry, ended by CR LF.
+// Appends the line of one entry (18 fields, 19 when the info knows its codec), ended by CR LF.
 void AppendCacheLine(std::string& out, std::u16string_view path, uint64_t size,
                      platform::FileTime modified, const records::AudioInfo& info);
 

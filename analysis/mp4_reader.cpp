@@ -90,6 +90,9 @@ class Mp4Walk {
       m_tag.bitrate = static_cast<int32_t>(std::min(kbps, 2147483647.0));
     }
     if (m_tag.formatName.Empty()) m_tag.formatName.Assign(u"M4A");
+    // Looked for and not recognised: the cache tells this apart from a record made before codecs
+    // were read.
+    if (m_tag.codec == records::Codec::kUnknown) m_tag.codec = records::Codec::kOther;
     TrimTags(m_tag);
   }
 
@@ -185,7 +188,10 @@ class Mp4Walk {
     }
   }
 
+  // The sample entry's four-character code names the codec: 'mp4a' is MPEG-4 audio (AAC unless
+  // its decoder configuration says otherwise), 'alac' Apple Lossless.
   void ReadMp4a(const BoxHeader& entry) {
+    m_tag.codec = records::Codec::kOther;
     ByteCursor cursor(m_file, entry.bodyStart, entry.end);
     cursor.Skip(8);  // reserved, data reference index
     uint16_t version = cursor.Be16();
@@ -233,9 +239,12 @@ class Mp4Walk {
     cursor.Skip(1 + 3 + 4);  // stream type, buffer size, maximum bit rate
     uint32_t average = cursor.Be32();
     if (!cursor.Ok()) return;
+    // MPEG-4 audio, or one of the three AAC profiles of MPEG-2.
+    constexpr uint8_t kMpeg4Audio = 0x40;
+    if (objectType == kMpeg4Audio || (objectType >= 0x66 && objectType <= 0x68))
+      m_tag.codec = records::Codec::kAac;
     if (average != 0) m_tag.bitrate = static_cast<int32_t>((uint64_t{average} + 500) / 1000);
     // The decoder-specific information of MPEG-4 audio: an AAC configuration that may signal SBR.
-    constexpr uint8_t kMpeg4Audio = 0x40;
     if (objectType != kMpeg4Audio || cursor.U8() != 5) return;
     uint32_t length = std::min<uint32_t>(DescriptorLength(cursor), 64);
     auto config = cursor.Take(length);
@@ -284,6 +293,7 @@ class Mp4Walk {
   }
 
   void ReadAlac(const BoxHeader& entry) {
+    m_tag.codec = records::Codec::kAlac;
     ByteCursor cursor(m_file, entry.bodyStart, entry.end);
     cursor.Skip(16);
     uint16_t channels = cursor.Be16();

@@ -107,6 +107,7 @@ intptr_t ExtractTag(const BuiltinProvider& provider, std::u16string_view path, T
 bool BuildAudioInfo(const TagRecord& tag, uint32_t formatCode, records::AudioInfo& info) {
   records::AudioSource source;
   source.format = formatCode;
+  source.codec = tag.codec;
   source.channels = tag.channels;
   source.track = tag.track;
   source.bpm = tag.bpm;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/text.h"
+#include "records/audio_info.h"
 
 namespace tarnq::analysis {
 
@@ -62,6 +63,8 @@ struct TagRecord {
   uint32_t duration = 0;    // whole seconds
   uint32_t sampleRate = 0;  // Hz
   int32_t bitrate = 0;      // kbit/s; -n marks a variable rate averaging n kbit/s
+  // The audio track's codec where the container does not tell it (MP4); kUnknown elsewhere.
+  records::Codec codec = records::Codec::kUnknown;
   FixedText<16> formatName;  // empty: the reader recognised nothing
   FixedText<32> genre;
   FixedText<256> title;

@@ -273,13 +273,19 @@ void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
     }
   };
   static constexpr const char* kFormatNames[] = {"mpeg", "ogg", "wma", "flac", "mp4", "plugin"};
-  word(",\"format\":", info.format < std::size(kFormatNames) ? kFormatNames[info.format] : nullptr);
+  const uint32_t format = info.FormatCode();
+  word(",\"format\":", format < std::size(kFormatNames) ? kFormatNames[format] : nullptr);
+  if (const std::string_view codec = records::CodecName(info.AudioCodec()); !codec.empty()) {
+    out += ",\"codec\":\"";
+    out += codec;
+    out += '"';
+  }
   text(",\"type\":", records::kTextType);
   // MPEG records keep the channel mode (0 or 1 mono, 2 stereo, 3 joint stereo); the other
   // formats the number of channels.
   uint32_t channels = info.channels;
   const char* mode = nullptr;
-  if (info.format == records::kFormatMpeg) {
+  if (format == records::kFormatMpeg) {
     channels = !info.HasAudio() ? 0 : info.channels >= 2 ? 2 : 1;
     if (channels != 0) mode = info.channels == 3 ? "joint stereo" : info.channels == 2 ? "stereo" : "mono";
   } else if (channels != 0) {
@@ -305,7 +311,8 @@ void AppendAudioInfoJson(std::string& out, const records::AudioInfo& info) {
 }
 
 void PrintError(std::u16string_view path, uint32_t code) {
-  std::fprintf(stderr, "tarnq-cli: %s: %s\n", ToTerminal(path).c_str(), platform::ErrorMessage(code).c_str());
+  std::fprintf(stderr, "tarnq-cli: %s: %s\n", EscapedForTerminal(path).c_str(),
+               platform::ErrorMessage(code).c_str());
 }
 
 std::u16string AbsolutePath(std::string_view argument) {

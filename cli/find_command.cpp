@@ -175,11 +175,12 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
             known = true;
           }
         }
-        if (!known) return UsageError("unknown field '" + std::string(field) + "' for --same");
+        if (!known) return UsageError("unknown field '" + EscapedBytes(field) + "' for --same");
       }
     } else if (arg == "--filter") {
       if (!value(v)) return UsageError("--filter needs a filter text");
-      o.filter = platform::Utf8ToUtf16(v);
+      // Decoded as file names are, so a mask with bytes that are not UTF-8 matches those bytes.
+      o.filter = platform::NameBytesToUtf16(v);
       if (const std::u16string bad = engine::FirstBadFilterItem(*o.filter); !bad.empty())
         return UsageError("--filter: item '" + EscapedForTerminal(bad) + "' is not a filter item");
     } else if (arg == "--cache") {
@@ -191,9 +192,9 @@ int ParseArguments(std::span<char*> args, FindOptions& o) {
     } else if (arg == "--sort") {
       if (!value(v)) return UsageError("--sort needs a key");
       if (const int key = SortKeyByName(v); key >= 0) o.sortKey = key;
-      if (!o.sortKey) return UsageError("unknown sort key '" + std::string(v) + "'");
+      if (!o.sortKey) return UsageError("unknown sort key '" + EscapedBytes(v) + "' for --sort");
     } else {
-      return UsageError("unknown option '" + std::string(arg) + "'");
+      return UsageError("unknown option '" + EscapedBytes(arg) + "'");
     }
   }
   if (o.noCache && o.cacheFile) return UsageError("--cache and --no-cache exclude each other");
@@ -405,13 +406,14 @@ int RunFind(std::span<char*> args) {
       PrintError(problem.path, problem.error);
       exitStatus = 1;
     } else if (!o.quiet) {
-      std::fprintf(stderr, "tarnq-cli: warning: %s: %s (skipped)\n", ToTerminal(problem.path).c_str(),
+      std::fprintf(stderr, "tarnq-cli: warning: %s: %s (skipped)\n", EscapedForTerminal(problem.path).c_str(),
                    platform::ErrorMessage(problem.error).c_str());
     }
   }
   if (outcome.cacheSaveError != 0) {
     std::fprintf(stderr, "tarnq-cli: warning: %s: %s (the information cache was not saved)\n",
-                 ToTerminal(core.Cache().Path()).c_str(), platform::ErrorMessage(outcome.cacheSaveError).c_str());
+                 EscapedForTerminal(core.Cache().Path()).c_str(),
+                 platform::ErrorMessage(outcome.cacheSaveError).c_str());
   }
   if (ReportSkipped(outcome.skipped, o.quiet, o.verbose)) exitStatus = 1;
   if (outcome.filesFailed != 0 && !o.quiet) {

@@ -41,6 +41,8 @@ void PrintText(std::string_view path, bool ok, const records::AudioInfo& info) {
     if (!value.empty()) std::printf("  %-9s%.*s\n", label, static_cast<int>(value.size()), value.data());
   };
   text("Type", records::kTextType);
+  if (const std::string_view codec = records::CodecName(info.AudioCodec()); !codec.empty())
+    std::printf("  %-9s%.*s\n", "Codec", static_cast<int>(codec.size()), codec.data());
   text("Title", records::kTextTitle);
   text("Artist", records::kTextArtist);
   text("Album", records::kTextAlbum);
@@ -78,7 +80,8 @@ int RunInfo(std::span<char*> args) {
       ++first;
       break;
     } else if (arg.starts_with("-") && arg.size() > 1) {
-      std::fprintf(stderr, "tarnq-cli info: unknown option '%s'\nTry 'tarnq-cli info --help'.\n", args[first]);
+      std::fprintf(stderr, "tarnq-cli info: unknown option '%s'\nTry 'tarnq-cli info --help'.\n",
+                   EscapedBytes(args[first]).c_str());
       return 2;
     } else {
       break;

@@ -49,7 +49,8 @@ class Reporter {
     }
   }
   void Fail(std::u16string_view path, const std::string& reason) {
-    std::fprintf(stderr, "tarnq-cli %s: failed: %s: %s\n", m_command, ToTerminal(path).c_str(), reason.c_str());
+    std::fprintf(stderr, "tarnq-cli %s: failed: %s: %s\n", m_command, EscapedForTerminal(path).c_str(),
+                 reason.c_str());
     m_failed = true;
   }
   void Failed() { m_failed = true; }
@@ -243,14 +244,14 @@ void WarnAboutFolders(const results::ResultList& list, const ListActionOptions& 
   auto check = [&](std::u16string_view folder, const char* option) {
     const size_t entry = matcher.Add(folder);
     if (!matcher.Exists(entry)) {
-      std::fprintf(stderr, "tarnq-cli: warning: %s %s: %s\n", option, ToTerminal(folder).c_str(),
+      std::fprintf(stderr, "tarnq-cli: warning: %s %s: %s\n", option, EscapedForTerminal(folder).c_str(),
                    platform::ErrorMessage(platform::err::kPathNotFound).c_str());
       return;
     }
     for (const uint32_t f : folders)
       if (matcher.Matches(entry, f)) return;
     std::fprintf(stderr, "tarnq-cli: warning: %s %s: no file of the list lies in this folder\n", option,
-                 ToTerminal(folder).c_str());
+                 EscapedForTerminal(folder).c_str());
   };
   for (const results::FavoriteFolder& f : favorites) {
     const bool excluded = f.marker == results::FavoriteFolder::kExcluded;
@@ -361,7 +362,8 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
     else if (rule == "newest") options.keepRule = results::KeepRule::kNewest;
     else if (rule == "oldest") options.keepRule = results::KeepRule::kOldest;
     else {
-      std::fprintf(stderr, "tarnq-cli %s: unknown rule '%s' for --keep (best, first, newest, oldest)\n", command, v);
+      std::fprintf(stderr, "tarnq-cli %s: unknown rule '%s' for --keep (best, first, newest, oldest)\n",
+                   command, EscapedBytes(rule).c_str());
       return OptionParse::kError;
     }
     options.keepGiven = true;
@@ -411,8 +413,9 @@ OptionParse ParseListActionOption(std::span<char*> args, size_t& i, ListActionOp
       else if (item == "+selected") options.exportExtras.selected = true;
       else if (item == "+size") options.exportExtras.size = true;
       else {
-        std::fprintf(stderr, "tarnq-cli %s: --columns takes +group, +selected, +size (comma-separated), not '%s'\n",
-                     command, std::string(item).c_str());
+        std::fprintf(stderr,
+                     "tarnq-cli %s: --columns takes +group, +selected, +size (comma-separated), not '%s'\n",
+                     command, EscapedBytes(item).c_str());
         return OptionParse::kError;
       }
       if (comma == std::string_view::npos) break;

@@ -80,7 +80,7 @@ int RunLoad(std::span<char*> args) {
     if (parsed == OptionParse::kError) return 2;
     if (parsed == OptionParse::kTaken) continue;
     if (arg.starts_with("-") && arg.size() > 1) {
-      std::fprintf(stderr, "tarnq-cli load: unknown option '%s'\n", args[i]);
+      std::fprintf(stderr, "tarnq-cli load: unknown option '%s'\n", EscapedBytes(args[i]).c_str());
       return 2;
     }
     if (file != nullptr) {
@@ -109,7 +109,8 @@ int RunLoad(std::span<char*> args) {
   results::LoadReport report;
   const uint32_t code = core.LoadResults(platform::NameBytesToUtf16(file), &report);
   if (code != 0) {
-    std::fprintf(stderr, "tarnq-cli load: %s: %s\n", file, results::OperationErrorMessage(code).c_str());
+    std::fprintf(stderr, "tarnq-cli load: %s: %s\n", EscapedBytes(file).c_str(),
+                 results::OperationErrorMessage(code).c_str());
     return 1;
   }
   if (sortKey >= 0 || reverse) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "platform/temp_journal.h"
 #include "platform/terminal.h"
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
       return status;
     }
   }
-  std::fprintf(stderr, "tarnq-cli: unknown option or command '%s'\nTry 'tarnq-cli --help'.\n", argv[1]);
+  std::fprintf(stderr, "tarnq-cli: unknown option or command '%s'\nTry 'tarnq-cli --help'.\n",
+               tarnq::cli::EscapedBytes(argv[1]).c_str());
   return 2;
 }

@@ -194,8 +194,18 @@ std::u16string ComposeTypeText(std::u16string_view description, uint32_t sampleR
   return type;
 }
 
+std::string_view CodecName(Codec codec) {
+  switch (codec) {
+    case Codec::kAac: return "aac";
+    case Codec::kAlac: return "alac";
+    case Codec::kUnknown:
+    case Codec::kOther: break;
+  }
+  return {};
+}
+
 bool AudioInfo::Build(const AudioSource& source) {
-  format = source.format;
+  format = WithCodec(source.format, source.codec);
   channels = source.channels;
   track = source.track;
   bpm = source.bpm;

@@ -20,6 +20,26 @@ inline constexpr uint32_t kFormatFlac = 3;    // "*.FLAC"
 inline constexpr uint32_t kFormatMp4 = 4;     // "*.M4A;*.M4V"
 inline constexpr uint32_t kFormatPlugin = 5;  // supplied by a content plug-in
 
+// The codec of the audio track, where the format code alone does not tell it (an MP4 file holds
+// AAC or ALAC). It rides in bits 16-23 of the format word, so the record keeps its size and the
+// matching reads nothing more. Only the analysis knows it: results files store the format code
+// alone (a loaded list's codec is kUnknown) and the information cache keeps it in a field of its
+// own. kUnknown also means "not looked for" (every reader but MP4's); an unknown codec is never
+// taken for a lossless one.
+enum class Codec : uint8_t { kUnknown = 0, kOther = 1, kAac = 2, kAlac = 3 };
+inline constexpr Codec kLastCodec = Codec::kAlac;
+inline constexpr uint32_t kFormatCodecBits = 0x00FF0000;
+inline constexpr uint32_t kFormatCodeMask = ~kFormatCodecBits;
+inline constexpr int kFormatCodecShift = 16;
+// The format word of `format` with `codec`.
+constexpr uint32_t WithCodec(uint32_t format, Codec codec) {
+  return (format & ~kFormatCodecBits) | uint32_t{static_cast<uint8_t>(codec)} << kFormatCodecShift;
+}
+// The word as results files and the cache's format field store it: without the codec.
+constexpr uint32_t WithoutCodec(uint32_t format) { return format & ~kFormatCodecBits; }
+// "alac", "aac"; empty for kUnknown and kOther.
+std::string_view CodecName(Codec codec);
+
 // Indexes of the six texts of the block.
 inline constexpr size_t kTextType = 0;
 inline constexpr size_t kTextGenre = 1;
@@ -40,6 +60,7 @@ inline constexpr size_t kCompareCapacity = 256;
 // What a reader found, as Build() takes it. The texts need not be zero-terminated.
 struct AudioSource {
   uint32_t format = kFormatMpeg;
+  Codec codec = Codec::kUnknown;
   uint16_t channels = 0;  // channel mode: above 1 is stereo, 3 joint stereo
   uint16_t track = 0;
   uint16_t bpm = 0;
@@ -53,7 +74,7 @@ struct AudioSource {
 
 // 32 bytes, natural alignment, no padding: the same bytes sit at offset 44 of a FoundFile.
 struct AudioInfo {
-  uint32_t format = 0;
+  uint32_t format = 0;  // the format code; bits 16-23 the codec (see Codec)
   uint16_t channels = 0;
   uint16_t track = 0;
   uint16_t bpm = 0;
@@ -79,6 +100,13 @@ struct AudioInfo {
   // Both texts fetched with kCompareCapacity and compared like the user's locale sorts, ignoring
   // case: -1, 0 or 1.
   int CompareField(const AudioInfo& other, size_t index) const;
+
+  // The reader's format code (kFormatMpeg ...), without the codec.
+  uint32_t FormatCode() const { return format & kFormatCodeMask; }
+  Codec AudioCodec() const {
+    const auto value = static_cast<uint8_t>((format & kFormatCodecBits) >> kFormatCodecShift);
+    return value <= static_cast<uint8_t>(kLastCodec) ? static_cast<Codec>(value) : Codec::kUnknown;
+  }
 
   // Playable audio was found: stream properties and a duration above 0.
   bool HasAudio() const { return duration > 0 && (sampleRate != 0 || bitrate != 0); }

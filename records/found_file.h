@@ -95,7 +95,8 @@ class FoundFile {
   AudioInfo Info() const { return Read<AudioInfo>(found_file::kInfo); }
   void SetInfo(const AudioInfo& info) const { Write(found_file::kInfo, info); }
   // Single fields of the info, for the comparisons.
-  uint32_t Format() const { return Read<uint32_t>(found_file::kInfoFormat); }
+  // The format code without the codec bits (see Codec).
+  uint32_t Format() const { return Read<uint32_t>(found_file::kInfoFormat) & kFormatCodeMask; }
   uint16_t Track() const { return Read<uint16_t>(found_file::kInfoTrack); }
   uint16_t Bpm() const { return Read<uint16_t>(found_file::kInfoBpm); }
   uint32_t Duration() const { return Read<uint32_t>(found_file::kInfoDuration); }

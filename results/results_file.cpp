@@ -88,7 +88,9 @@ LineOutcome AddLine(ResultList& list, FolderBuilder& folders, std::string_view l
   fields.created = ParseUnsigned64(f[6]);
 
   AudioInfo info;
-  info.format = static_cast<uint32_t>(ParseSigned32(f[7]));
+  // The file stores no codec (the analysis alone knows it): a loaded row's codec is unknown, and
+  // a stray value in those bits cannot make a lossy copy look lossless.
+  info.format = records::WithoutCodec(static_cast<uint32_t>(ParseSigned32(f[7])));
   info.channels = static_cast<uint16_t>(ParseUnsigned32(f[8]));
   info.sampleRate = ParseUnsigned32(f[9]);
   info.bitrate = ParseSigned32(f[10]);
@@ -135,7 +137,7 @@ bool AppendResultsLine(const ResultList& list, ResultRow row, std::string& out) 
   w.Unsigned(row.Modified());
   w.Unsigned(row.Accessed());
   w.Unsigned(row.Created());
-  w.Signed(static_cast<int32_t>(info.format));
+  w.Signed(static_cast<int32_t>(records::WithoutCodec(info.format)));
   w.Unsigned(info.channels);
   w.Unsigned(info.sampleRate);
   w.Signed(info.bitrate);

@@ -7,6 +7,8 @@
 //   11 duration   12 track   13 title   14 artist   15 album   16 year   17 genre
 //   18 type text   19 comment   20 BPM
 //
+// The format field holds the format code alone, never the codec of records::Codec: a loaded list
+// does not know which MP4 files are ALAC, so the keep rules take them for lossy copies.
 // Numbers are decimal with 0 written as an empty field; texts are ASCII as they are, anything else
 // the UTF-8 marker plus UTF-8 (settings/field_line.h). The file is not trusted when it is read:
 // a row whose path is not absolute is skipped, "." and ".." in paths are resolved, and a line

@@ -276,7 +276,7 @@ bool IsPlayable(ResultRow row) {
 bool IsLossless(ResultRow row) {
   if (!Readable(row)) return false;
   const records::AudioInfo info = row.Info();
-  if (info.format == records::kFormatFlac) return true;
+  if (info.FormatCode() == records::kFormatFlac || info.AudioCodec() == records::Codec::kAlac) return true;
   const std::string_view type = info.TextUtf8(records::kTextType);
   return StartsWithAsciiNoCase(type, "FLAC") || StartsWithAsciiNoCase(type, "WAV") ||
          StartsWithAsciiNoCase(type, "ALAC");

@@ -130,7 +130,9 @@ struct KeepChoice {
 
 // A row that holds playable audio: stream properties were found and the duration is above 0.
 bool IsPlayable(ResultRow row);
-// FLAC, WAV or ALAC.
+// FLAC, WAV or ALAC: by the format code, the codec the analysis found (an MP4 file's Type text is
+// its brand, "M4A", whatever it holds) or the Type text. A row loaded from a results file knows no
+// codec, so its ALAC counts as lossy.
 bool IsLossless(ResultRow row);
 // The "keep the best copy" order: a playable member before one without audio, lossless before
 // lossy, the higher bit rate, the longer duration, tagged before untagged, the older modification

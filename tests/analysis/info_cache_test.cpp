@@ -142,6 +142,35 @@ TEST_F(InfoCacheTest, OlderSeventeenFieldLineLoadsWithBpmZero) {
   EXPECT_EQ(out.info.GetText(records::kTextType), u"MP3, Stereo");  // rate 0: no rate part
 }
 
+// The codec has a field of its own after the BPM; the format field keeps the plain code.
+TEST_F(InfoCacheTest, TheCodecTravelsInAFieldOfItsOwn) {
+  Owned alac{MakeInfo(u"Lossless", u"Artist")};
+  alac.info.format = records::WithCodec(records::kFormatMp4, records::Codec::kAlac);
+  ASSERT_TRUE(cache.Add(50, 0, u"/m/a.m4a", alac.info));
+  ASSERT_EQ(cache.Save(), 0u);
+  const std::string line = folder.Read("MP3Cache");
+  EXPECT_TRUE(line.starts_with("/m/a.m4a;50;;4;3;")) << line;
+  EXPECT_TRUE(line.ends_with(";Comment;;3\r\n")) << line;
+  Owned out;
+  ASSERT_TRUE(Reloaded(50, 0, u"/m/a.m4a", out));
+  EXPECT_EQ(out.info.FormatCode(), records::kFormatMp4);
+  EXPECT_EQ(out.info.AudioCodec(), records::Codec::kAlac);
+}
+
+// An MP4 line from before codecs were read is analysed again rather than taken as lossy; other
+// formats' lines stay as they were.
+TEST_F(InfoCacheTest, AnMp4LineWithoutCodecIsLeftOut) {
+  folder.Write("MP3Cache",
+               "/m/old.m4a;10;;4;2;44100;128;3;;;Old;Band;;;;M4A, 44100Hz, Stereo;;\r\n"
+               "/m/old.mp3;10;;;2;44100;128;3;;;Old;Band;;;;MP3, 44100Hz, Stereo;;\r\n"
+               "/m/bad.m4a;10;;4;2;44100;128;3;;;Old;Band;;;;M4A, 44100Hz, Stereo;;;9\r\n");
+  Owned m4a, mp3, bad;
+  EXPECT_FALSE(Reloaded(10, 0, u"/m/old.m4a", m4a));
+  EXPECT_FALSE(Reloaded(10, 0, u"/m/bad.m4a", bad)) << "no such codec";
+  ASSERT_TRUE(Reloaded(10, 0, u"/m/old.mp3", mp3));
+  EXPECT_EQ(mp3.info.AudioCodec(), records::Codec::kUnknown);
+}
+
 TEST_F(InfoCacheTest, TouchedFileMissesAndIsSavedOnce) {
   AddEntry(u"/m/a.mp3", 10, kWritten, u"Old");
   ASSERT_EQ(cache.Save(), 0u);

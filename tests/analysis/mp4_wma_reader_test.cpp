@@ -157,6 +157,32 @@ TEST(ReadMp4File, SbrReportsTheOutputRate) {
   }
 }
 
+// The Type text is the brand ("M4A") whatever the track holds; the sample entry names the codec.
+TEST(ReadMp4File, TheSampleEntryNamesTheCodec) {
+  std::string mp3InMp4 = AacTrack(Bits({{2, 5}, {7, 4}, {2, 4}, {0, 3}}));
+  mp3InMp4.replace(mp3InMp4.find("\x40\x15"), 1, "\x6B");  // object type MPEG-1 audio
+  auto fixture = [](const char* name) {
+    TagRecord tag;
+    EXPECT_EQ(ReadMp4File(Fixture(name), tag), 0u) << name;
+    return tag;
+  };
+  struct Case {
+    const char* what;
+    TagRecord tag;
+    records::Codec codec;
+  };
+  const Case cases[] = {
+      {"alac", fixture("same-song-alac.m4a"), records::Codec::kAlac},
+      {"aac", fixture("same-song-aac.m4a"), records::Codec::kAac},
+      {"mp3 in mp4", ReadMp4(Ftyp("M4A ") + mp3InMp4 + Padding()), records::Codec::kOther},
+      {"no track", ReadMp4(Ftyp("M4A ") + Padding()), records::Codec::kOther},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.tag.codec, c.codec) << c.what;
+    EXPECT_EQ(Utf8(c.tag.formatName.View()), "M4A") << c.what;
+  }
+}
+
 TEST(ReadMp4File, BrokenBoxesEndTheirLevel) {
   uint32_t result = 0;
   // A zero size, a size smaller than its header, a child past its parent.

@@ -71,7 +71,7 @@ TEST(AnalyseFile, EachFormatGetsItsCodeAndTypeText) {
     Analysed a;
     Analyse(list, Fixture(c.file), a);
     EXPECT_EQ(a.ok, 1) << c.file;
-    EXPECT_EQ(a.info.format, c.format) << c.file;
+    EXPECT_EQ(a.info.FormatCode(), c.format) << c.file;
     EXPECT_EQ(a.info.TextUtf8(records::kTextType), c.type) << c.file;
   }
 }

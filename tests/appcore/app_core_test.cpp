@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <future>
 #include <thread>
 
@@ -110,6 +111,41 @@ TEST_F(Core, FindsSelectsAndDeletesLikeTheCommandLine) {
   EXPECT_EQ(core.List().RowCount(), 1u);
   EXPECT_FALSE(core.Busy());
   EXPECT_FALSE(platform::FileExists(doomed));
+}
+
+// An MP4 file's Type text is its brand whatever it holds, so only the codec the reader found tells
+// Apple Lossless from AAC. The best rule keeps the lossless copy although the AAC copy has the
+// higher bit rate, on the first search and on the next one, which takes both from the cache.
+TEST_F(Core, TheBestRuleKeepsAppleLosslessOverAacOfAHigherRate) {
+  const auto fixture = [](const char* name) {
+    std::ifstream in(std::string(TARNQ_TESTDATA) + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  Library songs;
+  songs.Write("Library/song.m4a", fixture("same-song-alac.m4a"));
+  songs.Write("Downloads/song.m4a", fixture("same-song-aac.m4a"));
+  testing::ScratchFolder cacheFolder;
+  platform::DirectDispatcher dispatcher;
+  AppCore core(settings, dispatcher);
+  core.SetCache({false, cacheFolder.Path("cache")});
+  core.Preset().SetFolderList({u"+" + songs.Path16()});
+  for (const char* run : {"analysed", "from the cache"}) {
+    ASSERT_EQ(core.Find().result, FindResult::kStarted) << run;
+    core.Wait();
+    ASSERT_EQ(core.List().RowCount(), 2u) << run;
+    const size_t alac = core.List().FullPathAt(0).find(u"/Library/") != std::u16string::npos ? 0 : 1;
+    const records::AudioInfo lossless = core.List().RowAt(alac).Info();
+    const records::AudioInfo lossy = core.List().RowAt(1 - alac).Info();
+    EXPECT_EQ(lossless.AudioCodec(), records::Codec::kAlac) << run;
+    EXPECT_GT(lossless.bitrate, 0) << run;
+    EXPECT_LT(lossless.bitrate, lossy.bitrate) << run;
+    EXPECT_EQ(lossless.GetText(records::kTextType).substr(0, 3), u"M4A") << run;
+    EXPECT_EQ(core.SelectDupes(results::KeepChoice{results::KeepRule::kBest, {}, {}, {}}).selected, 1u)
+        << run;
+    EXPECT_FALSE(core.List().RowAt(alac).Selected()) << run;
+    EXPECT_TRUE(core.List().RowAt(1 - alac).Selected()) << run;
+  }
+  EXPECT_NE(cacheFolder.Read("cache").find("song.m4a"), std::string::npos);
 }
 
 TEST_F(Core, FindWithoutFolderAsksForThePresetDialog) {

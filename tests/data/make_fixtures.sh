@@ -152,3 +152,10 @@ ls -l
 # One song as FLAC and as MP3 with the same tags (the command line's keep rules).
 flac --silent -f --compression-level-5 -T "TITLE=Same Song" -T "ARTIST=Same Band" -o same-song.flac "$tmp/tagbase.wav"
 lame --quiet -m m --cbr -b 32 --tt "Same Song" --ta "Same Band" --id3v2-only "$tmp/tagbase.wav" same-song.mp3
+# The same song as Apple Lossless and as AAC whose bit rate is higher than the lossless copy's (one
+# second of faint noise at 8 kHz packs into about 17 kbit/s): the keep rules must still prefer the
+# lossless one, although an MP4 file's Type text is its brand for both.
+ffmpeg -loglevel error -y -f lavfi -i "anoisesrc=r=8000:a=0.00003:d=1:seed=1" -ac 1 -sample_fmt s16p -c:a alac \
+  -metadata title="Same Song" -metadata artist="Same Band" same-song-alac.m4a
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=1" -ac 1 -c:a aac \
+  -b:a 32k -metadata title="Same Song" -metadata artist="Same Band" same-song-aac.m4a

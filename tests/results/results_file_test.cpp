@@ -118,6 +118,30 @@ TEST(ResultsFile, SaveThenLoadKeepsEveryField) {
   EXPECT_TRUE(saved.starts_with("\"/music/\xE9\x9F\xB3\xE6\xA5\xBD/a;b.mp3\";7;18446744073709551615;33;3;2;1;5;"));
 }
 
+// The codec is the analysis' own knowledge: the file keeps the plain format code, and the codec
+// bits of a stray format value do not come back.
+TEST(ResultsFile, TheCodecIsNeitherWrittenNorRead) {
+  ResultList list;
+  FullRow a;
+  a.folder = u"/music";
+  a.name = u"a.m4a";
+  a.fields.size = 0;
+  a.info.format = records::WithCodec(records::kFormatMp4, records::Codec::kAlac);
+  AddFull(list, a);
+  const std::string saved = ComposeResultsFile(list);
+  EXPECT_TRUE(saved.starts_with("/music/a.m4a;;;;;;;4;")) << saved;
+  ResultList back;
+  LoadResultsFromBytes(back,
+                       saved + "/music/b.m4a;;;;;;;" +
+                           std::to_string(records::WithCodec(records::kFormatMp4, records::Codec::kAlac)) +
+                           ";;;;;;;;;;;;;\r\n");
+  ASSERT_EQ(back.RowCount(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(back.RowAt(i).Info().format, records::kFormatMp4) << i;
+    EXPECT_EQ(back.RowAt(i).Info().AudioCodec(), records::Codec::kUnknown) << i;
+  }
+}
+
 TEST(ResultsFile, LinesThatAreNotTrusted) {
   ResultList list;
   std::string bytes = "/only/path.mp3\r\n";                   // everything else 0 or empty

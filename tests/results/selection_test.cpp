@@ -264,6 +264,7 @@ int64_t AddRow(ResultList& list, std::u16string_view path, Row r) {
 }
 
 TEST(KeepBest, EachCriterionOutranksTheOnesAfterIt) {
+  using records::Codec, records::kFormatMp4, records::WithCodec;
   struct Case {
     const char* why;
     void (*better)(Row&);
@@ -276,6 +277,9 @@ TEST(KeepBest, EachCriterionOutranksTheOnesAfterIt) {
        [](Row& r) { r.bitrate = 320; }},
       {"ALAC by its type", [](Row& r) { r.format = records::kFormatMp4; r.type = u"ALAC, 44100Hz"; r.bitrate = 100; },
        [](Row& r) { r.format = records::kFormatMp4; r.type = u"M4A, 44100Hz"; r.bitrate = 320; }},
+      {"ALAC by the codec under an M4A brand",
+       [](Row& r) { r.format = WithCodec(kFormatMp4, Codec::kAlac); r.type = u"M4A, 8000Hz"; r.bitrate = 7; },
+       [](Row& r) { r.format = WithCodec(kFormatMp4, Codec::kAac); r.type = u"M4A, 44100Hz"; r.bitrate = 320; }},
       {"higher rate over longer", [](Row& r) { r.bitrate = -256; }, [](Row& r) { r.bitrate = 192; r.duration = 300; }},
       {"longer over tagged", [](Row& r) { r.title.clear(); r.duration = 201; }, [](Row&) {}},
       {"tagged over older", [](Row& r) { r.modified = 5000; }, [](Row& r) { r.title.clear(); }},
