@@ -15,6 +15,7 @@ struct KeyCase {
   Qt::KeyboardModifiers modifiers;
   uint16_t code;
 };
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class ShortcutCode : public ::testing::TestWithParam<KeyCase> {};
 

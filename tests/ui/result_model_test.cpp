@@ -35,6 +35,7 @@ struct ListChange {
   const char* signal;  // the model signal the view must hear
   int expectedRows;
 };
+void PrintTo(const ListChange& c, std::ostream* os) { *os << c.name; }
 
 class ModelFollowsList : public ::testing::TestWithParam<ListChange> {};
 

@@ -29,6 +29,7 @@ struct SelectionCase {
   std::vector<Step> steps;
   std::set<int> selected;
 };
+void PrintTo(const SelectionCase& c, std::ostream* os) { *os << c.name; }
 
 class ViewSelection : public ::testing::TestWithParam<SelectionCase> {};
 
