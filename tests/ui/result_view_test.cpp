@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Selecting rows in the list view with the mouse and the keyboard, checked on the result list's
+// own selected bits (the view keeps no selection of its own).
+#include "ui/result_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include <set>
+#include <vector>
+
+#include "gui_test_support.h"
+#include "results_test_support.h"
+
+namespace tarnq::ui {
+namespace {
+
+using results::ResultList;
+
+struct Step {
+  enum Kind { kClick, kKey } kind;
+  int rowOrKey;
+  Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+};
+
+struct SelectionCase {
+  const char* name;
+  std::vector<Step> steps;
+  std::set<int> selected;
+};
+void PrintTo(const SelectionCase& c, std::ostream* os) { *os << c.name; }
+
+class ViewSelection : public ::testing::TestWithParam<SelectionCase> {};
+
+TEST_P(ViewSelection, LeavesTheListWithTheseRowsSelected) {
+  testing::InstallLanguageLibrary();
+  ResultList list;
+  for (const char16_t* name : {u"a.mp3", u"b.mp3", u"c.mp3", u"d.mp3", u"e.mp3"}) {
+    results::testing::Add(list, results::testing::Row{.name = name});
+  }
+  ResultModel model(list);
+  ResultView view;
+  view.SetResultModel(&model);
+  view.resize(600, 300);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+  for (const Step& step : GetParam().steps) {
+    if (step.kind == Step::kClick) {
+      const QRect cell = view.visualRect(model.index(step.rowOrKey, 0));
+      ASSERT_TRUE(cell.isValid()) << step.rowOrKey;
+      QTest::mouseClick(view.viewport(), Qt::LeftButton, step.modifiers, cell.center());
+    } else {
+      QTest::keyClick(&view, static_cast<Qt::Key>(step.rowOrKey), step.modifiers);
+    }
+  }
+
+  std::set<int> selected;
+  for (size_t row = 0; row < list.RowCount(); ++row) {
+    if (list.RowAt(row).Selected()) selected.insert(static_cast<int>(row));
+  }
+  EXPECT_EQ(selected, GetParam().selected);
+}
+
+constexpr auto kClick = Step::kClick;
+constexpr auto kKey = Step::kKey;
+
+INSTANTIATE_TEST_SUITE_P(
+    MouseAndKeys, ViewSelection,
+    ::testing::Values(
+        SelectionCase{"click_selects_the_row", {{kClick, 1}}, {1}},
+        SelectionCase{"click_selects_only_that_row", {{kClick, 0}, {kClick, 3}}, {3}},
+        SelectionCase{"ctrl_click_adds", {{kClick, 0}, {kClick, 2, Qt::ControlModifier}}, {0, 2}},
+        SelectionCase{"ctrl_click_toggles_off",
+                      {{kClick, 0}, {kClick, 2, Qt::ControlModifier}, {kClick, 0, Qt::ControlModifier}}, {2}},
+        SelectionCase{"shift_click_selects_the_range", {{kClick, 1}, {kClick, 3, Qt::ShiftModifier}}, {1, 2, 3}},
+        SelectionCase{"shift_click_upwards", {{kClick, 4}, {kClick, 2, Qt::ShiftModifier}}, {2, 3, 4}},
+        SelectionCase{"arrow_moves_the_selection", {{kClick, 1}, {kKey, Qt::Key_Down}}, {2}},
+        SelectionCase{"ctrl_space_toggles_on",
+                      {{kClick, 0}, {kKey, Qt::Key_Down, Qt::ControlModifier}, {kKey, Qt::Key_Space, Qt::ControlModifier}},
+                      {0, 1}},
+        SelectionCase{"ctrl_space_toggles_off", {{kClick, 2}, {kKey, Qt::Key_Space, Qt::ControlModifier}}, {}}),
+    [](const ::testing::TestParamInfo<SelectionCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tarnq::ui
