@@ -1043,7 +1043,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (code == 0) return false;
   // The list handles Space and its navigation keys itself.
   if (code == 0x20 && widget == m_view) return false;
-  const CommandId command = m_shortcuts.CommandForKey(code);
+  // F1 is reserved for the help: no table can take it.
+  const CommandId command = code == 0x70 ? CommandId::kHelp : m_shortcuts.CommandForKey(code);
   if (command == CommandId::kNone) return false;
   // Tab inside the preset box's list and Enter in an open drop-down stay with the box.
   if (m_presetBox->view()->isVisible()) return false;

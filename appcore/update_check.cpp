@@ -74,12 +74,48 @@ bool IsOtherVersion(std::u16string_view offered, std::u16string_view running) {
   return offered.size() != running.size() || !StartsWithIgnoringCase(offered, running);
 }
 
+bool IsNewerVersion(std::u16string_view offered, std::u16string_view running) {
+  // Runs of digits compare as numbers, other runs ignoring case; separators only separate.
+  auto isDigit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+  auto isSeparator = [](char16_t c) { return c == u'.' || c == u'-' || c == u'_' || c == u'+'; };
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+  auto nextRun = [&](std::u16string_view& text) {
+    while (!text.empty() && isSeparator(text.front())) text.remove_prefix(1);
+    size_t n = 0;
+    if (!text.empty()) {
+      const bool digits = isDigit(text.front());
+      while (n < text.size() && !isSeparator(text[n]) && isDigit(text[n]) == digits) ++n;
+    }
+    const std::u16string_view run = text.substr(0, n);
+    text.remove_prefix(n);
+    return run;
+  };
+  for (;;) {
+    const std::u16string_view a = nextRun(offered);
+    const std::u16string_view b = nextRun(running);
+    if (a.empty() || b.empty()) return !a.empty();
+    if (isDigit(a.front()) && isDigit(b.front())) {
+      std::u16string_view x = a, y = b;
+      while (x.size() > 1 && x.front() == u'0') x.remove_prefix(1);
+      while (y.size() > 1 && y.front() == u'0') y.remove_prefix(1);
+      if (x.size() != y.size()) return x.size() > y.size();
+      if (x != y) return x > y;
+      continue;
+    }
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+      if (lower(a[i]) != lower(b[i])) return lower(a[i]) > lower(b[i]);
+    }
+    if (a.size() != b.size()) return a.size() > b.size();
+  }
+}
+
 std::optional<UpdateMessage> UpdateCheckMessage(std::string_view list, std::u16string_view running) {
   const std::optional<ProductLine> product = FindProductLine(list);
   if (!product) return std::nullopt;
   UpdateMessage message;
   message.caption = product->name;
-  message.updateAvailable = IsOtherVersion(product->version, running);
+  // Only a newer version is an update; a server that lists an older one does not offer a downgrade.
+  message.updateAvailable = IsNewerVersion(product->version, running);
   message.text = message.updateAvailable ? lang::GetText(kUpdateAvailableText) + u" " + product->version
                                          : product->name + u" " + lang::GetText(kUpToDateText);
   return message;

@@ -40,6 +40,9 @@ std::optional<ProductLine> FindProductLine(std::string_view list, std::string_vi
 
 // True when `offered` is not `running`, compared ignoring case.
 bool IsOtherVersion(std::u16string_view offered, std::u16string_view running = kProgramVersion);
+// True when `offered` is newer than `running`: runs of digits compare as numbers ("26.10" after
+// "26.9"), other runs ignoring case, and a version with more runs after equal ones is newer.
+bool IsNewerVersion(std::u16string_view offered, std::u16string_view running = kProgramVersion);
 
 struct UpdateMessage {
   bool updateAvailable = false;

@@ -377,6 +377,22 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"reserved_f1_ignored", "112=eFnd", Qt::Key_F1, Qt::NoModifier, false}),
     [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
 
+TEST_F(Window, F1OpensTheHelpPageOfTheLanguageAtTheWindowsTopic) {
+  for (const char* language : {"US", "DE"}) {
+    m_opened.clear();
+    m_window.reset();
+    m_core.reset();
+    m_store.reset();
+    Open({}, {}, language);
+    QTest::keyClick(m_window->View(), Qt::Key_F1);
+    ui::testing::DrainEvents();
+    ASSERT_EQ(m_opened.size(), 1u) << language;
+    EXPECT_TRUE(m_opened[0].toLocalFile().endsWith(QStringLiteral("TARNQ_%1.HTM").arg(QLatin1String(language))))
+        << m_opened[0].toString().toStdString();
+    EXPECT_EQ(m_opened[0].fragment(), QStringLiteral("main-window"));
+  }
+}
+
 // --- Closing and restarting -------------------------------------------------------------------
 
 TEST_F(Window, ClosingIsRefusedDuringASearchAndSaysWhy) {

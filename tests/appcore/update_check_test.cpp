@@ -59,7 +59,25 @@ TEST(UpdateCheck, MessageComparesVersionsIgnoringCase) {
   EXPECT_EQ(same->text, u"Twinsong is up to date.");
 
   EXPECT_TRUE(IsOtherVersion(u"26.01", u"26.01b"));
+  const std::optional<UpdateMessage> older = UpdateCheckMessage("TS25.12 Twinsong\r\n");
+  ASSERT_TRUE(older.has_value());
+  EXPECT_FALSE(older->updateAvailable) << "an older version is no update";
   EXPECT_FALSE(UpdateCheckMessage("<html>404 Not Found</html>").has_value());
+}
+
+TEST(UpdateCheck, NewerComparesRunsOfDigitsAsNumbers) {
+  struct Case {
+    std::u16string_view offered, running;
+    bool newer;
+  } const cases[] = {
+      {u"26.02", u"26.01", true},  {u"26.10", u"26.9", true},   {u"27.0", u"26.99", true},
+      {u"26.01", u"26.01", false}, {u"25.12", u"26.01", false}, {u"26.01.1", u"26.01", true},
+      {u"26.01", u"26.01.1", false}, {u"26.01B", u"26.01a", true}, {u"026.1", u"26.01", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsNewerVersion(c.offered, c.running), c.newer)
+        << std::string(c.offered.begin(), c.offered.end()) << " vs " << std::string(c.running.begin(), c.running.end());
+  }
 }
 
 TEST(UpdateCheck, AddressComesFromTheSettings) {
