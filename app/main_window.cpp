@@ -1032,6 +1032,12 @@ void MainWindow::ShowMessage(const QString& text, bool error) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+  if (const auto* key = static_cast<QKeyEvent*>(event);
+      key->key() == Qt::Key_Meta && (key->modifiers() & Qt::AltModifier) && qobject_cast<QWidget*>(watched)) {
+    // Alt with the Windows key, in any window of the program: put the windows back on the screen.
+    QTimer::singleShot(0, this, &MainWindow::ResetWindowPositions);
+    return true;
+  }
   // The keyboard shortcuts act while this window is the active one, whichever of its widgets has
   // the focus; keys for other windows (dialogs, menus) pass.
   auto* widget = qobject_cast<QWidget*>(watched);
@@ -1050,6 +1056,33 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (m_presetBox->view()->isVisible()) return false;
   QTimer::singleShot(0, this, [this, command] { RunCommand(ToInt(command)); });
   return true;
+}
+
+void MainWindow::ResetWindowPositions() {
+  if (!m_options.scripted &&
+      QMessageBox::question(this, windowTitle(), ui::ShortText(500)) != QMessageBox::Yes) {
+    return;
+  }
+  const QScreen* screen = windowHandle() && windowHandle()->screen() ? windowHandle()->screen()
+                                                                     : QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  // The other windows' stored places are forgotten (their sizes kept); nothing stores a place
+  // for the rest of this run.
+  settings::SettingsStore& store = m_core.Settings();
+  for (const std::string_view section : {std::string_view("Player"), std::string_view("DlgSelFav")}) {
+    if (store.ReadText(section, "Pos").empty()) continue;
+    settings::WindowPlacement placement = settings::ReadPlacement(store, section, 0, 0);
+    placement.x = settings::kSystemChoosesPosition;
+    placement.y = settings::kSystemChoosesPosition;
+    settings::WritePlacement(store, section, placement);
+  }
+  store.LockPlacement();
+  store.Flush();
+  emit messageShown(ui::ShortText(500));
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -133,6 +133,7 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   void ShowSkipped();
   void SwitchWindow();
   void FocusPane(bool next);
+  void ResetWindowPositions();
   void Restart();
 
   // A message: a box in the window, standard error in the scripted mode.

@@ -26,6 +26,7 @@
 #include "appcore/restart.h"
 #include "gui_test_support.h"
 #include "results/columns.h"
+#include "settings/placement.h"
 #include "settings/settings_store.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/qt_text.h"
@@ -391,6 +392,16 @@ TEST_F(Window, F1OpensTheHelpPageOfTheLanguageAtTheWindowsTopic) {
         << m_opened[0].toString().toStdString();
     EXPECT_EQ(m_opened[0].fragment(), QStringLiteral("main-window"));
   }
+}
+
+TEST_F(Window, AltWithTheWindowsKeyForgetsTheOtherWindowsPlaces) {
+  Open({}, "[Player]\nPos=5000,4000,400,300,1\n");
+  QTest::keyClick(m_window->View(), Qt::Key_Meta, Qt::AltModifier);
+  ui::testing::DrainEvents();
+  const settings::WindowPlacement player = settings::ReadPlacement(*m_store, "Player", 10, 10);
+  EXPECT_EQ(player.x, settings::kSystemChoosesPosition);
+  EXPECT_EQ(player.width, 400);
+  EXPECT_TRUE(m_store->PlacementLocked());
 }
 
 // --- Closing and restarting -------------------------------------------------------------------
