@@ -172,6 +172,26 @@ QIcon IconOf(int id, QStyle* style, const QPalette& palette) {
   }
 }
 
+// The style's own disabled pictures are lightened, which on a dark toolbar looks enabled; a
+// disabled button shows its picture faded instead, in either theme.
+QIcon WithFadedDisabled(const QIcon& source) {
+  if (source.isNull()) return source;
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48}) {
+    const QPixmap normal = source.pixmap(size, size);
+    icon.addPixmap(normal, QIcon::Normal);
+    QPixmap faded(normal.size());
+    faded.setDevicePixelRatio(normal.devicePixelRatio());
+    faded.fill(Qt::transparent);
+    QPainter p(&faded);
+    p.setOpacity(0.3);
+    p.drawPixmap(0, 0, normal);
+    p.end();
+    icon.addPixmap(faded, QIcon::Disabled);
+  }
+  return icon;
+}
+
 QString SkipReasonText(engine::SkipReason reason) { return Text(12005 + static_cast<int>(reason)); }
 
 // Entries of the settings that the window passes over: shortcuts it cannot use and layout
@@ -353,7 +373,7 @@ void MainWindow::BuildActions() {
     darkGroup->addAction(ActionOf(id));
   }
   const QPalette pal = palette();
-  for (auto& [id, action] : m_actions) action->setIcon(IconOf(id, style(), pal));
+  for (auto& [id, action] : m_actions) action->setIcon(WithFadedDisabled(IconOf(id, style(), pal)));
   RetranslateActions();
 }
 
