@@ -48,6 +48,7 @@
 #include "lang/languages.h"
 #include "lang/settings_language.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "results/columns.h"
 #include "results/export.h"
@@ -58,7 +59,9 @@
 #include "ui/key_codes.h"
 #include "ui/qt_text.h"
 #include "ui/result_model.h"
+#include "ui/file_manager.h"
 #include "ui/result_view.h"
+#include "ui/similarity_dialog.h"
 #include "ui/theme.h"
 
 namespace tarnq::app {
@@ -83,11 +86,14 @@ constexpr uint32_t kOptDark = 0x100;
 
 constexpr size_t kPresetHistory = 30;
 
+// The system's code for "no application is associated": nothing opens the folder.
+constexpr uint32_t kNoProgramForFolder = 1155;
+
 // Commands whose windows come later: they stay greyed, so nothing pretends to work.
 bool IsPendingCommand(int id) {
   switch (id) {
     case 77: case 102: case 103: case 106: case 108: case 109: case 110: case 111: case 112:
-    case 125: case 133: case 134: case 136: case 137: case 181: case 182: case 183: case 189:
+    case 125: case 136: case 137: case 181: case 182: case 183: case 189:
       return true;
     default:
       return false;
@@ -647,6 +653,8 @@ bool MainWindow::RunCommand(int id) {
     case CommandId::kResetSettings: ResetSettings(); break;
     case CommandId::kLanguage: ChooseLanguage(); break;
     case CommandId::kHelp: ShowHelp(); break;
+    case CommandId::kTestSimilarity: ShowSimilarityDialog(); break;
+    case CommandId::kGoTo: GoToFocusedFile(); break;
     case CommandId::kKeyboardShortcuts: ShowKeysPage(); break;
     case CommandId::kGoOnline: GoOnline(); break;
     case CommandId::kCheckUpdates: CheckForUpdates(); break;
@@ -907,14 +915,14 @@ void MainWindow::ChooseLanguage() {
 
 bool MainWindow::OpenUrl(const QUrl& url) { return openUrl && openUrl(url); }
 
-void MainWindow::ShowHelp() {
+void MainWindow::ShowHelp(const QString& anchor) {
   const appcore::HelpFile help = appcore::FindHelpFile(platform::ProgramFolder(), lang::ActiveLanguageCode());
   if (help.kind != appcore::HelpKind::kHtm) {
     ShowMessage(Text(12017), true);
     return;
   }
   QUrl url = QUrl::fromLocalFile(ToQString(help.path));
-  url.setFragment(QStringLiteral("main-window"));
+  url.setFragment(anchor);
   OpenUrl(url);
 }
 
@@ -1035,6 +1043,36 @@ void MainWindow::SwitchWindow() {
       target->activateWindow();
     });
   }
+}
+
+// --- Dialogs and the file manager ------------------------------------------------------------
+
+void MainWindow::ShowSimilarityDialog() {
+  if (m_similarityDialog) {
+    m_similarityDialog->raise();
+    m_similarityDialog->activateWindow();
+    return;
+  }
+  auto* dialog = new ui::SimilarityDialog([this] { ShowHelp(QStringLiteral("similarity")); }, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  m_similarityDialog = dialog;
+  // Window-modal without a nested event loop: the scripted mode and the tests go on running.
+  dialog->open();
+}
+
+void MainWindow::GoToFocusedFile() {
+  const results::ResultList& list = m_core.List();
+  const int64_t focused = list.FocusedRow();
+  if (focused < 0 || static_cast<size_t>(focused) >= list.RowCount()) return;
+  const std::u16string path = list.FullPathAt(static_cast<size_t>(focused));
+  // The file manager opens the folder with the file chosen; without one, the folder itself opens.
+  const QString uri = ui::FileUri(path);
+  if (!uri.isEmpty() && ui::ShowItemsInFileManager({uri})) return;
+  const std::u16string folderPath = ui::ContainingFolder(path);
+  const QUrl folder = ui::FileUrl(folderPath);
+  if (folder.isValid() && !folder.isEmpty() && OpenUrl(folder)) return;
+  const uint32_t error = platform::FolderExists(folderPath) ? kNoProgramForFolder : platform::err::kPathNotFound;
+  ShowMessage(ToQString(folderPath) + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(error)), true);
 }
 
 // --- Messages, keys, drops, closing -----------------------------------------------------------
@@ -1206,8 +1244,15 @@ void MainWindow::FinishScript(int code) {
       }
     }
   }
+  QWidget* pictured = this;
+  if (m_options.dialogCommand != 0) {
+    RunCommand(m_options.dialogCommand);
+    for (QDialog* dialog : findChildren<QDialog*>()) {
+      if (dialog->isVisible()) pictured = dialog;
+    }
+  }
   if (!m_options.screenshotPath.isEmpty()) {
-    const QPixmap picture = grab();
+    const QPixmap picture = pictured->grab();
     if (picture.isNull() || !picture.save(m_options.screenshotPath, "PNG")) {
       std::fprintf(stderr, "tarnq: %s: the picture could not be written\n", m_options.screenshotPath.toUtf8().constData());
       code = 1;

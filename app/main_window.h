@@ -40,6 +40,7 @@ struct WindowOptions {
   bool scripted = false;        // no modal window: messages go to standard error
   bool search = false;          // run Find once the window is up
   QString screenshotPath;       // picture of the window when the work is done
+  int dialogCommand = 0;        // a command whose dialog opens when the work is done (the picture shows it)
   QString saveResultsPath;      // the result list, written when the work is done
   bool quit = false;            // close when the work is done
   QString startFile;            // a preset (.tnq) or a results file (.tarnq) to open
@@ -125,7 +126,9 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   void RestoreSettings();
   void ResetSettings();
   void ChooseLanguage();
-  void ShowHelp();
+  void ShowHelp(const QString& anchor = QStringLiteral("main-window"));
+  void ShowSimilarityDialog();
+  void GoToFocusedFile();
   void ShowKeysPage();
   void GoOnline();
   void CheckForUpdates();
@@ -163,6 +166,7 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   QTimer* m_selectionTimer = nullptr;
   std::map<int, QAction*> m_actions;
   QMenu* m_switchMenu = nullptr;
+  QPointer<QDialog> m_similarityDialog;
   int m_scriptExit = 0;
   bool m_scriptRunning = false;
   bool m_closing = false;

@@ -32,6 +32,7 @@ QString UsageText() {
       "Scripted mode (no question is asked; messages go to standard error):\n"
       "      --search             run the search of the preset once the window is up\n"
       "      --screenshot FILE    write a PNG picture of the window when the work is done\n"
+      "      --dialog COMMAND     open the dialog of the command number first; the picture shows it\n"
       "      --save-results FILE  write the result list when the work is done\n"
       "      --quit               close the window when the work is done\n"
       "\n"
@@ -92,6 +93,14 @@ ProgramArguments ParseArguments(const QStringList& arguments) {
       out.window.quit = true;
     } else if (arg == QLatin1String("--screenshot")) {
       takeValue(out.window.screenshotPath);
+    } else if (arg == QLatin1String("--dialog")) {
+      QString number;
+      takeValue(number);
+      bool ok = false;
+      out.window.dialogCommand = number.toInt(&ok);
+      if (out.error.isEmpty() && (!ok || out.window.dialogCommand <= 0)) {
+        out.error = QStringLiteral("'--dialog' needs a command number");
+      }
     } else if (arg == QLatin1String("--save-results")) {
       takeValue(out.window.saveResultsPath);
     } else {
@@ -105,7 +114,7 @@ ProgramArguments ParseArguments(const QStringList& arguments) {
   }
   if (!positional.isEmpty()) out.window.startFile = positional.first();
   out.window.scripted = out.window.search || out.window.quit || !out.window.screenshotPath.isEmpty() ||
-                        !out.window.saveResultsPath.isEmpty();
+                        !out.window.saveResultsPath.isEmpty() || out.window.dialogCommand != 0;
   return out;
 }
 

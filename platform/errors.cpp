@@ -55,6 +55,7 @@ constexpr Message kMessages[] = {
     {267, "The directory name is invalid."},
     {995, "The I/O operation has been aborted because of either a thread exit or an application request."},
     {1117, "The request could not be performed because of an I/O device error."},
+    {1155, "No application is associated with the specified file for this operation."},
     {1235, "The request was aborted."},
     {1921, "The name of the file cannot be resolved by the system."},
     {err::kNotWiped, "The file could not be overwritten completely, so it was not wiped and is still there."},

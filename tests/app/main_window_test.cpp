@@ -12,8 +12,12 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -32,6 +36,7 @@
 #include "ui/qt_text.h"
 #include "ui/result_model.h"
 #include "ui/result_view.h"
+#include "ui/similarity_dialog.h"
 
 namespace tarnq::app {
 namespace {
@@ -180,9 +185,9 @@ INSTANTIATE_TEST_SUITE_P(
 // --- Greying ----------------------------------------------------------------------------------
 
 // Commands that need rows: Save, Export, Remove, the selection and clipboard commands.
-constexpr int kListCommands[] = {118, 113, 114, 121, 122, 123, 124, 126, 127, 128, 129};
+constexpr int kListCommands[] = {118, 113, 114, 121, 122, 123, 124, 126, 127, 128, 129, 134};
 // Commands whose windows come later: never enabled, whatever the list holds.
-constexpr int kLaterCommands[] = {102, 103, 106, 108, 109, 110, 111, 112, 125, 133, 134, 136, 137, 181, 182, 183, 189};
+constexpr int kLaterCommands[] = {102, 103, 106, 108, 109, 110, 111, 112, 125, 136, 137, 181, 182, 183, 189};
 
 TEST_F(Window, EmptyListGreysTheCommandsThatNeedRows) {
   Open();
@@ -504,6 +509,76 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UpdateCase{"newer", "XX1.0 Other\r\nTS99.0 Twinsong\r\n", "An update is available: 99.0"},
                       UpdateCase{"same", "TS26.01 Twinsong\r\n", "Twinsong is up to date."}),
     [](const ::testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.name); });
+
+// --- Test similarity and Go to ----------------------------------------------------------------
+
+ui::SimilarityDialog* OpenSimilarityDialog(MainWindow& window) {
+  EXPECT_TRUE(window.RunCommand(ToInt(lang::CommandId::kTestSimilarity)));
+  auto* dialog = window.findChild<ui::SimilarityDialog*>();
+  EXPECT_TRUE(dialog != nullptr && dialog->isVisible());
+  return dialog;
+}
+
+struct SimilarityCase {
+  const char* first;
+  const char* second;
+  const char* result;  // empty: no result shown
+};
+
+TEST_F(Window, SimilarityDialogMeasuresAsTheUserTypes) {
+  Open();
+  ui::SimilarityDialog* dialog = OpenSimilarityDialog(*m_window);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->focusWidget(), dialog->FirstText());
+  constexpr SimilarityCase kCases[] = {
+      {"ABC", "abc", "100"}, {"ABC", "XYZ", "0"}, {"abcd", "ABXD", "75"}, {"", "ABC", ""}, {"ABC", "", ""}};
+  for (const SimilarityCase& c : kCases) {
+    dialog->FirstText()->clear();
+    dialog->SecondText()->clear();
+    QTest::keyClicks(dialog->FirstText(), QString::fromUtf8(c.first));
+    QTest::keyClicks(dialog->SecondText(), QString::fromUtf8(c.second));
+    EXPECT_EQ(dialog->ResultField()->text(), QString::fromUtf8(c.result)) << c.first << " / " << c.second;
+  }
+  EXPECT_EQ(dialog->FirstText()->maxLength(), 255);
+
+  QTest::keyClick(dialog, Qt::Key_F1);
+  ASSERT_FALSE(m_opened.empty());
+  EXPECT_EQ(m_opened.back().fragment(), QStringLiteral("similarity"));
+
+  QPointer<ui::SimilarityDialog> alive(dialog);
+  QTest::keyClick(dialog, Qt::Key_Escape);
+  EXPECT_TRUE(WaitUntil([&] { return alive.isNull(); })) << "Esc ends the dialog";
+}
+
+TEST_F(Window, SimilarityDialogTextsComeFromTheCatalogue) {
+  Open({}, {}, "DE");
+  ui::SimilarityDialog* dialog = OpenSimilarityDialog(*m_window);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->windowTitle(), QStringLiteral("\u00c4hnlichkeit"));
+  EXPECT_EQ(dialog->TestButton()->text(), QStringLiteral("Testen"));
+  EXPECT_EQ(dialog->CloseButton()->text(), QStringLiteral("Schlie\u00dfen"));
+  QStringList labels;
+  for (const QLabel* label : dialog->findChildren<QLabel*>()) labels << label->text();
+  EXPECT_TRUE(labels.contains(QStringLiteral("Ergebnis"))) << labels.join(u',').toStdString();
+  dialog->CloseButton()->click();
+}
+
+TEST_F(Window, GoToWithoutAFileManagerOpensTheFocusedRowsFolder) {
+  // A session bus address where nothing listens: no file manager can answer.
+  const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+  qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_scratch.Path(QStringLiteral("no-bus")).toUtf8());
+  Open();
+  Search();
+  ui::ResultView* view = m_window->View();
+  ASSERT_GT(view->Model()->rowCount(), 1);
+  view->setCurrentIndex(view->Model()->index(1, 0));
+  m_opened.clear();
+  EXPECT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kGoTo)));
+  ASSERT_EQ(m_opened.size(), 1u);
+  EXPECT_EQ(m_opened.back().toString(QUrl::FullyEncoded), QUrl::fromLocalFile(m_library).toString(QUrl::FullyEncoded));
+  if (saved.isNull()) qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+  else qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
+}
 
 }  // namespace
 }  // namespace tarnq::app
