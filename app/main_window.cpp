@@ -1067,7 +1067,16 @@ void MainWindow::GoToFocusedFile() {
   const std::u16string path = list.FullPathAt(static_cast<size_t>(focused));
   // The file manager opens the folder with the file chosen; without one, the folder itself opens.
   const QString uri = ui::FileUri(path);
-  if (!uri.isEmpty() && ui::ShowItemsInFileManager({uri})) return;
+  if (uri.isEmpty()) {
+    OpenFolderOf(path);
+    return;
+  }
+  ui::ShowItemsInFileManager({uri}, this, [this, path](bool shown) {
+    if (!shown) OpenFolderOf(path);
+  });
+}
+
+void MainWindow::OpenFolderOf(const std::u16string& path) {
   const std::u16string folderPath = ui::ContainingFolder(path);
   const QUrl folder = ui::FileUrl(folderPath);
   if (folder.isValid() && !folder.isEmpty() && OpenUrl(folder)) return;

@@ -129,6 +129,7 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   void ShowHelp(const QString& anchor = QStringLiteral("main-window"));
   void ShowSimilarityDialog();
   void GoToFocusedFile();
+  void OpenFolderOf(const std::u16string& path);
   void ShowKeysPage();
   void GoOnline();
   void CheckForUpdates();

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 
 #include <string>
 
@@ -39,15 +40,23 @@ std::u16string ContainingFolder(std::u16string_view path) {
   return std::u16string(path.substr(0, slash));
 }
 
-bool ShowItemsInFileManager(const QStringList& uris) {
+void ShowItemsInFileManager(const QStringList& uris, QObject* context, std::function<void(bool)> done) {
   QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return false;
+  if (!bus.isConnected()) {
+    done(false);
+    return;
+  }
   QDBusMessage call = QDBusMessage::createMethodCall(
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
   call << uris << QString();
-  const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
-  return reply.type() == QDBusMessage::ReplyMessage;
+  // Asynchronous: a file manager that hangs must not freeze the window.
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), context);
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                   [watcher, done = std::move(done)](QDBusPendingCallWatcher*) {
+                     watcher->deleteLater();
+                     done(!watcher->isError());
+                   });
 }
 
 }  // namespace tarnq::ui

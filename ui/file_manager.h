@@ -3,10 +3,12 @@
 // file URIs made from a path's raw bytes.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <string_view>
 
 namespace tarnq::ui {
@@ -22,8 +24,9 @@ QUrl FileUrl(std::u16string_view path);
 // last name.
 std::u16string ContainingFolder(std::u16string_view path);
 
-// Asks the file manager to show `uris` in their folders (ShowItems). False when there is no
-// session bus, no file manager answers, or it answers with an error.
-bool ShowItemsInFileManager(const QStringList& uris);
+// Asks the file manager to show `uris` in their folders (ShowItems) without waiting for it; `done`
+// hears, on `context`'s thread, true when it answered, false when there is no session bus, no file
+// manager answers, or it answers with an error (at once when there is no bus).
+void ShowItemsInFileManager(const QStringList& uris, QObject* context, std::function<void(bool)> done);
 
 }  // namespace tarnq::ui
