@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -56,6 +57,8 @@
 #include "settings/placement.h"
 #include "settings/settings_backup.h"
 #include "settings/settings_store.h"
+#include "settings/font.h"
+#include "ui/font_mapping.h"
 #include "ui/key_codes.h"
 #include "ui/qt_text.h"
 #include "ui/result_model.h"
@@ -93,7 +96,7 @@ constexpr uint32_t kNoProgramForFolder = 1155;
 bool IsPendingCommand(int id) {
   switch (id) {
     case 77: case 102: case 103: case 106: case 108: case 109: case 110: case 111: case 112:
-    case 125: case 136: case 137: case 181: case 182: case 183: case 189:
+    case 125: case 136: case 137: case 181: case 183: case 189:
       return true;
     default:
       return false;
@@ -315,6 +318,9 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
   }
   if (placement.showState == 3) setWindowState(windowState() | Qt::WindowMaximized);
   if (m_core.Options() & kOptOnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+
+  // The window font chosen with Options > Font, when one is stored (and the desktop is the same).
+  if (settings::LogFont stored; settings::ReadFont(store, kMain, "Font", stored)) setFont(ui::FontFromLogFont(stored, font()));
 
   ApplyViewOptions();
   m_core.AddObserver(this);
@@ -652,6 +658,7 @@ bool MainWindow::RunCommand(int id) {
     case CommandId::kRestoreSettings: RestoreSettings(); break;
     case CommandId::kResetSettings: ResetSettings(); break;
     case CommandId::kLanguage: ChooseLanguage(); break;
+    case CommandId::kFont: ChooseFont(); break;
     case CommandId::kHelp: ShowHelp(); break;
     case CommandId::kTestSimilarity: ShowSimilarityDialog(); break;
     case CommandId::kGoTo: GoToFocusedFile(); break;
@@ -880,6 +887,19 @@ void MainWindow::ResetSettings() {
     m_closing = true;
     close();
   }
+}
+
+void MainWindow::ChooseFont() {
+  if (m_options.scripted) return;  // no modal window in the scripted mode
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, font(), this, Ellipsis(ui::ShortText(182)));
+  if (ok) SetWindowFont(chosen);
+}
+
+void MainWindow::SetWindowFont(const QFont& chosen) {
+  setFont(chosen);
+  const settings::LogFont stored = ui::LogFontFromFont(chosen, logicalDpiY());
+  settings::WriteFont(m_core.Settings(), kMain, "Font", &stored);
 }
 
 void MainWindow::ChooseLanguage() {

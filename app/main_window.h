@@ -67,6 +67,8 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   QString TotalPaneText() const;
   QString InfoPaneText() const;
   const appcore::ShortcutTable& Shortcuts() const { return m_shortcuts; }
+  // Options > Font's choice: the window's font, stored as `Font`.
+  void SetWindowFont(const QFont& font);
 
   // How the window opens addresses and files in the desktop's programs; tests replace it.
   std::function<bool(const QUrl&)> openUrl;
@@ -126,6 +128,7 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   void RestoreSettings();
   void ResetSettings();
   void ChooseLanguage();
+  void ChooseFont();
   void ShowHelp(const QString& anchor = QStringLiteral("main-window"));
   void ShowSimilarityDialog();
   void GoToFocusedFile();

@@ -57,6 +57,12 @@ bool ResultView::eventFilter(QObject* watched, QEvent* event) {
   return QTableView::eventFilter(watched, event);
 }
 
+void ResultView::changeEvent(QEvent* event) {
+  // Rows keep one height, the new font's.
+  if (event->type() == QEvent::FontChange) verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  QTableView::changeEvent(event);
+}
+
 void ResultView::ApplyLayoutWidths() {
   if (!m_model) return;
   const results::ColumnLayout& layout = m_model->Layout();

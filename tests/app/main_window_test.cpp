@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Commands that need rows: Save, Export, Remove, the selection and clipboard commands.
 constexpr int kListCommands[] = {118, 113, 114, 121, 122, 123, 124, 126, 127, 128, 129, 134};
 // Commands whose windows come later: never enabled, whatever the list holds.
-constexpr int kLaterCommands[] = {102, 103, 106, 108, 109, 110, 111, 112, 125, 136, 137, 181, 182, 183, 189};
+constexpr int kLaterCommands[] = {102, 103, 106, 108, 109, 110, 111, 112, 125, 136, 137, 181, 183, 189};
 
 TEST_F(Window, EmptyListGreysTheCommandsThatNeedRows) {
   Open();
@@ -397,6 +397,23 @@ TEST_F(Window, F1OpensTheHelpPageOfTheLanguageAtTheWindowsTopic) {
         << m_opened[0].toString().toStdString();
     EXPECT_EQ(m_opened[0].fragment(), QStringLiteral("main-window"));
   }
+}
+
+TEST_F(Window, TheStoredFontIsTheWindowsAndAChoiceIsStored) {
+  Open("Font=-20,0,0,0,700,0,0,0,1,0,0,0,0,DejaVu Serif\n");
+  EXPECT_EQ(m_window->font().pixelSize(), 20);
+  EXPECT_EQ(m_window->font().weight(), QFont::Bold);
+  ui::ResultView* view = m_window->View();
+  EXPECT_EQ(view->verticalHeader()->defaultSectionSize(), view->fontMetrics().height() + 6);
+
+  QFont smaller(QStringLiteral("DejaVu Sans"));
+  smaller.setPixelSize(11);
+  m_window->SetWindowFont(smaller);
+  EXPECT_EQ(view->font().pixelSize(), 11);
+  EXPECT_EQ(view->verticalHeader()->defaultSectionSize(), view->fontMetrics().height() + 6) << "rows follow the font";
+  const std::u16string stored = m_store->ReadText("TARNQ", "Font");
+  EXPECT_EQ(stored.substr(0, 4), u"-11,");
+  EXPECT_NE(stored.find(u"DejaVu Sans"), std::u16string::npos);
 }
 
 TEST_F(Window, AltWithTheWindowsKeyForgetsTheOtherWindowsPlaces) {
