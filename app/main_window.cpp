@@ -89,9 +89,6 @@ constexpr uint32_t kOptDark = 0x100;
 
 constexpr size_t kPresetHistory = 30;
 
-// The system's code for "no application is associated": nothing opens the folder.
-constexpr uint32_t kNoProgramForFolder = 1155;
-
 // Commands whose windows come later: they stay greyed, so nothing pretends to work.
 bool IsPendingCommand(int id) {
   switch (id) {
@@ -105,48 +102,50 @@ bool IsPendingCommand(int id) {
 
 QString Ellipsis(QString text) { return text.remove(QLatin1Char('&')); }
 
-// A magnifying glass for Find; the style has none.
-QIcon SearchIcon(const QPalette& palette) {
+// "what: the system's message for the error".
+QString ErrorText(const QString& what, uint32_t code) {
+  const QString message = QString::fromStdString(platform::ErrorMessage(code));
+  return what.isEmpty() ? message : what + QStringLiteral(": ") + message;
+}
+
+// An icon drawn by the program at the usual toolbar and menu sizes.
+QIcon DrawnIcon(const std::function<void(QPainter&, qreal size)>& draw) {
   QIcon icon;
   for (const int size : {16, 24, 32, 48}) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    QPen pen(palette.color(QPalette::WindowText), size / 8.0);
+    draw(p, size);
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+// A magnifying glass for Find; the style has none.
+QIcon SearchIcon(const QPalette& palette) {
+  const QColor color = palette.color(QPalette::WindowText);
+  return DrawnIcon([color](QPainter& p, qreal size) {
+    QPen pen(color, size / 8.0);
     pen.setCapStyle(Qt::RoundCap);
     p.setPen(pen);
     const qreal r = size * 0.28;
     const QPointF c(size * 0.4, size * 0.4);
     p.drawEllipse(c, r, r);
     p.drawLine(QPointF(c.x() + r * 0.75, c.y() + r * 0.75), QPointF(size * 0.88, size * 0.88));
-    icon.addPixmap(pixmap);
-  }
-  return icon;
+  });
 }
 
 QIcon StopIcon() {
-  QIcon icon;
-  for (const int size : {16, 24, 32, 48}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+  return DrawnIcon([](QPainter& p, qreal size) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xd0, 0x3b, 0x3b));
     p.drawRoundedRect(QRectF(size * 0.2, size * 0.2, size * 0.6, size * 0.6), size * 0.1, size * 0.1);
-    icon.addPixmap(pixmap);
-  }
-  return icon;
+  });
 }
 
 QIcon HelpIcon() {
-  QIcon icon;
-  for (const int size : {16, 24, 32, 48}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+  return DrawnIcon([](QPainter& p, qreal size) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x2f, 0x6f, 0xc9));
     p.drawEllipse(QRectF(size * 0.08, size * 0.08, size * 0.84, size * 0.84));
@@ -156,9 +155,7 @@ QIcon HelpIcon() {
     p.setFont(font);
     p.setPen(Qt::white);
     p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, QStringLiteral("?"));
-    icon.addPixmap(pixmap);
-  }
-  return icon;
+  });
 }
 
 QIcon IconOf(int id, QStyle* style, const QPalette& palette) {
@@ -253,7 +250,7 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
         lang::SelectLanguage(code, languageSettings, lang::LanguageEnvironment::OfProcess());
     if (outcome.fileError != 0 && outcome.fileError != 2) {
       ignored << QStringLiteral("TARNQ_%1.LNG (%2)")
-                     .arg(ToQString(outcome.code), QString::fromStdString(platform::ErrorMessage(outcome.fileError)));
+                     .arg(ToQString(outcome.code), ErrorText({}, outcome.fileError));
     }
   }
   m_shortcuts.Load(store);
@@ -722,10 +719,10 @@ void MainWindow::Find() {
       ShowMessage(Text(12011), true);
       break;
     case appcore::FindResult::kPresetError:
-      ShowMessage(presetText + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(start.code)), true);
+      ShowMessage(ErrorText(presetText, start.code), true);
       break;
     case appcore::FindResult::kFailed:
-      ShowMessage(QString::fromStdString(platform::ErrorMessage(start.code)), true);
+      ShowMessage(ErrorText({}, start.code), true);
       break;
   }
   if (m_scriptRunning) FinishScript(1);
@@ -762,7 +759,7 @@ void MainWindow::SaveResults() {
   size_t written = 0, unstorable = 0;
   const uint32_t error = m_core.SaveResults(ToU16(path), &written, &unstorable);
   if (error != 0) {
-    ShowMessage(path + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(error)), true);
+    ShowMessage(ErrorText(path, error), true);
   } else if (unstorable > 0) {
     ShowMessage(ToQString(lang::FormatText(lang::GetTextOrEnglish(12016), {unstorable})), true);
   }
@@ -781,8 +778,7 @@ void MainWindow::LoadResultsFile(const QString& path) {
   const uint32_t error = m_core.LoadResults(ToU16(path), &report);
   if (error != 0) {
     ShowMessage(ToQString(lang::FormatText(lang::GetTextOrEnglish(12027),
-                                           {ToU16(path + QStringLiteral(": ") +
-                                                  QString::fromStdString(platform::ErrorMessage(error)))})),
+                                           {ToU16(ErrorText(path, error))})),
                 true);
     return;
   }
@@ -813,7 +809,7 @@ void MainWindow::ExportList() {
   results::WriteExportMode(store, format);
   store.WritePath(kMain, "ExpPath", ToU16(path));
   const uint32_t error = m_core.Export(ToU16(path), static_cast<results::ExportFormat>(format));
-  if (error != 0) ShowMessage(path + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(error)), true);
+  if (error != 0) ShowMessage(ErrorText(path, error), true);
 }
 
 void MainWindow::CopyToClipboard(int id) {
@@ -843,8 +839,12 @@ void MainWindow::Restart() {
   // The closing window stores its layout and placement first; then the store is frozen so that
   // nothing written later in this run reaches the file, and the program builds its window again.
   StoreOnClose();
-  m_restart.Request();
   m_core.Settings().Freeze();
+  CloseForRestart();
+}
+
+void MainWindow::CloseForRestart() {
+  m_restart.Request();
   m_closing = true;
   close();
 }
@@ -856,7 +856,7 @@ void MainWindow::BackupSettings() {
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".ini");
   const settings::SettingsCommandResult result = settings::BackupSettings(m_core.Settings(), ToU16(path));
   if (result.error != 0) {
-    ShowMessage(path + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(result.error)), true);
+    ShowMessage(ErrorText(path, result.error), true);
   }
 }
 
@@ -866,11 +866,9 @@ void MainWindow::RestoreSettings() {
   if (path.isEmpty()) return;
   const settings::SettingsCommandResult result = settings::RestoreSettings(m_core.Settings(), ToU16(path));
   if (result.error != 0) {
-    ShowMessage(path + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(result.error)), true);
+    ShowMessage(ErrorText(path, result.error), true);
   } else if (result.restartRequested) {
-    m_restart.Request();
-    m_closing = true;
-    close();
+    CloseForRestart();
   }
 }
 
@@ -881,11 +879,9 @@ void MainWindow::ResetSettings() {
   }
   const settings::SettingsCommandResult result = settings::ResetSettings(m_core.Settings());
   if (result.error != 0) {
-    ShowMessage(QString::fromStdString(platform::ErrorMessage(result.error)), true);
+    ShowMessage(ErrorText({}, result.error), true);
   } else if (result.restartRequested) {
-    m_restart.Request();
-    m_closing = true;
-    close();
+    CloseForRestart();
   }
 }
 
@@ -950,7 +946,7 @@ void MainWindow::ShowKeysPage() {
   std::u16string path;
   const uint32_t error = appcore::WriteKeysPage(m_shortcuts, path);
   if (error != 0) {
-    ShowMessage(QString::fromStdString(platform::ErrorMessage(error)), true);
+    ShowMessage(ErrorText({}, error), true);
     return;
   }
   OpenUrl(QUrl::fromLocalFile(ToQString(path)));
@@ -1028,7 +1024,7 @@ void MainWindow::ShowSkipped() {
   QString text;
   for (const engine::SkippedFile& file : outcome.skipped.files) {
     text += ToQString(file.path) + QStringLiteral(" \u2014 ") + SkipReasonText(file.reason);
-    if (file.error != 0) text += QStringLiteral(" (") + QString::fromStdString(platform::ErrorMessage(file.error)) + QLatin1Char(')');
+    if (file.error != 0) text += QStringLiteral(" (") + ErrorText({}, file.error) + QLatin1Char(')');
     text += QLatin1Char('\n');
   }
   if (m_options.scripted) {
@@ -1100,8 +1096,8 @@ void MainWindow::OpenFolderOf(const std::u16string& path) {
   const std::u16string folderPath = ui::ContainingFolder(path);
   const QUrl folder = ui::FileUrl(folderPath);
   if (folder.isValid() && !folder.isEmpty() && OpenUrl(folder)) return;
-  const uint32_t error = platform::FolderExists(folderPath) ? kNoProgramForFolder : platform::err::kPathNotFound;
-  ShowMessage(ToQString(folderPath) + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(error)), true);
+  const uint32_t error = platform::FolderExists(folderPath) ? platform::err::kNoAssociation : platform::err::kPathNotFound;
+  ShowMessage(ErrorText(ToQString(folderPath), error), true);
 }
 
 // --- Messages, keys, drops, closing -----------------------------------------------------------

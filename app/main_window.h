@@ -142,6 +142,8 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   void FocusPane(bool next);
   void ResetWindowPositions();
   void Restart();
+  // Closes without storing anything (the settings are frozen): the program builds its window again.
+  void CloseForRestart();
 
   // A message: a box in the window, standard error in the scripted mode.
   void ShowMessage(const QString& text, bool error);

@@ -46,6 +46,7 @@ inline constexpr uint32_t kDirectory = 267;  // the directory name is invalid (n
 inline constexpr uint32_t kCantResolveFilename = 1921;  // too many levels of symbolic links
 inline constexpr uint32_t kCancelled = 1235;
 inline constexpr uint32_t kIoDevice = 1117;
+inline constexpr uint32_t kNoAssociation = 1155;  // no program is associated with the file
 
 // The program's own codes (bit 29 set, above the errno range).
 inline constexpr uint32_t kNotWiped = 0x20010001;

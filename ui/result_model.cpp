@@ -72,47 +72,33 @@ QColor ResultModel::GroupColor(uint32_t group) const {
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.column() >= columnCount()) return {};
-  const size_t row = static_cast<size_t>(index.row());
+  if (role == Qt::TextAlignmentRole) {
+    const uint16_t flags = m_layout[static_cast<size_t>(index.column())].flags;
+    const Qt::Alignment h = (flags & results::kAlignRight)    ? Qt::AlignRight
+                            : (flags & results::kAlignCenter) ? Qt::AlignHCenter
+                                                              : Qt::AlignLeft;
+    return QVariant::fromValue(h | Qt::AlignVCenter);
+  }
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::BackgroundRole &&
+      role != Qt::ForegroundRole && role != kSelectedRole && role != kGroupRole) {
+    return {};
+  }
+  platform::StoreGuard guard(m_list.RowsLock());
+  const results::ResultRow r = m_list.RowAt(static_cast<size_t>(index.row()));
+  if (!r) return {};
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole: {
-      platform::StoreGuard guard(m_list.RowsLock());
-      const results::ResultRow r = m_list.RowAt(row);
-      if (!r) return {};
+    case Qt::ToolTipRole:
       return ToQString(results::CellText(r, ColumnId(index.column()), m_list.Folders(), m_options));
-    }
-    case Qt::TextAlignmentRole: {
-      const uint16_t flags = m_layout[static_cast<size_t>(index.column())].flags;
-      const Qt::Alignment h = (flags & results::kAlignRight)    ? Qt::AlignRight
-                              : (flags & results::kAlignCenter) ? Qt::AlignHCenter
-                                                                : Qt::AlignLeft;
-      return QVariant::fromValue(h | Qt::AlignVCenter);
-    }
     case Qt::BackgroundRole: {
-      platform::StoreGuard guard(m_list.RowsLock());
-      const results::ResultRow r = m_list.RowAt(row);
-      if (!r) return {};
       const QColor color = GroupColor(r.Group());
       return color.isValid() ? QVariant(color) : QVariant();
     }
-    case Qt::ForegroundRole: {
-      if (ColumnId(index.column()) != results::column::kFilename || !m_dimmed.isValid()) return {};
-      platform::StoreGuard guard(m_list.RowsLock());
-      const results::ResultRow r = m_list.RowAt(row);
-      if (!r || !results::IsDimmed(r)) return {};
+    case Qt::ForegroundRole:
+      if (ColumnId(index.column()) != results::column::kFilename || !m_dimmed.isValid() || !results::IsDimmed(r)) return {};
       return m_dimmed;
-    }
-    case kSelectedRole: {
-      platform::StoreGuard guard(m_list.RowsLock());
-      const results::ResultRow r = m_list.RowAt(row);
-      return r && r.Selected();
-    }
-    case kGroupRole: {
-      platform::StoreGuard guard(m_list.RowsLock());
-      const results::ResultRow r = m_list.RowAt(row);
-      return r ? QVariant(static_cast<uint>(r.Group())) : QVariant();
-    }
-    default: return {};
+    case kSelectedRole: return r.Selected();
+    default: return static_cast<uint>(r.Group());  // kGroupRole
   }
 }
 
