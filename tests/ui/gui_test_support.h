@@ -13,21 +13,13 @@
 
 #include <functional>
 
-#include "lang/languages.h"
-#include "platform/paths.h"
+#include "results_test_support.h"
 
 namespace tarnq::ui::testing {
 
-// The real language library, installed once; the catalogue is chosen per window or per test.
-inline void InstallLanguageLibrary() {
-  static lang::LanguageLibrary library;
-  static const bool loaded = [] {
-    if (library.Load(platform::ProgramFolder()) != 0) return false;
-    lang::InstallLanguageRecord(library.Record());
-    return true;
-  }();
-  ASSERT_TRUE(loaded);
-}
+// The real language library, installed once (the results tests' helper); the catalogue is
+// chosen per window or per test.
+inline void InstallLanguageLibrary() { results::testing::InstallEnglish(); }
 
 // Runs the event loop until `done` holds or `milliseconds` passed; returns `done()`. The bound is
 // generous: it only keeps a broken program from hanging the suite.
