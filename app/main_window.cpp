@@ -491,7 +491,8 @@ void MainWindow::BuildStatusBar() {
   m_progress->setMaximumHeight(fontMetrics().height());
   m_progress->setTextVisible(false);
   m_progress->hide();
-  bar->addWidget(m_selectedPane, 1);
+  // Selected takes no room while nothing is selected (its text is empty then).
+  bar->addWidget(m_selectedPane);
   bar->addWidget(m_totalPane, 2);
   bar->addWidget(m_infoPane, 2);
   bar->addPermanentWidget(m_skippedPane);
@@ -544,6 +545,10 @@ void MainWindow::ScheduleSelectionCount() {
 
 void MainWindow::RefreshStatus() {
   if (m_core.Searching()) return;  // the search's own progress fills the panes meanwhile
+  ShowCounts();
+}
+
+void MainWindow::ShowCounts() {
   m_selectedPane->setText(ToQString(m_core.SelectedText()));
   m_totalPane->setText(ToQString(m_core.StatusText()));
 }
@@ -577,8 +582,7 @@ void MainWindow::OnSearchFinished(const engine::SearchOutcome& outcome) {
   m_progress->hide();
   m_infoPane->clear();
   ApplyCommandStates(false);
-  m_selectedPane->setText(ToQString(m_core.SelectedText()));
-  m_totalPane->setText(ToQString(m_core.StatusText()));
+  ShowCounts();  // the core may still count itself as searching here
   const uint64_t skipped = outcome.skipped.Total();
   if (skipped > 0) {
     const QString text = ToQString(lang::FormatText(lang::MenuPart(lang::GetTextOrEnglish(12003)), {skipped}));

@@ -112,6 +112,7 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   void ApplyViewOptions();
   void UpdateCheckMarks();
   void RefreshStatus();
+  void ShowCounts();
   void ScheduleSelectionCount();
 
   // Commands.
