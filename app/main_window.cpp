@@ -92,8 +92,19 @@ constexpr size_t kPresetHistory = 30;
 // Commands whose windows come later: they stay greyed, so nothing pretends to work.
 bool IsPendingCommand(int id) {
   switch (id) {
-    case 77: case 102: case 103: case 106: case 108: case 109: case 110: case 111: case 112:
-    case 125: case 136: case 137: case 181: case 183: case 189:
+    case 106:  // the player
+      return true;
+    // The preset dialog.
+    case 77: case 102: case 103: case 125:
+      return true;
+    // The file commands.
+    case 108: case 109: case 110: case 111:
+      return true;
+    // Properties, the preferred folders.
+    case 112: case 189:
+      return true;
+    // Configuration, the toolbar, network connections.
+    case 136: case 137: case 181: case 183:
       return true;
     default:
       return false;
@@ -609,6 +620,10 @@ void MainWindow::OnSearchFinished(const engine::SearchOutcome& outcome) {
 
 bool MainWindow::RunCommand(int id) {
   if (!IsCommandEnabled(id)) return false;
+  if (RunPresetCommand(id) || RunFileCommand(id) || RunShellCommand(id) || RunConfigCommand(id)) {
+    UpdateCheckMarks();
+    return true;
+  }
   const auto command = static_cast<CommandId>(id);
   switch (command) {
     case CommandId::kExit: close(); break;

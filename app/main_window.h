@@ -115,6 +115,18 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   void ShowCounts();
   void ScheduleSelectionCount();
 
+  // Commands of the preset dialog (main_window_preset.cpp); false when `id` is not one of them.
+  bool RunPresetCommand(int id);
+
+  // The file commands: copy, move, rename, delete (main_window_files.cpp).
+  bool RunFileCommand(int id);
+
+  // Properties, the context menu, dragging out, the preferred folders (main_window_shell.cpp).
+  bool RunShellCommand(int id);
+
+  // Configuration, the toolbar, network connections (main_window_config.cpp).
+  bool RunConfigCommand(int id);
+
   // Commands.
   void Find();
   void SaveResults();

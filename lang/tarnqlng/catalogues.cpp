@@ -436,6 +436,14 @@ constexpr Row kRows[] = {
     {12025, "wIgn", "Ignored: %s", "Ignoriert: %s"},
     {12026, "tLng", "Language", "Sprache"},
     {12027, "tRnm", "The results file could not be read: %s", "Die Ergebnisdatei konnte nicht gelesen werden: %s"},
+    // The file commands (12100-12199).
+
+    // Properties, the context menu, the preferred folders (12200-12299).
+
+    // The preset dialog (12300-12399).
+
+    // Configuration, the toolbar, network connections (12400-12499).
+
 };
 
 constexpr size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);
