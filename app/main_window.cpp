@@ -1290,6 +1290,8 @@ void MainWindow::FinishScript(int code) {
   }
   QWidget* pictured = this;
   if (m_options.dialogCommand != 0) {
+    // A file command's dialog works on a selection: the duplicates of the list found or loaded.
+    if (m_core.List().RowCount() > 0) m_core.SelectDupes();
     RunCommand(m_options.dialogCommand);
     for (QDialog* dialog : findChildren<QDialog*>()) {
       if (dialog->isVisible()) pictured = dialog;
