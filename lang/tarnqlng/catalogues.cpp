@@ -441,6 +441,27 @@ constexpr Row kRows[] = {
     // Properties, the context menu, the preferred folders (12200-12299).
 
     // The preset dialog (12300-12399).
+    {12300, "PfFl", "Preset files", "Profildateien"},
+    {12301, "PuKB", "KB", "KB"},
+    {12302, "PuMB", "MB", "MB"},
+    {12303, "PuGB", "GB", "GB"},
+    {12304, "PeLB", "%s cannot hold a line break: %s", "%s darf keinen Zeilenumbruch enthalten: %s"},
+    {12305, "PeNm", "%s: enter a whole number from %lu to %lu.", "%s: Bitte eine ganze Zahl von %lu bis %lu eingeben."},
+    {12306, "PeDt", "%s: the date %s does not exist (year-month-day).",
+     "%s: Das Datum %s gibt es nicht (Jahr-Monat-Tag)."},
+    {12307, "PeTm", "%s: %s is no time of day (hours:minutes:seconds).",
+     "%s: %s ist keine Uhrzeit (Stunden:Minuten:Sekunden)."},
+    // %s: %s %s ist größer, als eine Datei sein kann.
+    {12308, "PeSz", "%s: %s %s is larger than any file can be.", "%s: %s %s ist gr\366\337er, als eine Datei sein kann."},
+    // %s: Die Zahl ist zu groß.
+    {12309, "PeCt", "%s: the number is too large.", "%s: Die Zahl ist zu gro\337."},
+    {12310, "PeFE", "%s: a folder name is empty.", "%s: Ein Ordnername ist leer."},
+    // %s: Ein Ordnername ist länger als %lu Zeichen.
+    {12311, "PeFL", "%s: a folder name is longer than %lu characters.",
+     "%s: Ein Ordnername ist l\344nger als %lu Zeichen."},
+    {12312, "PeSv", "The preset could not be saved: %s", "Das Profil konnte nicht gespeichert werden: %s"},
+    {12313, "PhDt", "yyyy-mm-dd", "jjjj-mm-tt"},
+    {12314, "PhTm", "hh:mm:ss", "hh:mm:ss"},
 
     // Configuration, the toolbar, network connections (12400-12499).
 
