@@ -94,9 +94,6 @@ bool IsPendingCommand(int id) {
   switch (id) {
     case 106:  // the player
       return true;
-    // The preset dialog.
-    case 77: case 102: case 103: case 125:
-      return true;
     // The file commands.
     case 108: case 109: case 110: case 111:
       return true;
@@ -735,6 +732,11 @@ void MainWindow::Find() {
     }
     case appcore::FindResult::kBusy: return;
     case appcore::FindResult::kNoFolder:
+      // The preset dialog asks for folders; OK with a folder starts the search.
+      if (!m_scriptRunning) {
+        OpenPresetDialog(m_core.Preset(), true);
+        return;
+      }
       ShowMessage(Text(12011), true);
       break;
     case appcore::FindResult::kPresetError:

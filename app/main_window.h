@@ -77,6 +77,8 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
                         QString* chosenFilter)>
       askSaveFile;
   std::function<QString(const QString& caption, const QString& folder, const QString& filters)> askOpenFile;
+  // The folder chooser of the preset dialog's "Add New"; tests replace it.
+  std::function<QString(const QString& caption, const QString& start)> askFolder;
   // The update check's address is read from the settings; tests point it at a local server.
 
   // Starts the scripted work (called once the window is shown).
@@ -117,6 +119,12 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
 
   // Commands of the preset dialog (main_window_preset.cpp); false when `id` is not one of them.
   bool RunPresetCommand(int id);
+  // Opens the preset dialog on `preset`; OK installs it as the current preset (and, with
+  // `searchAfter`, starts the search when it names a folder).
+  void OpenPresetDialog(const engine::SearchPreset& preset, bool searchAfter = false);
+  // Puts a preset file at the top of the preset box's list (most recent first, bounded).
+  void RememberPresetFile(const QString& path);
+  QPointer<QDialog> m_presetDialog;
 
   // The file commands: copy, move, rename, delete (main_window_files.cpp).
   bool RunFileCommand(int id);

@@ -115,6 +115,8 @@ class AppCore {
 
   // --- State ----------------------------------------------------------------------------------------
   settings::SettingsStore& Settings() { return m_settings; }
+  // The host's user-interface thread, for the host's own workers (a dialog's listing).
+  platform::UiDispatcher& Dispatcher() { return m_dispatcher; }
   engine::SearchPreset& Preset() { return m_state.preset; }
   results::ResultList& List() { return m_state.list; }
   const results::ResultList& List() const { return m_state.list; }

@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The preset commands of the main window: New and Open Preset install what the dialog stored and
+// put its file at the top of the preset box; Find without a folder asks for one in the dialog; a
+// preset file that is named but missing stops Find with a message.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+
+#include <memory>
+
+#include "app/main_window.h"
+#include "app_test_support.h"
+#include "appcore/app_core.h"
+#include "appcore/restart.h"
+#include "gui_test_support.h"
+#include "settings/settings_store.h"
+#include "ui/preset_dialog.h"
+#include "ui/qt_dispatcher.h"
+#include "ui/qt_text.h"
+
+namespace tarnq::app {
+namespace {
+
+using settings::SettingsStore;
+using ui::testing::WaitUntil;
+
+class Finished : public appcore::AppCoreObserver {
+ public:
+  void OnSearchFinished(const engine::SearchOutcome&) override { ++count; }
+  int count = 0;
+};
+
+class PresetCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ui::testing::InstallLanguageLibrary();
+    m_library = testing::MakeLibrary(m_scratch.Path(QStringLiteral("music")));
+  }
+  void TearDown() override {
+    if (m_core) {
+      m_core->Stop();
+      EXPECT_TRUE(WaitUntil([this] { return !m_core->Busy(); }));
+      m_core->RemoveObserver(&m_finished);
+    }
+    m_window.reset();
+    m_core.reset();
+    m_dispatcher.reset();
+    m_store.reset();
+  }
+
+  // The window over a settings file with `text`.
+  void Open(const std::string& text) {
+    const QString path = m_scratch.Path(QStringLiteral("TARNQ.INI"));
+    testing::WriteFile(path, text);
+    m_store = std::make_unique<SettingsStore>(ui::ToU16(path), SettingsStore::kExplicitFile);
+    m_dispatcher = std::make_unique<ui::QtDispatcher>();
+    m_core = std::make_unique<appcore::AppCore>(*m_store, *m_dispatcher);
+    m_core->AddObserver(&m_finished);
+    WindowOptions options;
+    options.scripted = true;
+    m_window = std::make_unique<MainWindow>(*m_core, m_restart, options);
+    QObject::connect(m_window.get(), &MainWindow::messageShown, m_window.get(), [this](const QString& text) { m_messages << text; });
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+  }
+
+  ui::PresetDialog* Dialog() const {
+    ui::PresetDialog* dialog = m_window->findChild<ui::PresetDialog*>();
+    return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;
+  }
+
+  engine::SearchPreset ReadPresetFile(const QString& path) {
+    SettingsStore file(ui::ToU16(path), SettingsStore::kExplicitFile);
+    EXPECT_EQ(file.Load(), 0u);
+    engine::SearchPreset preset;
+    preset.Load(file);
+    return preset;
+  }
+
+  ui::testing::Scratch m_scratch;
+  QString m_library;
+  std::unique_ptr<SettingsStore> m_store;
+  std::unique_ptr<ui::QtDispatcher> m_dispatcher;
+  std::unique_ptr<appcore::AppCore> m_core;
+  appcore::RestartRequest m_restart;
+  Finished m_finished;
+  std::unique_ptr<MainWindow> m_window;
+  QStringList m_messages;
+};
+
+TEST_F(PresetCommands, NewPresetStartsFromDefaultsAndOkInstallsIt) {
+  Open(testing::SettingsText(m_library));
+  ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kPresetNew)));
+  ui::PresetDialog* dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->FolderEntries().empty());
+  EXPECT_EQ(dialog->ControlAs<QSpinBox>(2391)->text(), QStringLiteral("0")) << "a new preset compares durations";
+
+  const QString file = m_scratch.Path(QStringLiteral("new.tnq"));
+  dialog->ControlAs<QLineEdit>(2373)->setText(file);
+  dialog->AddFolder(m_library);
+  dialog->accept();
+  ui::testing::DrainEvents();
+
+  EXPECT_EQ(Dialog(), nullptr);
+  EXPECT_EQ(m_core->Preset().presetFile, ui::ToU16(file));
+  EXPECT_EQ(m_core->Preset().folders, std::vector<std::u16string>{ui::ToU16(m_library)});
+  EXPECT_EQ(m_window->PresetBox()->currentText(), file);
+  EXPECT_EQ(m_window->PresetBox()->itemText(0), file) << "most recent first";
+  EXPECT_EQ(m_store->ReadList("Preset").front().value, ui::ToU16(file));
+  EXPECT_EQ(ReadPresetFile(file).folderList, m_core->Preset().folderList);
+}
+
+TEST_F(PresetCommands, OpenPresetShowsTheChosenFileAndOkInstallsIt) {
+  Open(testing::SettingsText(m_library));
+  const QString file = m_scratch.Path(QStringLiteral("other.tnq"));
+  testing::WriteFile(file, "[TARNQ]\nOption=0;0;1;80;90;\n[Folder]\n1=+/srv/songs\n2=-/srv/songs/live\n");
+  m_window->askOpenFile = [file](const QString&, const QString&, const QString&) { return file; };
+  ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kPresetOpen)));
+  ui::PresetDialog* dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->FolderEntries(), (std::vector<std::u16string>{u"+/srv/songs", u"-/srv/songs/live"}));
+  EXPECT_EQ(dialog->ControlAs<QSpinBox>(2383)->text(), QStringLiteral("80"));
+  EXPECT_EQ(dialog->ControlAs<QLineEdit>(2373)->text(), file);
+  dialog->accept();
+  ui::testing::DrainEvents();
+  EXPECT_EQ(m_core->Preset().folders, std::vector<std::u16string>{u"/srv/songs"});
+  EXPECT_EQ(m_core->Preset().artistThreshold, 80u);
+  EXPECT_EQ(m_window->PresetBox()->currentText(), file);
+}
+
+TEST_F(PresetCommands, OpenPresetNamesAFileThatCannotBeRead) {
+  Open(testing::SettingsText(m_library));
+  const QString missing = m_scratch.Path(QStringLiteral("missing.tnq"));
+  m_window->askOpenFile = [missing](const QString&, const QString&, const QString&) { return missing; };
+  ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kPresetOpen)));
+  EXPECT_EQ(Dialog(), nullptr);
+  ASSERT_EQ(m_messages.size(), 1);
+  EXPECT_TRUE(m_messages.front().startsWith(missing)) << m_messages.front().toStdString();
+}
+
+TEST_F(PresetCommands, FindWithoutAFolderAsksForOneAndThenSearches) {
+  Open("[TARNQ]\nLanguage=US\nOpt=80\nOption=0;0;0;0;0;2\n");
+  ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kFind)));
+  ui::PresetDialog* dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(m_finished.count, 0);
+  dialog->AddFolder(m_library);
+  dialog->accept();
+  ASSERT_TRUE(WaitUntil([this] { return m_finished.count == 1 && !m_core->Busy(); }));
+  ui::testing::DrainEvents();
+  EXPECT_EQ(m_core->List().RowCount(), 3u);
+  // OK stored the folder where the preset lives: the main settings.
+  EXPECT_EQ(m_store->ReadText("Folder", "1"), u"+" + ui::ToU16(m_library));
+}
+
+TEST_F(PresetCommands, EditOfANamedButMissingPresetFileCreatesItOnOk) {
+  Open(testing::SettingsText(m_library));
+  const QString file = m_scratch.Path(QStringLiteral("fresh.tnq"));
+  m_window->PresetBox()->setEditText(file);
+  // Find refuses the missing file: it is named, and nothing is searched.
+  ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kFind)));
+  EXPECT_FALSE(m_core->Busy());
+  ASSERT_EQ(m_messages.size(), 1);
+  EXPECT_TRUE(m_messages.front().startsWith(file));
+  // The "..." of the preset bar opens the dialog on it; OK writes it.
+  ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kPresetButton)));
+  ui::PresetDialog* dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->ControlAs<QLineEdit>(2373)->text(), file);
+  dialog->AddFolder(m_library);
+  dialog->accept();
+  ui::testing::DrainEvents();
+  EXPECT_EQ(ReadPresetFile(file).folderList, std::vector<std::u16string>{u"+" + ui::ToU16(m_library)});
+  EXPECT_EQ(m_core->Preset().presetFile, ui::ToU16(file));
+}
+
+TEST_F(PresetCommands, CancelLeavesTheCurrentPresetAsItWas) {
+  Open(testing::SettingsText(m_library));
+  ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kPresetEdit)));
+  const engine::SearchPreset before = m_core->Preset();
+  const std::string settingsBefore = m_store->ReadString("Folder", "1");
+  ui::PresetDialog* dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  dialog->AddFolder(QStringLiteral("/elsewhere"));
+  dialog->reject();
+  ui::testing::DrainEvents();
+  EXPECT_EQ(m_core->Preset(), before);
+  EXPECT_EQ(m_store->ReadString("Folder", "2"), std::string());
+  EXPECT_EQ(m_store->ReadString("Folder", "1"), settingsBefore);
+}
+
+}  // namespace
+}  // namespace tarnq::app
