@@ -403,10 +403,11 @@ QWidget* PresetDialog::BuildComparison() {
     entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     entry->setCheckState(Qt::Unchecked);
   }
-  // Three items a row would need a grid; the list shows all six without scrolling.
+  // Tall enough for all six items: nothing scrolls.
   m_limits->setFixedHeight(m_limits->sizeHintForRow(0) * static_cast<int>(std::size(kLimitItems)) +
                            2 * m_limits->frameWidth() + 2);
-  connect(m_limits, &QListWidget::itemActivated, this, [](QListWidgetItem* item) {
+  // Space toggles the focused item, a double click the clicked one; Enter stays the dialog's OK.
+  connect(m_limits, &QListWidget::itemDoubleClicked, this, [](QListWidgetItem* item) {
     item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
   });
 

@@ -180,20 +180,5 @@ TEST_F(PresetCommands, EditOfANamedButMissingPresetFileCreatesItOnOk) {
   EXPECT_EQ(m_core->Preset().presetFile, ui::ToU16(file));
 }
 
-TEST_F(PresetCommands, CancelLeavesTheCurrentPresetAsItWas) {
-  Open(testing::SettingsText(m_library));
-  ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kPresetEdit)));
-  const engine::SearchPreset before = m_core->Preset();
-  const std::string settingsBefore = m_store->ReadString("Folder", "1");
-  ui::PresetDialog* dialog = Dialog();
-  ASSERT_NE(dialog, nullptr);
-  dialog->AddFolder(QStringLiteral("/elsewhere"));
-  dialog->reject();
-  ui::testing::DrainEvents();
-  EXPECT_EQ(m_core->Preset(), before);
-  EXPECT_EQ(m_store->ReadString("Folder", "2"), std::string());
-  EXPECT_EQ(m_store->ReadString("Folder", "1"), settingsBefore);
-}
-
 }  // namespace
 }  // namespace tarnq::app

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <thread>
 
@@ -231,7 +232,9 @@ TEST_F(PresetDialogTest, SelectDrivesListsThePlacesOnAnotherThreadAndAddsTheChos
   PresetDialogHooks hooks;
   hooks.listMounts = [&, released] {
     onOtherThread = std::this_thread::get_id() != uiThread;
-    released.wait();  // a slow file system: the dialog must stay usable meanwhile
+    // A slow file system: the dialog must stay usable meanwhile. (Bounded, so that a listing on
+    // this thread fails the case instead of hanging it.)
+    released.wait_for(std::chrono::seconds(10));
     return std::vector<std::u16string>{u"/", u"/media/usb", u"/mnt/backup"};
   };
   engine::SearchPreset start;
