@@ -5,15 +5,19 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QTimer>
 
 #include "app/main_window.h"
 #include "lang/command_id.h"
 #include "platform/errors.h"
+#include "settings/placement.h"
 #include "settings/settings_store.h"
 #include "ui/preset_dialog.h"
 #include "ui/qt_text.h"
+#include "ui/similarity_dialog.h"
 
 namespace tarnq::app {
 namespace {
@@ -24,6 +28,8 @@ using ui::ToQString;
 using ui::ToU16;
 
 constexpr size_t kPresetHistoryLength = 30;
+// The preset dialog's size and place.
+constexpr std::string_view kPlacementSection = "DlgPreset";
 
 QString FailureText(const QString& path, uint32_t code) {
   return path + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(code));
@@ -93,10 +99,37 @@ void MainWindow::OpenPresetDialog(const engine::SearchPreset& preset, bool searc
   };
   hooks.showMessage = [this](const QString& text) { ShowMessage(text, true); };
   hooks.showHelp = [this] { ShowHelp(QStringLiteral("preset")); };
-  hooks.showSimilarity = [this] { ShowSimilarityDialog(); };
+  // Over the preset dialog, not the window: the preset dialog blocks the window and its children.
+  hooks.showSimilarity = [this] {
+    if (!m_presetDialog || m_presetDialog->findChild<ui::SimilarityDialog*>() != nullptr) return;
+    auto* similarity = new ui::SimilarityDialog([this] { ShowHelp(QStringLiteral("similarity")); }, m_presetDialog);
+    similarity->setAttribute(Qt::WA_DeleteOnClose);
+    similarity->open();
+  };
   auto* dialog = new ui::PresetDialog(preset, m_core.Settings(), m_core.Dispatcher(), std::move(hooks), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   m_presetDialog = dialog;
+  // Where the user left it last time, when that is still on a screen.
+  const settings::WindowPlacement placement = settings::ReadPlacement(m_core.Settings(), kPlacementSection, 0, 0);
+  if (placement.width > 0 && placement.height > 0) dialog->resize(placement.width, placement.height);
+  if (placement.x != settings::kSystemChoosesPosition) {
+    const QRect wanted(placement.x, placement.y, std::max(placement.width, 50), std::max(placement.height, 50));
+    for (const QScreen* screen : QGuiApplication::screens()) {
+      if (screen->availableGeometry().intersects(wanted)) {
+        dialog->move(placement.x, placement.y);
+        break;
+      }
+    }
+  }
+  connect(dialog, &QDialog::finished, this, [this, dialog] {
+    settings::WindowPlacement place;
+    place.x = dialog->frameGeometry().x();
+    place.y = dialog->frameGeometry().y();
+    place.width = dialog->width();
+    place.height = dialog->height();
+    place.showState = 1;
+    settings::WritePlacement(m_core.Settings(), kPlacementSection, place);
+  });
   connect(dialog, &QDialog::accepted, this, [this, dialog, searchAfter] {
     if (m_core.Busy()) return;  // stored in its file; the running search keeps its criteria
     engine::SearchPreset& current = m_core.Preset();

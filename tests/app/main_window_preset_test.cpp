@@ -4,6 +4,7 @@
 // preset file that is named but missing stops Find with a message.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,10 +19,12 @@
 #include "appcore/app_core.h"
 #include "appcore/restart.h"
 #include "gui_test_support.h"
+#include "settings/placement.h"
 #include "settings/settings_store.h"
 #include "ui/preset_dialog.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/qt_text.h"
+#include "ui/similarity_dialog.h"
 
 namespace tarnq::app {
 namespace {
@@ -127,8 +130,14 @@ TEST_F(PresetCommands, OpenPresetShowsTheChosenFileAndOkInstallsIt) {
   EXPECT_EQ(dialog->FolderEntries(), (std::vector<std::u16string>{u"+/srv/songs", u"-/srv/songs/live"}));
   EXPECT_EQ(dialog->ControlAs<QSpinBox>(2383)->text(), QStringLiteral("80"));
   EXPECT_EQ(dialog->ControlAs<QLineEdit>(2373)->text(), file);
+  // "?" opens the similarity test over the dialog (under the window it would be blocked).
+  dialog->ControlAs<QAbstractButton>(2388)->click();
+  EXPECT_NE(dialog->findChild<ui::SimilarityDialog*>(), nullptr);
+  dialog->resize(dialog->width() + 40, dialog->height());
+  const int width = dialog->width();
   dialog->accept();
   ui::testing::DrainEvents();
+  EXPECT_EQ(settings::ReadPlacement(*m_store, "DlgPreset", 0, 0).width, width) << "the size is remembered";
   EXPECT_EQ(m_core->Preset().folders, std::vector<std::u16string>{u"/srv/songs"});
   EXPECT_EQ(m_core->Preset().artistThreshold, 80u);
   EXPECT_EQ(m_window->PresetBox()->currentText(), file);
