@@ -713,7 +713,6 @@ void PresetDialog::ChooseDrives() {
   connect(m_mountDialog, &QDialog::accepted, this, [this] {
     for (const std::u16string& place : m_mountDialog->Selected()) AddFolder(ToQString(place));
   });
-  connect(m_mountDialog, &QObject::destroyed, this, [this] { m_mountDialog = nullptr; });
   m_mountDialog->open();
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QSpinBox>
 #include <QString>
 
@@ -122,7 +123,7 @@ class PresetDialog final : public QDialog {
   // Adds a folder to search unless the list holds it already; true when added.
   bool AddFolder(const QString& folder);
   // The open "Select drives" dialog, if any.
-  MountSelectionDialog* MountDialog() const { return m_mountDialog; }
+  MountSelectionDialog* MountDialog() const { return m_mountDialog.data(); }
 
   // Checks every field and builds the preset; on a refusal returns the field and the message.
   struct Refusal {
@@ -192,7 +193,7 @@ class PresetDialog final : public QDialog {
   SizeRow m_lowerSize;
   SizeRow m_upperSize;
   std::vector<QCheckBox*> m_attributes;
-  MountSelectionDialog* m_mountDialog = nullptr;
+  QPointer<MountSelectionDialog> m_mountDialog;
 };
 
 }  // namespace tarnq::ui
