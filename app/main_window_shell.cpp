@@ -207,11 +207,11 @@ void MainWindow::EditPreferredFolders() {
       }
     }
     settings::WindowPlacement placement;
-    const QRect frame = dialog->geometry();
-    placement.x = frame.x();
-    placement.y = frame.y();
-    placement.width = frame.width();
-    placement.height = frame.height();
+    // Where the frame stands (move() places the frame) and the size resize() gives back.
+    placement.x = dialog->frameGeometry().x();
+    placement.y = dialog->frameGeometry().y();
+    placement.width = dialog->width();
+    placement.height = dialog->height();
     placement.showState = 1;
     settings::WritePlacement(settings, kFavoritesPlacement, placement);
   });
