@@ -129,6 +129,9 @@ void MainWindow::ShowPropertiesDialog(std::vector<ui::PropertiesFile> files) {
 void MainWindow::ShowRowMenu(const QPoint& pos) {
   if (m_core.List().RowCount() == 0 || CommandRows(true).empty()) return;
   ApplyCommandStates(false);
+  // In the language chosen now (the window's own actions follow a change of language themselves).
+  m_openAction->setText(ui::MenuText(12200));
+  m_openAction->setStatusTip(ui::HelpText(12200));
   const int64_t focused = m_core.List().FocusedRow();
   m_openAction->setEnabled(focused >= 0 && IsKnownAudio(m_core.List().FullPathAt(static_cast<size_t>(focused))));
   auto* menu = new QMenu(this);

@@ -196,6 +196,7 @@ results::FavoriteFolders PreferredFoldersDialog::Folders() const {
   results::FavoriteFolders folders;
   for (int i = 0; i < m_list->count(); ++i) {
     const QListWidgetItem* item = m_list->item(i);
+    if (item->text().trimmed().isEmpty()) continue;  // edited away: nothing to store
     results::FavoriteFolder entry;
     entry.marker = item->checkState() == Qt::Checked ? results::FavoriteFolder::kExcluded
                                                      : results::FavoriteFolder::kPreferred;

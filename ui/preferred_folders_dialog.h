@@ -30,7 +30,8 @@ class PreferredFoldersDialog final : public QDialog {
  public:
   PreferredFoldersDialog(const results::FavoriteFolders& folders, DupesRule rule, QWidget* parent = nullptr);
 
-  // The list as the dialog holds it now (checked rows excluded), and the chosen rule.
+  // The list as the dialog holds it now (checked rows excluded; rows edited to nothing left out),
+  // and the chosen rule.
   results::FavoriteFolders Folders() const;
   DupesRule Rule() const;
 

@@ -15,14 +15,10 @@
 namespace tarnq::ui {
 namespace {
 
-using results::FavoriteFolder;
-
 class FavoritesDialog : public ::testing::Test {
  protected:
   void SetUp() override { testing::InstallLanguageLibrary(); }
-  results::FavoriteFolders Three() const {
-    return {{u'+', u"/a"}, {u'-', u"/b"}, {u'+', u"/c"}};
-  }
+  const results::FavoriteFolders m_three = {{u'+', u"/a"}, {u'-', u"/b"}, {u'+', u"/c"}};
 };
 
 struct ButtonCase {
@@ -31,7 +27,7 @@ struct ButtonCase {
 };
 
 TEST_F(FavoritesDialog, ButtonsFollowTheCurrentRow) {
-  PreferredFoldersDialog dialog(Three(), DupesRule::kFolders);
+  PreferredFoldersDialog dialog(m_three, DupesRule::kFolders);
   const ButtonCase cases[] = {{0, false, true, true}, {1, true, true, true}, {2, true, false, true}, {-1, false, false, false}};
   for (const ButtonCase& c : cases) {
     dialog.List()->setCurrentRow(c.current);
@@ -44,7 +40,7 @@ TEST_F(FavoritesDialog, ButtonsFollowTheCurrentRow) {
 }
 
 TEST_F(FavoritesDialog, AddMoveExcludeAndTheRuleComeBackInListOrder) {
-  PreferredFoldersDialog dialog(Three(), DupesRule::kFolders);
+  PreferredFoldersDialog dialog(m_three, DupesRule::kFolders);
   QString next;
   dialog.askFolder = [&next] { return next; };
   next = QStringLiteral(" /d/ ");  // tidied
@@ -65,7 +61,7 @@ TEST_F(FavoritesDialog, AddMoveExcludeAndTheRuleComeBackInListOrder) {
 }
 
 TEST_F(FavoritesDialog, OkRefusesAFolderWithALineBreakAndKeepsIt) {
-  PreferredFoldersDialog dialog(Three(), DupesRule::kDisplayOrder);
+  PreferredFoldersDialog dialog(m_three, DupesRule::kDisplayOrder);
   QStringList errors;
   dialog.showError = [&errors](const QString& text) { errors << text; };
   dialog.List()->item(2)->setText(QStringLiteral("/c\nd"));

@@ -33,7 +33,6 @@ class FakeFileManager : public QObject {
  public slots:
   void ShowItems(const QStringList& items, const QString&) { Record(QStringLiteral("ShowItems"), items); }
   void ShowItemProperties(const QStringList& items, const QString&) { Record(QStringLiteral("ShowItemProperties"), items); }
-  void ShowFolders(const QStringList& items, const QString&) { Record(QStringLiteral("ShowFolders"), items); }
 
  private:
   void Record(const QString& method, const QStringList& items) {
