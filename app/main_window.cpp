@@ -97,9 +97,6 @@ bool IsPendingCommand(int id) {
     // The file commands.
     case 108: case 109: case 110: case 111:
       return true;
-    // Properties, the preferred folders.
-    case 112: case 189:
-      return true;
     // Configuration, the toolbar, network connections.
     case 136: case 137: case 181: case 183:
       return true;
@@ -277,6 +274,7 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
   m_view->onHeaderClick = [this](uint16_t column, bool rightHalf) { HeaderSort(column, rightHalf); };
   m_view->onActivate = [this] { RunCommand(ToInt(CommandId::kPlay)); };
   m_view->onDeleteKey = [this] { RunCommand(ToInt(CommandId::kFileDelete)); };
+  SetUpShell();
   m_view->ShowSortOrder(m_core.List().SortKey(), m_core.List().Reversed());
 
   m_selectionTimer = new QTimer(this);

@@ -13,6 +13,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "appcore/app_core.h"
 #include "appcore/restart.h"
@@ -31,6 +33,7 @@ class QToolBar;
 namespace tarnq::ui {
 class ResultModel;
 class ResultView;
+struct PropertiesFile;
 }  // namespace tarnq::ui
 
 namespace tarnq::app {
@@ -67,6 +70,8 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   QString TotalPaneText() const;
   QString InfoPaneText() const;
   const appcore::ShortcutTable& Shortcuts() const { return m_shortcuts; }
+  // The list's context menu while it is open (for tests).
+  QMenu* RowMenu() const;
   // Options > Font's choice: the window's font, stored as `Font`.
   void SetWindowFont(const QFont& font);
 
@@ -131,6 +136,21 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
 
   // Properties, the context menu, dragging out, the preferred folders (main_window_shell.cpp).
   bool RunShellCommand(int id);
+  // The list's context menu and dragging out (once, from the constructor).
+  void SetUpShell();
+  // The rows a command works on: the selected ones, else the focused one; with
+  // `focusedUnlessSeveral`, the focused one unless at least two are selected.
+  std::vector<size_t> CommandRows(bool focusedUnlessSeveral) const;
+  void ShowProperties();
+  void ShowPropertiesDialog(std::vector<ui::PropertiesFile> files);
+  void ShowRowMenu(const QPoint& pos);
+  void OpenWithDefaultProgram();
+  void DragRowsOut();
+  void EditPreferredFolders();
+  void SelectDupesByStoredRule();
+  QAction* m_openAction = nullptr;
+  QPointer<QMenu> m_rowMenu;
+  QPointer<QDialog> m_favoritesDialog;
 
   // Configuration, the toolbar, network connections (main_window_config.cpp).
   bool RunConfigCommand(int id);

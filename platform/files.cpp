@@ -3,6 +3,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/paths.h"
@@ -20,7 +23,7 @@ namespace tarnq::platform {
 namespace {
 
 constexpr unsigned kStatxMask =
-    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_UID | STATX_GID | STATX_INO | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
 
 FileTime ToFileTime(const struct statx_timestamp& ts) {
   return UnixToFileTime(ts.tv_sec, ts.tv_nsec);
@@ -223,8 +226,30 @@ uint32_t GetFileStatus(std::u16string_view path, FileStatus& status, bool follow
   status.size = (st.stx_mask & STATX_SIZE) ? st.stx_size : kUnknownSize;
   status.linkCount = st.stx_nlink;
   status.mode = st.stx_mode & 07777;
+  status.userId = st.stx_uid;
+  status.groupId = st.stx_gid;
   FillTimes(st, status.creationTime, status.lastAccessTime, status.lastWriteTime);
   return 0;
+}
+
+std::u16string UserName(uint32_t userId) {
+  std::vector<char> buffer(4096);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  while (::getpwuid_r(userId, &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < 1 << 20) {
+    buffer.resize(buffer.size() * 2);
+  }
+  return found != nullptr && found->pw_name != nullptr ? NameBytesToUtf16(found->pw_name) : std::u16string();
+}
+
+std::u16string GroupName(uint32_t groupId) {
+  std::vector<char> buffer(4096);
+  struct group entry {};
+  struct group* found = nullptr;
+  while (::getgrgid_r(groupId, &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < 1 << 20) {
+    buffer.resize(buffer.size() * 2);
+  }
+  return found != nullptr && found->gr_name != nullptr ? NameBytesToUtf16(found->gr_name) : std::u16string();
 }
 
 uint32_t ResolvedPath(std::u16string_view path, std::u16string& resolved) {

@@ -107,12 +107,18 @@ struct FileStatus {
   FileTime lastWriteTime = 0;
   uint32_t linkCount = 0;
   uint32_t mode = 0;  // permission bits
+  uint32_t userId = 0;   // owner
+  uint32_t groupId = 0;  // owning group
   bool isRegular = false;
   bool isDirectory = false;
   bool isSymlink = false;
 };
 // Status of the path itself (links not followed unless `followLinks`).
 uint32_t GetFileStatus(std::u16string_view path, FileStatus& status, bool followLinks = false);
+// The names of a user and a group as the system's account databases know them; empty when the
+// number has no name.
+std::u16string UserName(uint32_t userId);
+std::u16string GroupName(uint32_t groupId);
 // The absolute path with every symbolic link, "." and ".." resolved (the place the path names now);
 // the path must exist. 0 or the error.
 uint32_t ResolvedPath(std::u16string_view path, std::u16string& resolved);

@@ -17,6 +17,26 @@ namespace {
 
 constexpr int kCallTimeoutMs = 5000;
 
+void CallFileManager(const QString& method, const QStringList& uris, QObject* context,
+                     std::function<void(bool)> done) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    done(false);
+    return;
+  }
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"), method);
+  call << uris << QString();
+  // Asynchronous: a file manager that hangs must not freeze the window.
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), context);
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                   [watcher, done = std::move(done)](QDBusPendingCallWatcher*) {
+                     watcher->deleteLater();
+                     done(!watcher->isError());
+                   });
+}
+
 }  // namespace
 
 QString FileUri(std::u16string_view path) {
@@ -41,22 +61,11 @@ std::u16string ContainingFolder(std::u16string_view path) {
 }
 
 void ShowItemsInFileManager(const QStringList& uris, QObject* context, std::function<void(bool)> done) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) {
-    done(false);
-    return;
-  }
-  QDBusMessage call = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-  call << uris << QString();
-  // Asynchronous: a file manager that hangs must not freeze the window.
-  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), context);
-  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
-                   [watcher, done = std::move(done)](QDBusPendingCallWatcher*) {
-                     watcher->deleteLater();
-                     done(!watcher->isError());
-                   });
+  CallFileManager(QStringLiteral("ShowItems"), uris, context, std::move(done));
+}
+
+void ShowItemPropertiesInFileManager(const QStringList& uris, QObject* context, std::function<void(bool)> done) {
+  CallFileManager(QStringLiteral("ShowItemProperties"), uris, context, std::move(done));
 }
 
 }  // namespace tarnq::ui

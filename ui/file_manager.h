@@ -28,5 +28,7 @@ std::u16string ContainingFolder(std::u16string_view path);
 // hears, on `context`'s thread, true when it answered, false when there is no session bus, no file
 // manager answers, or it answers with an error (at once when there is no bus).
 void ShowItemsInFileManager(const QStringList& uris, QObject* context, std::function<void(bool)> done);
+// The same for the file manager's properties window of `uris` (ShowItemProperties).
+void ShowItemPropertiesInFileManager(const QStringList& uris, QObject* context, std::function<void(bool)> done);
 
 }  // namespace tarnq::ui

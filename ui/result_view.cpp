@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/result_view.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -174,6 +175,8 @@ QItemSelectionModel::SelectionFlags ResultView::selectionCommand(const QModelInd
       } else if (mods & Qt::ControlModifier) {
         m_model->List().SetSelection(row, ResultList::kInvert);
         m_anchor = row;
+      } else if (row == m_dragRow) {
+        // Pressed on a selected row: decided at the release (a drag keeps the selection).
       } else if (mouse->button() != Qt::RightButton || !m_model->data(index, ResultModel::kSelectedRole).toBool()) {
         // A right click on a selected row keeps the selection for the context menu.
         SelectOnly(row);
@@ -183,7 +186,7 @@ QItemSelectionModel::SelectionFlags ResultView::selectionCommand(const QModelInd
     }
     case QEvent::MouseMove: {
       const auto* mouse = static_cast<const QMouseEvent*>(event);
-      if ((mouse->buttons() & Qt::LeftButton) && m_anchor >= 0) {
+      if ((mouse->buttons() & Qt::LeftButton) && m_anchor >= 0 && m_dragRow < 0) {
         SelectRange(m_anchor, row, (mouse->modifiers() & Qt::ControlModifier) != 0);
       }
       break;
@@ -215,6 +218,14 @@ void ResultView::currentChanged(const QModelIndex& current, const QModelIndex& p
 }
 
 void ResultView::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier) ||
+      (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+    // The context menu from the keyboard, at the current row.
+    const QRect rect = visualRect(currentIndex());
+    emit customContextMenuRequested(rect.isValid() ? QPoint(rect.left() + 8, rect.center().y()) : QPoint(8, 8));
+    event->accept();
+    return;
+  }
   if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
     if (onDeleteKey) onDeleteKey();
     event->accept();
@@ -236,6 +247,39 @@ void ResultView::mouseDoubleClickEvent(QMouseEvent* event) {
     return;
   }
   QTableView::mouseDoubleClickEvent(event);
+}
+
+void ResultView::mousePressEvent(QMouseEvent* event) {
+  m_dragRow = -1;
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (m_model && index.isValid() && event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier &&
+      m_model->data(index, ResultModel::kSelectedRole).toBool()) {
+    m_dragRow = index.row();
+    m_dragStart = event->position().toPoint();
+  }
+  QTableView::mousePressEvent(event);
+}
+
+void ResultView::mouseMoveEvent(QMouseEvent* event) {
+  if (m_dragRow >= 0 && (event->buttons() & Qt::LeftButton)) {
+    if ((event->position().toPoint() - m_dragStart).manhattanLength() >= QApplication::startDragDistance()) {
+      m_dragRow = -1;
+      if (onDragOut) onDragOut();
+    }
+    event->accept();
+    return;
+  }
+  QTableView::mouseMoveEvent(event);
+}
+
+void ResultView::mouseReleaseEvent(QMouseEvent* event) {
+  if (m_dragRow >= 0 && m_model) {
+    // A click without a drag: that row alone is selected, as for any plain click.
+    SelectOnly(m_dragRow);
+    m_anchor = m_dragRow;
+  }
+  m_dragRow = -1;
+  QTableView::mouseReleaseEvent(event);
 }
 
 void ResultDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {

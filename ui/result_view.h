@@ -28,6 +28,8 @@ class ResultView final : public QTableView {
   std::function<void()> onActivate;
   // The Delete key.
   std::function<void()> onDeleteKey;
+  // The mouse drags selected rows out of the list (the rows stay as they are).
+  std::function<void()> onDragOut;
 
   // Shows the arrow of the list's sort order on its column.
   void ShowSortOrder(int sortKey, bool reversed);
@@ -46,6 +48,9 @@ class ResultView final : public QTableView {
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
@@ -58,6 +63,10 @@ class ResultView final : public QTableView {
   mutable int m_anchor = -1;
   int m_pressX = -1;  // where the last header press was (viewport x)
   bool m_following = false;
+  // A plain press on a selected row: it may start a drag of the selection, so the selection
+  // becomes that row alone only when the button is released without one.
+  int m_dragRow = -1;
+  QPoint m_dragStart;
 };
 
 // Paints the list's selected rows as selected.

@@ -439,6 +439,28 @@ constexpr Row kRows[] = {
     // The file commands (12100-12199).
 
     // Properties, the context menu, the preferred folders (12200-12299).
+    // Mit dem Standardprogramm öffnen;Öffnet die Datei mit dem Programm, das der Desktop für ihren Typ vorsieht
+    {12200, "oDfP", "&Open with the default program;Opens the file with the desktop's program for its type",
+     "Mit dem Standardprogramm &\366ffnen;\326ffnet die Datei mit dem Programm, das der Desktop f\374r ihren Typ vorsieht"},
+    {12201, "dPrp", "Properties", "Eigenschaften"},
+    {12202, "tAcc", "Last access", "Letzter Zugriff"},
+    {12203, "tCrt", "Created", "Erstellt"},
+    {12204, "tOwn", "Owner", "Besitzer"},
+    {12205, "tPrm", "Permissions", "Berechtigungen"},
+    {12206, "tFlP", "&File", "&Datei"},
+    {12207, "eNRd", "The file cannot be read now: %s", "Die Datei kann jetzt nicht gelesen werden: %s"},
+    // Welche Kopie die Duplikatauswahl behält
+    {12208, "gSDR", "Which copy Select Dupes keeps", "Welche Kopie die Duplikatauswahl beh\344lt"},
+    {12209, "rSDF", "&Preferred folders (none listed: the first in display order)",
+     "Be&vorzugte Ordner (keine eingetragen: die erste in der Anzeigereihenfolge)"},
+    {12210, "rSDO", "The first in display o&rder", "Die erste in der Anzeige&reihenfolge"},
+    // Die beste Kopie (abspielbar, verlustfrei, höhere Bitrate, länger)
+    {12211, "rSDB", "The &best copy (playable, lossless, higher bit rate, longer)",
+     "Die &beste Kopie (abspielbar, verlustfrei, h\366here Bitrate, l\344nger)"},
+    // Der Ordner "%s" enthält einen Zeilenumbruch: die Einstellungen können ihn nicht speichern.
+    {12212, "eFNL", "The folder \"%s\" holds a line break: the settings cannot store it.",
+     "Der Ordner \"%s\" enth\344lt einen Zeilenumbruch: die Einstellungen k\366nnen ihn nicht speichern."},
+    {12213, "tFdr", "Folder", "Ordner"},
 
     // The preset dialog (12300-12399).
     {12300, "PfFl", "Preset files", "Profildateien"},

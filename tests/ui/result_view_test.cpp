@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <set>
@@ -71,6 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SelectionCase{"click_selects_the_row", {{kClick, 1}}, {1}},
         SelectionCase{"click_selects_only_that_row", {{kClick, 0}, {kClick, 3}}, {3}},
+        SelectionCase{"click_on_a_selected_row_selects_only_it",
+                      {{kClick, 0}, {kClick, 2, Qt::ControlModifier}, {kClick, 2}}, {2}},
         SelectionCase{"ctrl_click_adds", {{kClick, 0}, {kClick, 2, Qt::ControlModifier}}, {0, 2}},
         SelectionCase{"ctrl_click_toggles_off",
                       {{kClick, 0}, {kClick, 2, Qt::ControlModifier}, {kClick, 0, Qt::ControlModifier}}, {2}},
@@ -82,6 +86,32 @@ INSTANTIATE_TEST_SUITE_P(
                       {0, 1}},
         SelectionCase{"ctrl_space_toggles_off", {{kClick, 2}, {kKey, Qt::Key_Space, Qt::ControlModifier}}, {}}),
     [](const ::testing::TestParamInfo<SelectionCase>& info) { return std::string(info.param.name); });
+
+TEST(ViewDrag, DraggingASelectedRowDragsTheSelectionAndKeepsIt) {
+  testing::InstallLanguageLibrary();
+  ResultList list;
+  for (const char16_t* name : {u"a.mp3", u"b.mp3", u"c.mp3"}) results::testing::Add(list, results::testing::Row{.name = name});
+  ResultModel model(list);
+  ResultView view;
+  view.SetResultModel(&model);
+  int drags = 0;
+  view.onDragOut = [&] { ++drags; };
+  view.resize(600, 300);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.visualRect(model.index(0, 0)).center());
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, view.visualRect(model.index(2, 0)).center());
+  const QPoint start = view.visualRect(model.index(2, 0)).center();
+  QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, start);
+  const QPoint end = view.visualRect(model.index(1, 0)).center() + QPoint(0, -QApplication::startDragDistance());
+  QMouseEvent move(QEvent::MouseMove, end, view.viewport()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view.viewport(), &move);
+  QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, end);
+  EXPECT_EQ(drags, 1);
+  EXPECT_TRUE(list.RowAt(0).Selected());
+  EXPECT_FALSE(list.RowAt(1).Selected()) << "no range selection while dragging";
+  EXPECT_TRUE(list.RowAt(2).Selected());
+}
 
 }  // namespace
 }  // namespace tarnq::ui
