@@ -97,9 +97,6 @@ bool IsPendingCommand(int id) {
     // The preset dialog.
     case 77: case 102: case 103: case 125:
       return true;
-    // The file commands.
-    case 108: case 109: case 110: case 111:
-      return true;
     // Properties, the preferred folders.
     case 112: case 189:
       return true;
