@@ -157,7 +157,7 @@ void MainWindow::StartFileJob(FileOperation operation, results::FileJob job, con
   // The previous operation's error list makes room for this one's.
   if (m_errorList) m_errorList->close();
   m_errorList = nullptr;
-  if (!m_core.StartFileOperation(operation, std::move(job), ToU16(target))) {
+  if (!m_core.StartFileOperation(operation, std::move(job), ToU16(target), true)) {
     QApplication::beep();
     return;
   }

@@ -407,7 +407,8 @@ results::OperationOutcome AppCore::TrashFiles(const results::FileJob& job, resul
   return RunOperation(observer, [&](const results::OperationContext& context) { return results::TrashFiles(context, job); });
 }
 
-bool AppCore::StartFileOperation(results::FileOperation operation, results::FileJob job, std::u16string_view target) {
+bool AppCore::StartFileOperation(results::FileOperation operation, results::FileJob job, std::u16string_view target,
+                                 bool keepSelection) {
   using results::FileOperation;
   const bool transfer = operation == FileOperation::kCopy || operation == FileOperation::kMove;
   if (m_shutDown || job.Empty() || (transfer && target.empty())) return false;
@@ -417,7 +418,7 @@ bool AppCore::StartFileOperation(results::FileOperation operation, results::File
   if (m_state.searchRunning.load() != 0) return false;
   m_bridge->StartOperation(command, operation, job.files.size(), job.totalBytes);
   results::OperationContext context{m_state.list, m_dispatcher, m_bridge.get(), nullptr};
-  context.keepSelection = true;
+  context.keepSelection = keepSelection;
   const bool started = m_fileWorker.Start(
       context, std::move(job), operation, std::u16string(target), m_state.searchRunning, m_state.stopRequests,
       [this, command](const results::OperationOutcome& outcome) {

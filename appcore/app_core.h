@@ -237,9 +237,11 @@ class AppCore {
   results::OperationOutcome TrashFiles(const results::FileJob& job, results::FileOperationObserver* observer);
   // Copy, move, trash, permanent delete or wipe on the file worker: the observers hear of each
   // file, of the progress, of existing targets and of the end. `target`: the folder of copy and move
-  // (remembered in the `Copy` history). The rows whose files are gone leave the list; the others keep
-  // their selection. False when a search or another operation runs (or nothing is to be done).
-  bool StartFileOperation(results::FileOperation operation, results::FileJob job, std::u16string_view target = {});
+  // (remembered in the `Copy` history). The rows whose files are gone leave the list; the others are
+  // deselected, or with `keepSelection` keep their selection (what failed can be tried again).
+  // False when a search or another operation runs (or nothing is to be done).
+  bool StartFileOperation(results::FileOperation operation, results::FileJob job, std::u16string_view target = {},
+                          bool keepSelection = false);
   bool StartDelete(results::FileJob job, bool wipe) {
     return StartFileOperation(wipe ? results::FileOperation::kWipe : results::FileOperation::kDelete, std::move(job));
   }
