@@ -31,6 +31,8 @@ class QTimer;
 class QToolBar;
 
 namespace tarnq::ui {
+class ErrorListDialog;
+class FileProgressDialog;
 class ResultModel;
 class ResultView;
 struct PropertiesFile;
@@ -133,6 +135,27 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
 
   // The file commands: copy, move, rename, delete (main_window_files.cpp).
   bool RunFileCommand(int id);
+  void OpenTransferDialog(bool move);
+  void OpenRenameDialog();
+  void OpenDeleteDialog();
+  // Starts `operation` on the core's worker with its progress window.
+  void StartFileJob(results::FileOperation operation, results::FileJob job, const QString& target, const QString& title);
+  void OnFileDone(appcore::FileCommand command, std::u16string_view path) override;
+  void OnFileError(appcore::FileCommand command, const results::FileError& error) override;
+  void OnFileProgress(appcore::FileCommand command, const appcore::FileProgress& progress) override;
+  void OnFileExists(appcore::FileCommand command, const appcore::ExistsQuestion& question) override;
+  void OnFileOperationFinished(appcore::FileCommand command, const results::OperationOutcome& outcome) override;
+  QPointer<ui::FileProgressDialog> m_fileProgress;
+  QPointer<ui::ErrorListDialog> m_errorList;
+
+ public:
+  // A yes/no question before a destructive step, opened without blocking; `answer` is called with
+  // the choice. Empty: the window's own message box. Tests replace it.
+  std::function<void(const QString& text, std::function<void(bool)> answer)> askConfirm;
+  // The error list of the last file operation (null when nothing failed).
+  ui::ErrorListDialog* FileErrorList() const;
+
+ private:
 
   // Properties, the context menu, dragging out, the preferred folders (main_window_shell.cpp).
   bool RunShellCommand(int id);

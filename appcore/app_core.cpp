@@ -2,6 +2,7 @@
 #include "appcore/app_core.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/errors.h"
 #include "results/columns.h"
@@ -52,61 +53,153 @@ class AppCore::Bridge final : public engine::SearchProgressSink,
     m_core.NotifyObservers([&](AppCoreObserver& o) { o.OnSearchFinished(outcome); });
   }
 
-  // --- The deletion (its worker thread) -------------------------------------------------------------
-  void StartOperation(FileCommand command) {
+  // --- The file worker (its thread) ------------------------------------------------------------------
+  void StartOperation(FileCommand command, results::FileOperation operation, uint64_t files, uint64_t bytes) {
     std::lock_guard lock(m_fileMutex);
     m_command = command;
+    m_operation = operation;
+    m_fileProgress = FileProgress{0, files, 0, bytes};
     m_filePosted = false;
+    m_forAll.reset();
+    m_question.reset();
   }
   FileCommand Command() {
     std::lock_guard lock(m_fileMutex);
     return m_command;
   }
   void OnError(const results::FileError& error) override {
+    FileHandled(nullptr);
     const FileCommand command = Command();
     m_core.m_dispatcher.Post([core = &m_core, command, error] {
       core->NotifyObservers([&](AppCoreObserver& o) { o.OnFileError(command, error); });
     });
   }
   void OnDone(const results::JobFile& file, std::u16string_view) override {
+    FileHandled(&file);
     const FileCommand command = Command();
     m_core.m_dispatcher.Post([core = &m_core, command, path = file.path] {
       core->NotifyObservers([&](AppCoreObserver& o) { o.OnFileDone(command, path); });
     });
   }
-  bool OnProgress(uint64_t done, uint64_t total) override {
-    bool post;
+  void OnSkipped(const results::JobFile&) override { FileHandled(nullptr); }
+  bool OnProgress(uint64_t done, uint64_t) override {
     {
       std::lock_guard lock(m_fileMutex);
-      m_fileDone = done;
-      m_fileTotal = total;
-      post = !m_filePosted;
-      m_filePosted = true;
+      // Copy and move count bytes; a wipe counts its files and the bytes it wrote; trash and delete
+      // count files only (their bytes follow the files handled).
+      if (m_operation == results::FileOperation::kCopy || m_operation == results::FileOperation::kMove)
+        m_fileProgress.bytes = done;
+      else if (m_operation == results::FileOperation::kWipe)
+        m_fileProgress.bytes = done > m_fileProgress.files ? done - m_fileProgress.files : 0;
     }
-    if (post) {
-      m_core.m_dispatcher.Post([this] {
-        uint64_t done, total;
-        FileCommand command;
-        {
-          std::lock_guard lock(m_fileMutex);
-          done = m_fileDone;
-          total = m_fileTotal;
-          command = m_command;
-          m_filePosted = false;
-        }
-        m_core.NotifyObservers([&](AppCoreObserver& o) { o.OnFileProgress(command, done, total); });
-      });
-    }
+    PostFileProgress();
     return true;  // Stop reaches the worker through the stop counter
   }
 
+  // The question goes to the user-interface thread; this thread waits for the answer.
+  platform::ExistsChoice OnExists(std::u16string_view source, std::u16string_view target) override {
+    auto reply = std::make_shared<ExistsReply>();
+    FileCommand command;
+    {
+      std::lock_guard lock(m_fileMutex);
+      if (m_forAll) return *m_forAll;
+      m_question = reply;
+      command = m_command;
+    }
+    // Stop raises the counter before it looks for a question: either it is seen here, or Stop
+    // finds the question and answers it.
+    if (m_core.m_state.stopRequests.load() != 0) reply->Give(platform::ExistsChoice::kCancel, false);
+    m_core.m_dispatcher.Post([core = &m_core, command,
+                              question = ExistsQuestion(std::u16string(source), std::u16string(target), reply)] {
+      core->NotifyObservers([&](AppCoreObserver& o) { o.OnFileExists(command, question); });
+    });
+    std::unique_lock wait(reply->mutex);
+    reply->answered.wait(wait, [&] { return reply->given; });
+    const platform::ExistsChoice choice = reply->choice;
+    const bool forAll = reply->forAll;
+    wait.unlock();
+    std::lock_guard lock(m_fileMutex);
+    m_question.reset();
+    if (forAll && choice != platform::ExistsChoice::kCancel) m_forAll = choice;
+    return choice;
+  }
+  // Stop and Shutdown: an open question is answered "cancel".
+  void CancelQuestion() {
+    std::lock_guard lock(m_fileMutex);
+    if (m_question) m_question->Give(platform::ExistsChoice::kCancel, false);
+  }
+
  private:
+  void FileHandled(const results::JobFile* done) {
+    {
+      std::lock_guard lock(m_fileMutex);
+      ++m_fileProgress.files;
+      const bool countsBytes =
+          m_operation == results::FileOperation::kTrash || m_operation == results::FileOperation::kDelete;
+      if (countsBytes && done != nullptr && done->size != results::kUnknownSize) m_fileProgress.bytes += done->size;
+    }
+    PostFileProgress();
+  }
+  void PostFileProgress() {
+    {
+      std::lock_guard lock(m_fileMutex);
+      if (m_filePosted) return;
+      m_filePosted = true;
+    }
+    m_core.m_dispatcher.Post([this] {
+      FileProgress progress;
+      FileCommand command;
+      {
+        std::lock_guard lock(m_fileMutex);
+        progress = m_fileProgress;
+        command = m_command;
+        m_filePosted = false;
+      }
+      m_core.NotifyObservers([&](AppCoreObserver& o) { o.OnFileProgress(command, progress); });
+    });
+  }
+
   AppCore& m_core;
   std::mutex m_fileMutex;
   FileCommand m_command = FileCommand::kNone;
-  uint64_t m_fileDone = 0, m_fileTotal = 0;
+  results::FileOperation m_operation = results::FileOperation::kDelete;
+  FileProgress m_fileProgress;
   bool m_filePosted = false;
+  std::optional<platform::ExistsChoice> m_forAll;  // "for all remaining" of this operation
+  std::shared_ptr<ExistsReply> m_question;        // the question the worker waits for
 };
+
+// --- The question for an existing target ---------------------------------------------------------
+
+bool ExistsReply::Give(platform::ExistsChoice answer, bool toAll) {
+  {
+    std::lock_guard lock(mutex);
+    if (given) return false;
+    given = true;
+    choice = answer;
+    forAll = toAll;
+  }
+  answered.notify_all();
+  return true;
+}
+
+struct ExistsQuestion::Guard {
+  explicit Guard(std::shared_ptr<ExistsReply> r) : reply(std::move(r)) {}
+  ~Guard() { reply->Give(platform::ExistsChoice::kSkip, false); }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+  std::shared_ptr<ExistsReply> reply;
+};
+
+ExistsQuestion::ExistsQuestion(std::u16string source, std::u16string target, std::shared_ptr<ExistsReply> reply)
+    : m_source(std::move(source)), m_target(std::move(target)), m_guard(std::make_shared<Guard>(std::move(reply))) {}
+
+void ExistsQuestion::Answer(platform::ExistsChoice choice, bool forAll) const { m_guard->reply->Give(choice, forAll); }
+
+bool ExistsQuestion::Answered() const {
+  std::lock_guard lock(m_guard->reply->mutex);
+  return m_guard->reply->given;
+}
 
 AppCore::AppCore(settings::SettingsStore& settings, platform::UiDispatcher& dispatcher)
     : m_settings(settings),
@@ -124,9 +217,10 @@ void AppCore::Shutdown() {
   m_shutDown = true;
   // Stop first, then release every worker that waits for this thread, then wait for them.
   m_state.stopRequests.fetch_add(1);
+  m_bridge->CancelQuestion();
   m_dispatcher.Shutdown();
   m_runner.Wait();
-  m_deleter.Wait();
+  m_fileWorker.Wait();
 }
 
 void AppCore::AddObserver(AppCoreObserver* observer) {
@@ -218,13 +312,16 @@ FindStart AppCore::FindWithPresetBox(std::u16string_view presetBoxText) {
 }
 
 void AppCore::Stop() {
-  // The search and the deletion share the counters: Stop ends whichever runs.
-  if (m_state.searchRunning.load() != 0) m_state.stopRequests.fetch_add(1);
+  // The search and the file worker share the counters: Stop ends whichever runs.
+  if (m_state.searchRunning.load() != 0) {
+    m_state.stopRequests.fetch_add(1);
+    m_bridge->CancelQuestion();
+  }
 }
 
 void AppCore::Wait() {
   m_runner.Wait();
-  m_deleter.Wait();
+  m_fileWorker.Wait();
 }
 
 // --- Results files ------------------------------------------------------------------------------------
@@ -310,13 +407,20 @@ results::OperationOutcome AppCore::TrashFiles(const results::FileJob& job, resul
   return RunOperation(observer, [&](const results::OperationContext& context) { return results::TrashFiles(context, job); });
 }
 
-bool AppCore::StartDelete(results::FileJob job, bool wipe) {
-  if (m_shutDown || job.Empty()) return false;
-  const FileCommand command = FileCommand::kFileDelete;
-  m_bridge->StartOperation(command);
-  const results::OperationContext context{m_state.list, m_dispatcher, m_bridge.get(), nullptr};
-  const bool started = m_deleter.Start(
-      context, std::move(job), wipe, m_state.searchRunning, m_state.stopRequests,
+bool AppCore::StartFileOperation(results::FileOperation operation, results::FileJob job, std::u16string_view target,
+                                 bool keepSelection) {
+  using results::FileOperation;
+  const bool transfer = operation == FileOperation::kCopy || operation == FileOperation::kMove;
+  if (m_shutDown || job.Empty() || (transfer && target.empty())) return false;
+  const FileCommand command = operation == FileOperation::kCopy   ? FileCommand::kFileCopy
+                              : operation == FileOperation::kMove ? FileCommand::kFileMove
+                                                                  : FileCommand::kFileDelete;
+  if (m_state.searchRunning.load() != 0) return false;
+  m_bridge->StartOperation(command, operation, job.files.size(), job.totalBytes);
+  results::OperationContext context{m_state.list, m_dispatcher, m_bridge.get(), nullptr};
+  context.keepSelection = keepSelection;
+  const bool started = m_fileWorker.Start(
+      context, std::move(job), operation, std::u16string(target), m_state.searchRunning, m_state.stopRequests,
       [this, command](const results::OperationOutcome& outcome) {
         // The worker ends after this: the host hears of it on its own thread.
         m_dispatcher.Post([this, command, outcome] {
@@ -326,8 +430,10 @@ bool AppCore::StartDelete(results::FileJob job, bool wipe) {
           });
         });
       });
-  if (started) NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
-  return started;
+  if (!started) return false;
+  if (transfer) results::RememberCopyTarget(m_settings, target);
+  NotifyObservers([](AppCoreObserver& o) { o.OnCommandStatesChanged(); });
+  return true;
 }
 
 uint32_t AppCore::RenameRow(size_t index, std::u16string_view newName) {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -55,6 +56,44 @@ struct SearchProgressEvent {
 // Which file operation an event belongs to: the command that started it.
 using FileCommand = lang::CommandId;
 
+// How far a file operation is: files handled (done, failed or skipped) and bytes (copied, moved or
+// overwritten by a wipe; for trash and delete the sizes of the files handled) of the totals.
+struct FileProgress {
+  uint64_t files = 0;
+  uint64_t filesTotal = 0;
+  uint64_t bytes = 0;
+  uint64_t bytesTotal = 0;
+};
+
+// The answer slot of an ExistsQuestion; shared by the waiting worker and the question's copies.
+struct ExistsReply {
+  std::mutex mutex;
+  std::condition_variable answered;
+  bool given = false;
+  platform::ExistsChoice choice = platform::ExistsChoice::kSkip;
+  bool forAll = false;
+  // The first answer counts; false when one was given before.
+  bool Give(platform::ExistsChoice answer, bool toAll);
+};
+
+// A target of a running copy or move exists. The worker waits until the host answers (from its
+// own loop: the question may stay open as long as the user needs). A question whose every copy is
+// dropped unanswered counts as "skip"; Stop and Shutdown answer it with "cancel".
+class ExistsQuestion {
+ public:
+  ExistsQuestion(std::u16string source, std::u16string target, std::shared_ptr<ExistsReply> reply);
+  const std::u16string& Source() const { return m_source; }
+  const std::u16string& Target() const { return m_target; }
+  // `forAll`: the same answer for every further existing target of this operation.
+  void Answer(platform::ExistsChoice choice, bool forAll = false) const;
+  bool Answered() const;
+
+ private:
+  struct Guard;  // answers "skip" when the last copy goes
+  std::u16string m_source, m_target;
+  std::shared_ptr<Guard> m_guard;
+};
+
 // What the core tells its host. Every call comes on the user-interface thread (see above).
 class AppCoreObserver {
  public:
@@ -67,12 +106,15 @@ class AppCoreObserver {
   virtual void OnBringToFront() {}
   // Find, Stop and the list commands may have changed their state: ask CommandsEnabled().
   virtual void OnCommandStatesChanged() {}
-  // One file of a running deletion or wipe is gone, or failed (it stays with its row).
+  // One file of a running copy, move, trash, delete or wipe is done, or failed (it stays where it
+  // was, with its row). `command`: 108 copy, 109 move, 111 the others.
   virtual void OnFileDone(FileCommand /*command*/, std::u16string_view /*path*/) {}
   virtual void OnFileError(FileCommand /*command*/, const results::FileError& /*error*/) {}
-  // Progress of a deletion or wipe (units: files, plus bytes when wiping); coalesced.
-  virtual void OnFileProgress(FileCommand /*command*/, uint64_t /*done*/, uint64_t /*total*/) {}
-  // A deletion or wipe has ended.
+  // Progress of a file operation; coalesced (the latest values, not every step).
+  virtual void OnFileProgress(FileCommand /*command*/, const FileProgress& /*progress*/) {}
+  // A target of a copy or move exists: answer `question` (now or later; see ExistsQuestion).
+  virtual void OnFileExists(FileCommand /*command*/, const ExistsQuestion& /*question*/) {}
+  // A file operation has ended.
   virtual void OnFileOperationFinished(FileCommand /*command*/, const results::OperationOutcome& /*outcome*/) {}
 };
 
@@ -188,16 +230,25 @@ class AppCore {
   // --- File operations ----------------------------------------------------------------------------
   // The selected rows as they are now: what a destructive operation will work on.
   results::FileJob Snapshot() const { return results::SnapshotSelection(m_state.list); }
-  // Copy and move run on the calling thread; `observer` may be null. Refused (5) while busy.
+  // Copy, move and trash on the calling thread, for hosts without an event loop; `observer` may be
+  // null. Refused (5) while busy.
   results::OperationOutcome CopyFiles(const results::FileJob& job, std::u16string_view target,
                                       results::FileOperationObserver* observer);
   results::OperationOutcome MoveFiles(const results::FileJob& job, std::u16string_view target,
                                       results::FileOperationObserver* observer);
   results::OperationOutcome TrashFiles(const results::FileJob& job, results::FileOperationObserver* observer);
-  // Permanent delete or wipe on the deletion worker; the observers hear of each file and of the
-  // end. False when a search or another deletion runs.
-  bool StartDelete(results::FileJob job, bool wipe);
-  bool Deleting() const { return m_deleter.Running(); }
+  // Copy, move, trash, permanent delete or wipe on the file worker: the observers hear of each
+  // file, of the progress, of existing targets and of the end. `target`: the folder of copy and move
+  // (remembered in the `Copy` history). The rows whose files are gone leave the list; the others are
+  // deselected, or with `keepSelection` keep their selection (what failed can be tried again).
+  // False when a search or another operation runs (or nothing is to be done).
+  bool StartFileOperation(results::FileOperation operation, results::FileJob job, std::u16string_view target = {},
+                          bool keepSelection = false);
+  bool StartDelete(results::FileJob job, bool wipe) {
+    return StartFileOperation(wipe ? results::FileOperation::kWipe : results::FileOperation::kDelete, std::move(job));
+  }
+  // A file operation runs on the worker.
+  bool Deleting() const { return m_fileWorker.Running(); }
   uint32_t RenameRow(size_t index, std::u16string_view newName);
   size_t RemoveSelectedFromList();
 
@@ -210,7 +261,7 @@ class AppCore {
   std::u16string ClipboardText(lang::CommandId command) const;
 
  private:
-  class Bridge;  // the core's side of the search and the deletion (sink, host, observer)
+  class Bridge;  // the core's side of the search and the file worker (sink, host, observer)
   template <class Fn>
   void NotifyObservers(Fn&& fn);
   void PostProgress();
@@ -226,7 +277,7 @@ class AppCore {
   engine::ProviderAnalyser m_analyser;
   std::unique_ptr<Bridge> m_bridge;
   engine::SearchRunner m_runner;
-  results::DeleteWorker m_deleter;
+  results::FileWorker m_fileWorker;
   CommandStates m_commands;
   bool m_shutDown = false;
 

@@ -36,6 +36,7 @@ void Fail(const OperationContext& context, OperationOutcome& outcome, const JobF
 // Takes the rows of `gone` out of the list, each only when the row at that record still shows the
 // snapshot's path; with `deselectRest` the remaining rows are deselected. Runs on the UI thread.
 size_t RemoveGoneRows(const OperationContext& context, const std::vector<const JobFile*>& gone, bool deselectRest) {
+  deselectRest = deselectRest && !context.keepSelection;
   size_t removed = 0;
   // When the host is gone the rows simply stay: nobody looks at the list any more.
   (void)context.dispatcher.RunSync([&] {
@@ -131,6 +132,7 @@ OperationOutcome Transfer(const OperationContext& context, const FileJob& job, s
       Fail(context, outcome, file, op_error::kTargetInList);
     } else if (result.code == err::kSkippedByUser) {
       ++outcome.skipped;
+      if (context.observer) context.observer->OnSkipped(file);
     } else if (result.code != 0) {
       Fail(context, outcome, file, result.code);
     } else {
@@ -376,21 +378,37 @@ OperationOutcome DeleteFiles(const OperationContext& context, const FileJob& job
   return outcome;
 }
 
-// --- The delete worker ----------------------------------------------------------------------------
+OperationOutcome RunFileOperation(const OperationContext& context, const FileJob& job, FileOperation operation,
+                                  std::u16string_view target) {
+  switch (operation) {
+    case FileOperation::kCopy: return CopyFiles(context, job, target);
+    case FileOperation::kMove: return MoveFiles(context, job, target);
+    case FileOperation::kTrash: return TrashFiles(context, job);
+    case FileOperation::kDelete: return DeleteFiles(context, job, false);
+    case FileOperation::kWipe: return DeleteFiles(context, job, true);
+  }
+  OperationOutcome outcome;
+  outcome.code = err::kInvalidParameter;
+  return outcome;
+}
 
-DeleteWorker::~DeleteWorker() { Wait(); }
+// --- The worker -----------------------------------------------------------------------------------
 
-bool DeleteWorker::Start(const OperationContext& context, FileJob job, bool wipe, std::atomic<int32_t>& running,
-                         std::atomic<int32_t>& stop, std::function<void(const OperationOutcome&)> onFinished) {
+FileWorker::~FileWorker() { Wait(); }
+
+bool FileWorker::Start(const OperationContext& context, FileJob job, FileOperation operation, std::u16string target,
+                       std::atomic<int32_t>& running, std::atomic<int32_t>& stop,
+                       std::function<void(const OperationOutcome&)> onFinished) {
   int32_t idle = 0;
   if (!running.compare_exchange_strong(idle, 1)) return false;
   Wait();
   m_active = true;
-  OperationContext workerContext{context.list, context.dispatcher, context.observer, &stop};
-  m_thread = std::thread([this, workerContext, job = std::move(job), wipe, &running, &stop,
-                          onFinished = std::move(onFinished)] {
+  OperationContext workerContext = context;
+  workerContext.stop = &stop;
+  m_thread = std::thread([this, workerContext, job = std::move(job), operation, target = std::move(target), &running,
+                          &stop, onFinished = std::move(onFinished)] {
     try {
-      m_outcome = DeleteFiles(workerContext, job, wipe);
+      m_outcome = RunFileOperation(workerContext, job, operation, target);
     } catch (...) {
       m_outcome = OperationOutcome{};
       m_outcome.code = err::kNotEnoughMemory;
@@ -410,7 +428,7 @@ bool DeleteWorker::Start(const OperationContext& context, FileJob job, bool wipe
   return true;
 }
 
-void DeleteWorker::Wait() {
+void FileWorker::Wait() {
   if (m_thread.joinable()) m_thread.join();
 }
 

@@ -10,8 +10,8 @@
 // goes to the error list untouched. Afterwards exactly the rows whose files are gone leave the list
 // (found by their record and path, not by display index); every other row stays.
 //
-// Threads: the operations run on the calling thread, except DeleteWorker, which runs permanent
-// deletes and wipes on its own thread. The list is changed only through the UiDispatcher.
+// Threads: the operations run on the calling thread; FileWorker runs any of them on its own thread.
+// The list is changed only through the UiDispatcher.
 #pragma once
 
 #include <atomic>
@@ -126,6 +126,8 @@ class FileOperationObserver {
   virtual platform::ExistsChoice OnExists(std::u16string_view /*source*/, std::u16string_view /*target*/) {
     return platform::ExistsChoice::kSkip;
   }
+  // One file was left alone because its target exists and the user chose to skip it.
+  virtual void OnSkipped(const JobFile& /*file*/) {}
 };
 
 struct OperationOutcome {
@@ -143,7 +145,13 @@ struct OperationContext {
   platform::UiDispatcher& dispatcher;
   FileOperationObserver* observer = nullptr;
   const std::atomic<int32_t>* stop = nullptr;  // non-zero: stop before the next file or block
+  // After a move, trash, delete or wipe the rows that remain keep their selection (the files that
+  // failed stay selected for another try); otherwise every remaining row is deselected.
+  bool keepSelection = false;
 };
+
+// The operations a FileWorker runs.
+enum class FileOperation { kCopy, kMove, kTrash, kDelete, kWipe };
 
 // Copy (108): the files of the job into `targetFolder` (created when missing). The list is not
 // changed.
@@ -156,18 +164,30 @@ OperationOutcome TrashFiles(const OperationContext& context, const FileJob& job)
 // Permanent delete (only the directory entry goes) or wipe, file by file.
 OperationOutcome DeleteFiles(const OperationContext& context, const FileJob& job, bool wipe);
 
-// Runs DeleteFiles on its own thread. `running` is raised while it runs; at the end it is lowered
-// and `stop` reset, and `onFinished` is called (on the worker thread) with the outcome.
-class DeleteWorker {
- public:
-  DeleteWorker() = default;
-  ~DeleteWorker();  // waits
-  DeleteWorker(const DeleteWorker&) = delete;
-  DeleteWorker& operator=(const DeleteWorker&) = delete;
+// Runs one operation of the kind given (`target`: the folder of copy and move).
+OperationOutcome RunFileOperation(const OperationContext& context, const FileJob& job, FileOperation operation,
+                                  std::u16string_view target = {});
 
-  // False (nothing started) while another deletion or a search runs (`running` non-zero).
+// Runs one file operation at a time on its own thread. `running` is raised while it runs; at the
+// end it is lowered and `stop` reset, and `onFinished` is called (on the worker thread) with the
+// outcome.
+class FileWorker {
+ public:
+  FileWorker() = default;
+  ~FileWorker();  // waits
+  FileWorker(const FileWorker&) = delete;
+  FileWorker& operator=(const FileWorker&) = delete;
+
+  // False (nothing started) while another operation or a search runs (`running` non-zero).
+  bool Start(const OperationContext& context, FileJob job, FileOperation operation, std::u16string target,
+             std::atomic<int32_t>& running, std::atomic<int32_t>& stop,
+             std::function<void(const OperationOutcome&)> onFinished = {});
+  // A permanent delete or a wipe.
   bool Start(const OperationContext& context, FileJob job, bool wipe, std::atomic<int32_t>& running,
-             std::atomic<int32_t>& stop, std::function<void(const OperationOutcome&)> onFinished = {});
+             std::atomic<int32_t>& stop, std::function<void(const OperationOutcome&)> onFinished = {}) {
+    return Start(context, std::move(job), wipe ? FileOperation::kWipe : FileOperation::kDelete, {}, running, stop,
+                 std::move(onFinished));
+  }
   void Wait();
   bool Running() const { return m_active.load(); }
   const OperationOutcome& Outcome() const { return m_outcome; }  // after Wait()
@@ -177,6 +197,7 @@ class DeleteWorker {
   std::atomic<bool> m_active{false};
   OperationOutcome m_outcome;
 };
+using DeleteWorker = FileWorker;
 
 // Rename (110): renames the file of row `index` within its folder and rebuilds the row with the
 // new name. A name with a separator, ".", "..", or an existing different target is refused.

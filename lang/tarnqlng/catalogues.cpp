@@ -437,6 +437,25 @@ constexpr Row kRows[] = {
     {12026, "tLng", "Language", "Sprache"},
     {12027, "tRnm", "The results file could not be read: %s", "Die Ergebnisdatei konnte nicht gelesen werden: %s"},
     // The file commands (12100-12199).
+    {12100, "fBrw", "&Browse...", "&Durchsuchen..."},
+    {12101, "fExQ", "The target already exists:", "Das Ziel ist bereits vorhanden:"},
+    {12102, "fSrc", "Source:", "Quelle:"},
+    // &Überschreiben
+    {12103, "fOvw", "&Overwrite", "&\334berschreiben"},
+    // Übe&rspringen
+    {12104, "fSkp", "&Skip", "\334be&rspringen"},
+    {12105, "fKpB", "&Keep both", "&Beide behalten"},
+    // Für &alle weiteren Dateien so verfahren
+    {12106, "fAlR", "Do this for &all remaining files", "F\374r &alle weiteren Dateien so verfahren"},
+    {12107, "fNOf", "%lu of %lu files", "%lu von %lu Dateien"},
+    {12108, "fErL", "Errors", "Fehler"},
+    {12109, "fErC", "Error", "Fehler"},
+    {12110, "fFiC", "File", "Datei"},
+    {12111, "fNwN", "New &name:", "Neuer &Name:"},
+    // %lu Gruppen verlören jede Kopie: alle ihre Dateien sind ausgewählt. Trotzdem entfernen?
+    {12112, "fLsC", "%lu groups would lose every copy: all their files are selected. Remove them all the same?",
+     "%lu Gruppen verl\366ren jede Kopie: alle ihre Dateien sind ausgew\344hlt. Trotzdem entfernen?"},
+    {12113, "fCnc", "The operation was cancelled.", "Der Vorgang wurde abgebrochen."},
 
     // Properties, the context menu, the preferred folders (12200-12299).
     // Mit dem Standardprogramm öffnen;Öffnet die Datei mit dem Programm, das der Desktop für ihren Typ vorsieht
