@@ -94,17 +94,6 @@ bool IsPendingCommand(int id) {
   switch (id) {
     case 106:  // the player
       return true;
-<<<<<<< HEAD
-    // The file commands.
-    case 108: case 109: case 110: case 111:
-=======
-    // The preset dialog.
-    case 77: case 102: case 103: case 125:
-      return true;
-    // Properties, the preferred folders.
-    case 112: case 189:
->>>>>>> i18-files
-      return true;
     // Configuration, the toolbar, network connections.
     case 136: case 137: case 181: case 183:
       return true;
