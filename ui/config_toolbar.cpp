@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QStringList>
 #include <QVBoxLayout>
 
@@ -25,6 +26,7 @@ QString ButtonText(int id) {
   if (id == kToolbarSeparator) return QStringLiteral("\u2014 %1 \u2014").arg(Text(98));
   QString text = MenuText(id);
   text.remove(QLatin1Char('&'));
+  if (text.endsWith(QStringLiteral("..."))) text.chop(3);
   return text;
 }
 
@@ -67,9 +69,10 @@ ToolbarDialog::ToolbarDialog(std::vector<int> buttons, std::function<QIcon(int)>
   setWindowTitle(Text(7500));
   m_available = new QListWidget(this);
   m_chosen = new QListWidget(this);
+  const int line = fontMetrics().height();
   for (QListWidget* list : {m_available, m_chosen}) {
-    list->setMinimumWidth(fontMetrics().averageCharWidth() * 32);
-    list->setMinimumHeight(fontMetrics().height() * 16);
+    list->setIconSize(QSize(line, line));
+    list->setMinimumHeight(line * 18);
   }
   auto* availableLabel = new QLabel(Text(7501), this);
   auto* chosenLabel = new QLabel(Text(7502), this);
@@ -135,6 +138,11 @@ void ToolbarDialog::Fill() {
     if (std::find(m_buttons.begin(), m_buttons.end(), id) == m_buttons.end() && !MenuText(id).isEmpty()) item(id, m_available);
   }
   for (const int id : m_buttons) item(id, m_chosen);
+  // Wide enough for the longest name of either list, so that no name is cut.
+  const int width = std::max(m_available->sizeHintForColumn(0), m_chosen->sizeHintForColumn(0)) +
+                    2 * m_available->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+  m_available->setMinimumWidth(width);
+  m_chosen->setMinimumWidth(width);
   m_available->setCurrentRow(std::min(availableRow, m_available->count() - 1));
   if (m_chosen->count() > 0) m_chosen->setCurrentRow(std::min(chosenRow, m_chosen->count() - 1));
 }
