@@ -19,6 +19,7 @@
 #include "lang/format.h"
 #include "platform/errors.h"
 #include "settings/colors.h"
+#include "settings/path_macros.h"
 #include "settings/settings_store.h"
 #include "ui/config_file_types.h"
 #include "ui/config_shortcuts.h"
@@ -153,6 +154,7 @@ ColumnsPage::ColumnsPage(results::ColumnLayout layout, QWidget* parent) : Config
 
 void ColumnsPage::Fill() {
   const int current = m_shown->currentRow();
+  m_row = -1;  // the rows change: the width was taken already
   m_available->clear();
   m_shown->clear();
   for (const results::LayoutColumn& c : m_layout) m_shown->addItem(Text(results::kColumns[static_cast<size_t>(c.tableIndex)].textId));
@@ -170,7 +172,9 @@ void ColumnsPage::Fill() {
 }
 
 void ColumnsPage::ShowCurrent() {
+  TakeWidth();  // what was typed for the row shown so far
   const int row = m_shown->currentRow();
+  m_row = row;
   const bool any = row >= 0 && row < static_cast<int>(m_layout.size());
   for (QWidget* w : {static_cast<QWidget*>(m_left), static_cast<QWidget*>(m_center), static_cast<QWidget*>(m_right),
                      static_cast<QWidget*>(m_width)}) {
@@ -188,7 +192,7 @@ void ColumnsPage::ShowCurrent() {
 }
 
 void ColumnsPage::TakeWidth() {
-  const int row = m_shown->currentRow();
+  const int row = m_row;
   if (row < 0 || row >= static_cast<int>(m_layout.size())) return;
   bool ok = false;
   const int width = m_width->text().trimmed().toInt(&ok);
@@ -205,6 +209,7 @@ void ColumnsPage::Add() {
   if (item == nullptr) return;
   TakeWidth();
   const int index = item->data(Qt::UserRole).toInt();
+  m_widthError.clear();
   const results::ColumnDef& def = results::kColumns[static_cast<size_t>(index)];
   m_layout.push_back({index, def.defaultWidth, def.flags});
   Fill();
@@ -311,7 +316,7 @@ void CachePage::Store(settings::SettingsStore& store, uint32_t& options) {
   options = m_noCache->isChecked() ? (options | kOptionNoCache) : (options & ~kOptionNoCache);
   const QString text = m_location->text().trimmed();
   if (text != m_currentPath) {
-    store.WritePath(kMain, "MP3Cache", ToU16(text));
+    store.WritePath(kMain, "MP3Cache", text.isEmpty() ? std::u16string() : settings::MakePortablePath(ToU16(text)));
     m_currentPath = text;
   }
 }

@@ -126,6 +126,7 @@ class ColumnsPage final : public ConfigPage {
   QRadioButton* m_left = nullptr;
   QRadioButton* m_center = nullptr;
   QRadioButton* m_right = nullptr;
+  int m_row = -1;  // the layout row the fields show
   QString m_widthError;
 };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
@@ -25,6 +26,7 @@
 #include "ui/config_toolbar.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/qt_text.h"
+#include "ui/result_model.h"
 #include "ui/result_view.h"
 
 namespace tarnq::app {
@@ -92,6 +94,20 @@ TEST_F(ConfigWindow, AssignedShortcutWorksOnTheNextKeyPress) {
   ui::testing::DrainEvents();
   EXPECT_FALSE(m_window->statusBar()->isVisible());
   EXPECT_TRUE(m_window->ActionOf(142)->text().endsWith(QStringLiteral("\tCtrl+B")));
+}
+
+TEST_F(ConfigWindow, OkTakesEffectAtOnce) {
+  Open();
+  const int columns = m_window->View()->Model()->columnCount();
+  auto* dialog = OpenDialog<ui::ConfigDialog>(183);
+  ASSERT_NE(dialog, nullptr);
+  dialog->General()->Box(5210)->setChecked(false);  // sizes in the short form
+  dialog->Columns()->Shown()->setCurrentRow(0);
+  QTest::mouseClick(dialog->Columns()->findChildren<QPushButton*>()[1], Qt::LeftButton);  // Remove
+  QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+  ui::testing::DrainEvents();
+  EXPECT_NE(m_core->Options() & 0x4000, 0u);
+  EXPECT_EQ(m_window->View()->Model()->columnCount(), columns - 1);
 }
 
 TEST_F(ConfigWindow, ToolbarChoiceRebuildsTheToolbar) {
