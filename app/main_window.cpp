@@ -94,9 +94,6 @@ bool IsPendingCommand(int id) {
   switch (id) {
     case 106:  // the player
       return true;
-    // Configuration, the toolbar, network connections.
-    case 136: case 137: case 181: case 183:
-      return true;
     default:
       return false;
   }
@@ -292,6 +289,7 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
   BuildToolBar();
   BuildPresetBar();
   BuildStatusBar();
+  SetUpConfigCommands();
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -449,10 +447,7 @@ void MainWindow::BuildToolBar() {
   m_toolBar->setObjectName(QStringLiteral("toolbar"));
   m_toolBar->setMovable(false);
   m_toolBar->setIconSize(QSize(24, 24));
-  for (const int id : {125, 131, 132, -1, 121, -1, 106, 108, 109, 111, -1, 118, 119, 113, -1, 201}) {
-    if (id < 0) m_toolBar->addSeparator();
-    else if (QAction* a = ActionOf(id)) m_toolBar->addAction(a);
-  }
+  FillToolBar();
 }
 
 void MainWindow::BuildPresetBar() {

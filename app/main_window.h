@@ -5,6 +5,7 @@
 // and shows what the core reports (it is one of the core's observers).
 #pragma once
 
+#include <QColor>
 #include <QMainWindow>
 #include <QPointer>
 #include <QUrl>
@@ -33,6 +34,9 @@ class QToolBar;
 namespace tarnq::ui {
 class ErrorListDialog;
 class FileProgressDialog;
+class BackgroundJobs;
+class ConfigDialog;
+class DisconnectDialog;
 class ResultModel;
 class ResultView;
 struct PropertiesFile;
@@ -49,6 +53,7 @@ struct WindowOptions {
   QString saveResultsPath;      // the result list, written when the work is done
   bool quit = false;            // close when the work is done
   QString startFile;            // a preset (.tnq) or a results file (.tarnq) to open
+  int configPage = 0;           // the page the configuration shows first
 };
 
 class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
@@ -86,6 +91,9 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   std::function<QString(const QString& caption, const QString& folder, const QString& filters)> askOpenFile;
   // The folder chooser of the preset dialog's "Add New"; tests replace it.
   std::function<QString(const QString& caption, const QString& start)> askFolder;
+  // Yes/No questions and the colour chooser of the configuration; tests replace them.
+  std::function<bool(const QString& question)> askQuestion;
+  std::function<std::optional<QColor>(const QColor& start, const QString& title)> askColor;
   // The update check's address is read from the settings; tests point it at a local server.
 
   // Starts the scripted work (called once the window is shown).
@@ -177,6 +185,21 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
 
   // Configuration, the toolbar, network connections (main_window_config.cpp).
   bool RunConfigCommand(int id);
+  void SetUpConfigCommands();
+  void OpenConfiguration();
+  void ApplyConfiguration(ui::ConfigDialog* dialog);
+  void OpenToolbarDialog();
+  void FillToolBar();
+  void OpenConnectDialog();
+  void OpenDisconnectDialog();
+  void ListNetworkMounts(QPointer<ui::DisconnectDialog> dialog);
+  bool AskQuestion(const QString& question);
+  QPointer<QDialog> m_configDialog;
+  QPointer<QDialog> m_toolbarDialog;
+  QPointer<QDialog> m_connectDialog;
+  QPointer<QDialog> m_disconnectDialog;
+  ui::BackgroundJobs* m_networkJobs = nullptr;
+  bool m_networkSupported = false;
 
   // Commands.
   void Find();

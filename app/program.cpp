@@ -33,6 +33,7 @@ QString UsageText() {
       "      --search             run the search of the preset once the window is up\n"
       "      --screenshot FILE    write a PNG picture of the window when the work is done\n"
       "      --dialog COMMAND     open the dialog of the command number first; the picture shows it\n"
+      "      --page N             the page the configuration (--dialog 183) shows first, from 0\n"
       "      --save-results FILE  write the result list when the work is done\n"
       "      --quit               close the window when the work is done\n"
       "\n"
@@ -100,6 +101,14 @@ ProgramArguments ParseArguments(const QStringList& arguments) {
       out.window.dialogCommand = number.toInt(&ok);
       if (out.error.isEmpty() && (!ok || out.window.dialogCommand <= 0)) {
         out.error = QStringLiteral("'--dialog' needs a command number");
+      }
+    } else if (arg == QLatin1String("--page")) {
+      QString number;
+      takeValue(number);
+      bool ok = false;
+      out.window.configPage = number.toInt(&ok);
+      if (out.error.isEmpty() && (!ok || out.window.configPage < 0)) {
+        out.error = QStringLiteral("'--page' needs a page number");
       }
     } else if (arg == QLatin1String("--save-results")) {
       takeValue(out.window.saveResultsPath);

@@ -505,6 +505,41 @@ constexpr Row kRows[] = {
     {12314, "PhTm", "hh:mm:ss", "hh:mm:ss"},
 
     // Configuration, the toolbar, network connections (12400-12499).
+    {12400, "cAsg", "&Assign", "&Zuweisen"},
+    {12401, "cDef", "Restore &defaults", "&Standard wiederherstellen"},
+    // &Übernehmen
+    {12402, "cApl", "&Apply", "\334&bernehmen"},
+    // &Hinzufügen
+    {12403, "cAdd", "&Add", "&Hinzuf\374gen"},
+    // &Zurücksetzen
+    {12404, "cRst", "Rese&t", "&Zur\374cksetzen"},
+    {12405, "cWid", "&Width:", "&Breite:"},
+    {12406, "eRng", "%s: enter a number from %lu to %lu.", "%s: Geben Sie eine Zahl von %lu bis %lu ein."},
+    {12407, "eClr", "%s: enter a color as #RRGGBB.", "%s: Geben Sie eine Farbe als #RRGGBB ein."},
+    {12408, "eCol", "The list needs at least one column.", "Die Liste braucht mindestens eine Spalte."},
+    {12409, "eLbr", "%s: a line break cannot be stored.", "%s: Ein Zeilenumbruch kann nicht gespeichert werden."},
+    // Wollen Sie die Cache-Datei %s jetzt löschen?
+    {12410, "qDCa", "Do you want to delete the cache file %s now?", "Wollen Sie die Cache-Datei %s jetzt l\366schen?"},
+    // Die Cache-Datei konnte nicht gelöscht werden: %s
+    {12411, "eDCa", "The cache file could not be deleted: %s", "Die Cache-Datei konnte nicht gel\366scht werden: %s"},
+    {12412, "qRty", "Try again?", "Erneut versuchen?"},
+    // %s: Ein Name oder ein Plugin ist nötig.
+    {12413, "eNmP", "%s: a name or a plugin is needed.", "%s: Ein Name oder ein Plugin ist n\366tig."},
+    {12414, "cSet", "&Settings...", "&Einstellungen..."},
+    {12415, "cUri", "&Location (URI):", "&Adresse (URI):"},
+    {12416, "cCon", "&Connect", "&Verbinden"},
+    {12417, "cMnt", "&Network mounts:", "&Netzwerk-Einbindungen:"},
+    // &Aushängen
+    {12418, "cUmt", "&Unmount", "&Aush\344ngen"},
+    {12419, "eCon", "%s could not be connected: %s", "%s konnte nicht verbunden werden: %s"},
+    // %s konnte nicht ausgehängt werden: %s
+    {12420, "eUmt", "%s could not be unmounted: %s", "%s konnte nicht ausgeh\344ngt werden: %s"},
+    {12421, "tCon", "Connecting...", "Verbindung wird hergestellt..."},
+    {12422, "eUri", "%s is not a location of the form scheme://server/path.",
+     "%s ist keine Adresse der Form Schema://Server/Pfad."},
+    {12423, "fPlg", "PlugIn", "PlugIn"},
+    {12424, "tNMt", "No network location is mounted.", "Keine Netzwerkadresse ist eingebunden."},
+    {12425, "cPrb", "&Probe", "&Pr\374fen"},
 
 };
 

@@ -102,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailureCase{"missing_preset", {"--search", "--quit", "/nonexistent/gone.tnq"}, 1, "no such file"},
                       FailureCase{"unknown_option", {"--frobnicate"}, 2, "unknown option '--frobnicate'"},
                       FailureCase{"option_without_file", {"--screenshot"}, 2, "needs a file name"},
-                      FailureCase{"dialog_not_a_number", {"--dialog", "similarity"}, 2, "needs a command number"}),
+                      FailureCase{"dialog_not_a_number", {"--dialog", "similarity"}, 2, "needs a command number"},
+                      FailureCase{"page_not_a_number", {"--dialog", "183", "--page", "colors"}, 2, "needs a page number"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 struct InfoCase {
