@@ -176,8 +176,6 @@ class AppCore {
   // The configuration's "Delete now": empties the cache and deletes its file (0 or the error;
   // busy while a search uses the cache).
   uint32_t DeleteCacheNow() { return m_cache.DeleteNow(); }
-  // The host's way to its user-interface thread, for the host's own workers.
-  platform::UiDispatcher& Dispatcher() { return m_dispatcher; }
   // A search runs.
   bool Searching() const { return m_runner.Running(); }
   // A search or a deletion runs (they share the running counter).
