@@ -83,9 +83,10 @@ constexpr std::string_view kMain = settings::SettingsStore::kMainSection;
 // Bits of the main options the window itself uses.
 constexpr uint32_t kOptToolbarHidden = 0x1;
 constexpr uint32_t kOptStatusBarHidden = 0x2;
-constexpr uint32_t kOptNoIcons = 0x8;
+constexpr uint32_t kOptNoIcons = results::list_option::kIconsHidden;  // the list's file icons
 constexpr uint32_t kOptOnTop = 0x20;
-constexpr uint32_t kOptDark = 0x100;
+constexpr uint32_t kOptGridLines = 0x80;
+constexpr uint32_t kOptDark = 0x100;  // also: no icons in the menus
 
 constexpr size_t kPresetHistory = 30;
 
@@ -258,6 +259,7 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
   m_model = new ui::ResultModel(m_core.List(), this);
   m_model->SetLayout(results::ReadLayout(store));
   m_model->SetOptions(m_core.Options());
+  m_model->SetFileIcon(QIcon::fromTheme(QStringLiteral("audio-x-generic"), style()->standardIcon(QStyle::SP_FileIcon)));
   m_model->SetColorScheme(settings::ReadColorScheme(store, "Color"));
   m_view = new ui::ResultView(this);
   m_view->setObjectName(QStringLiteral("ItemsView"));
@@ -502,8 +504,10 @@ void MainWindow::ApplyViewOptions() {
   const uint32_t options = m_core.Options();
   m_toolBar->setVisible((options & kOptToolbarHidden) == 0);
   statusBar()->setVisible((options & kOptStatusBarHidden) == 0);
-  const bool icons = (options & kOptNoIcons) == 0;
-  for (auto& [id, action] : m_actions) action->setIconVisibleInMenu(icons);
+  m_model->SetOptions(options);
+  m_view->setShowGrid((options & kOptGridLines) != 0);
+  const bool menuIcons = (options & kOptDark) == 0;
+  for (auto& [id, action] : m_actions) action->setIconVisibleInMenu(menuIcons);
   UpdateCheckMarks();
 }
 
@@ -630,11 +634,6 @@ bool MainWindow::RunCommand(int id) {
     case CommandId::kLoadResults: LoadResults(); break;
     case CommandId::kExport: ExportList(); break;
     case CommandId::kRemoveFromList: m_core.RemoveSelectedFromList(); break;
-    case CommandId::kSelectDupes: {
-      const results::SelectDupesResult result = m_core.SelectDupes();
-      (void)result;
-      break;
-    }
     case CommandId::kSelectAll: m_core.SelectAll(); break;
     case CommandId::kDeselectAll: m_core.DeselectAll(); break;
     case CommandId::kInvertSelection: m_core.InvertSelection(); break;
@@ -1167,7 +1166,8 @@ void MainWindow::ResetWindowPositions() {
   // The other windows' stored places are forgotten (their sizes kept); nothing stores a place
   // for the rest of this run.
   settings::SettingsStore& store = m_core.Settings();
-  for (const std::string_view section : {std::string_view("Player"), std::string_view("DlgSelFav")}) {
+  for (const std::string_view section :
+       {std::string_view("Player"), std::string_view("DlgSelFav"), std::string_view("DlgPreset")}) {
     if (store.ReadText(section, "Pos").empty()) continue;
     settings::WindowPlacement placement = settings::ReadPlacement(store, section, 0, 0);
     placement.x = settings::kSystemChoosesPosition;

@@ -13,6 +13,7 @@ class FolderTable;
 
 // Bits of the main options (`Opt`) that change what the list shows.
 namespace list_option {
+inline constexpr uint32_t kIconsHidden = 0x8;  // View > Icons off: no file icon beside the names
 inline constexpr uint32_t kNoCache = 0x10;
 inline constexpr uint32_t kNumericNames = 0x1000;  // "Sort names in numeric order"
 inline constexpr uint32_t kShortSizes = 0x4000;    // inverse of "Show the file size in bytes"

@@ -40,10 +40,15 @@ int ResultModel::ColumnOf(uint16_t columnId) const {
   return -1;
 }
 
+void ResultModel::SetFileIcon(const QIcon& icon) {
+  m_fileIcon = icon;
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DecorationRole});
+}
+
 void ResultModel::SetOptions(uint32_t options) {
   if (options == m_options) return;
   m_options = options;
-  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 void ResultModel::SetColorScheme(std::vector<settings::ColorPair> pairs) {
@@ -78,6 +83,12 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
                             : (flags & results::kAlignCenter) ? Qt::AlignHCenter
                                                               : Qt::AlignLeft;
     return QVariant::fromValue(h | Qt::AlignVCenter);
+  }
+  if (role == Qt::DecorationRole) {
+    if (ColumnId(index.column()) != results::column::kFilename || (m_options & results::list_option::kIconsHidden) != 0) {
+      return {};
+    }
+    return m_fileIcon.isNull() ? QVariant() : QVariant(m_fileIcon);
   }
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::BackgroundRole &&
       role != Qt::ForegroundRole && role != kSelectedRole && role != kGroupRole) {

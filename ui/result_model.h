@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QColor>
 
 #include <vector>
@@ -35,8 +36,10 @@ class ResultModel final : public QAbstractTableModel, public results::ResultList
   // The model column of a column id, or -1 when it is not visible.
   int ColumnOf(uint16_t columnId) const;
 
-  // The main options (`Opt`: sizes in bytes, seconds, numeric names).
+  // The main options (`Opt`: sizes in bytes, seconds, numeric names, the icons).
   void SetOptions(uint32_t options);
+  // The icon beside each file name (unless the options hide the icons).
+  void SetFileIcon(const QIcon& icon);
   // Group backgrounds from the colour scheme (`Color`); with no pairs the groups alternate between
   // the palette's two base colours.
   void SetColorScheme(std::vector<settings::ColorPair> pairs);
@@ -69,6 +72,7 @@ class ResultModel final : public QAbstractTableModel, public results::ResultList
   results::ResultList& m_list;
   results::ColumnLayout m_layout;
   uint32_t m_options = 0;
+  QIcon m_fileIcon;
   std::vector<QColor> m_scheme;
   QColor m_base, m_alternate, m_dimmed;
 };

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMenu>
+#include <QIcon>
 #include <QMenuBar>
 #include <QPointer>
 #include <QSignalSpy>
@@ -243,6 +244,22 @@ TEST_F(Window, FindFillsTheViewWithTheCoresGroups) {
   }
   EXPECT_TRUE(m_window->TotalPaneText().startsWith(QStringLiteral("Total 3 files, "))) << m_window->TotalPaneText().toStdString();
   EXPECT_TRUE(m_window->TotalPaneText().endsWith(QStringLiteral(", 1 group"))) << m_window->TotalPaneText().toStdString();
+}
+
+// View > Icons (option 0x8) is the list's file icons; the menus' icons follow 0x100 instead.
+TEST_F(Window, IconsCommandShowsAndHidesTheListsFileIcons) {
+  Open("Opt=64\n");
+  Search();
+  const ui::ResultModel* model = m_window->View()->Model();
+  const QModelIndex name = model->index(0, model->ColumnOf(results::column::kFilename));
+  const QModelIndex path = model->index(0, model->ColumnOf(results::column::kPath));
+  EXPECT_FALSE(name.data(Qt::DecorationRole).value<QIcon>().isNull());
+  EXPECT_FALSE(path.data(Qt::DecorationRole).isValid());
+  ASSERT_TRUE(m_window->RunCommand(143));
+  EXPECT_EQ(m_core->Options() & 0x8u, 0x8u);
+  EXPECT_FALSE(name.data(Qt::DecorationRole).isValid());
+  EXPECT_FALSE(m_window->ActionOf(143)->isChecked());
+  EXPECT_TRUE(m_window->ActionOf(118)->isIconVisibleInMenu());
 }
 
 TEST_F(Window, HeaderClicksSortAndReverse) {
