@@ -22,6 +22,7 @@
 
 #include "app/main_window.h"
 #include "app_test_support.h"
+#include "window_test.h"
 #include "appcore/app_core.h"
 #include "appcore/restart.h"
 #include "gui_test_support.h"
@@ -37,33 +38,18 @@ using platform::ExistsChoice;
 using settings::SettingsStore;
 using ui::testing::WaitUntil;
 
-class FileCommands : public ::testing::Test {
+class FileCommands : public testing::WindowTest {
  protected:
   void SetUp() override {
-    ui::testing::InstallLanguageLibrary();
-    m_library = testing::MakeLibrary(m_scratch.Path(QStringLiteral("music")));
-    testing::WriteFile(m_scratch.Path(QStringLiteral("TARNQ.INI")), testing::SettingsText(m_library));
-    m_store = std::make_unique<SettingsStore>(m_scratch.Path16(QStringLiteral("TARNQ.INI")), SettingsStore::kExplicitFile);
-    m_dispatcher = std::make_unique<ui::QtDispatcher>();
-    m_core = std::make_unique<appcore::AppCore>(*m_store, *m_dispatcher);
-    WindowOptions options;
-    options.scripted = true;  // messages go to messageShown, never into a box
-    m_window = std::make_unique<MainWindow>(*m_core, m_restart, options);
+    testing::WindowTest::SetUp();
+    Open();
+    if (HasFatalFailure()) return;
     m_window->askConfirm = [this](const QString& text, std::function<void(bool)> answer) {
       m_asked << text;
       answer(m_confirm);
     };
-    m_window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-    ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kFind)));
-    ASSERT_TRUE(WaitUntil([&] { return !m_core->Busy() && m_core->List().RowCount() == 3; }));
-    ui::testing::DrainEvents();
-  }
-  void TearDown() override {
-    m_core->Stop();
-    EXPECT_TRUE(WaitUntil([this] { return !m_core->Busy(); }));
-    m_window.reset();
-    m_core.reset();
+    Search();
+    ASSERT_EQ(m_core->List().RowCount(), 3u);
   }
 
   QString Lib(const QString& name) const { return m_library + QLatin1Char('/') + name; }
@@ -131,13 +117,6 @@ class FileCommands : public ::testing::Test {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
 
-  ui::testing::Scratch m_scratch;
-  QString m_library;
-  std::unique_ptr<SettingsStore> m_store;
-  std::unique_ptr<ui::QtDispatcher> m_dispatcher;
-  std::unique_ptr<appcore::AppCore> m_core;
-  appcore::RestartRequest m_restart;
-  std::unique_ptr<MainWindow> m_window;
   QStringList m_asked;
   bool m_confirm = false;
 };

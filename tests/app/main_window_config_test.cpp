@@ -20,6 +20,7 @@
 #include "appcore/app_core.h"
 #include "appcore/restart.h"
 #include "gui_test_support.h"
+#include "window_test.h"
 #include "settings/settings_store.h"
 #include "ui/config_dialog.h"
 #include "ui/config_shortcuts.h"
@@ -34,30 +35,11 @@ namespace {
 
 using settings::SettingsStore;
 
-class ConfigWindow : public ::testing::Test {
+class ConfigWindow : public testing::WindowTest {
  protected:
-  void SetUp() override {
-    ui::testing::InstallLanguageLibrary();
-    m_library = testing::MakeLibrary(m_scratch.Path(QStringLiteral("music")));
-  }
-  void TearDown() override {
-    m_window.reset();
-    m_core.reset();
-    m_dispatcher.reset();
-    m_store.reset();
-  }
-
   void Open(const std::string& main = {}) {
-    testing::WriteFile(m_scratch.Path(QStringLiteral("TARNQ.INI")), testing::SettingsText(m_library, main));
-    m_store = std::make_unique<SettingsStore>(m_scratch.Path16(QStringLiteral("TARNQ.INI")), SettingsStore::kExplicitFile);
-    m_dispatcher = std::make_unique<ui::QtDispatcher>();
-    m_core = std::make_unique<appcore::AppCore>(*m_store, *m_dispatcher);
-    WindowOptions options;
-    options.scripted = true;
-    m_window = std::make_unique<MainWindow>(*m_core, m_restart, options);
-    m_window->askQuestion = [this](const QString&) { return m_answer; };
-    m_window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    testing::WindowTest::Open(main);
+    if (!HasFatalFailure()) m_window->askQuestion = [this](const QString&) { return m_answer; };
   }
 
   template <class Dialog>
@@ -68,13 +50,6 @@ class ConfigWindow : public ::testing::Test {
     return dialog;
   }
 
-  ui::testing::Scratch m_scratch;
-  QString m_library;
-  std::unique_ptr<SettingsStore> m_store;
-  std::unique_ptr<ui::QtDispatcher> m_dispatcher;
-  std::unique_ptr<appcore::AppCore> m_core;
-  appcore::RestartRequest m_restart;
-  std::unique_ptr<MainWindow> m_window;
   bool m_answer = true;
 };
 

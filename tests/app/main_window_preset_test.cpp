@@ -16,6 +16,7 @@
 
 #include "app/main_window.h"
 #include "app_test_support.h"
+#include "window_test.h"
 #include "appcore/app_core.h"
 #include "appcore/restart.h"
 #include "gui_test_support.h"
@@ -32,46 +33,8 @@ namespace {
 using settings::SettingsStore;
 using ui::testing::WaitUntil;
 
-class Finished : public appcore::AppCoreObserver {
- public:
-  void OnSearchFinished(const engine::SearchOutcome&) override { ++count; }
-  int count = 0;
-};
-
-class PresetCommands : public ::testing::Test {
+class PresetCommands : public testing::WindowTest {
  protected:
-  void SetUp() override {
-    ui::testing::InstallLanguageLibrary();
-    m_library = testing::MakeLibrary(m_scratch.Path(QStringLiteral("music")));
-  }
-  void TearDown() override {
-    if (m_core) {
-      m_core->Stop();
-      EXPECT_TRUE(WaitUntil([this] { return !m_core->Busy(); }));
-      m_core->RemoveObserver(&m_finished);
-    }
-    m_window.reset();
-    m_core.reset();
-    m_dispatcher.reset();
-    m_store.reset();
-  }
-
-  // The window over a settings file with `text`.
-  void Open(const std::string& text) {
-    const QString path = m_scratch.Path(QStringLiteral("TARNQ.INI"));
-    testing::WriteFile(path, text);
-    m_store = std::make_unique<SettingsStore>(ui::ToU16(path), SettingsStore::kExplicitFile);
-    m_dispatcher = std::make_unique<ui::QtDispatcher>();
-    m_core = std::make_unique<appcore::AppCore>(*m_store, *m_dispatcher);
-    m_core->AddObserver(&m_finished);
-    WindowOptions options;
-    options.scripted = true;
-    m_window = std::make_unique<MainWindow>(*m_core, m_restart, options);
-    QObject::connect(m_window.get(), &MainWindow::messageShown, m_window.get(), [this](const QString& text) { m_messages << text; });
-    m_window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-  }
-
   ui::PresetDialog* Dialog() const {
     ui::PresetDialog* dialog = m_window->findChild<ui::PresetDialog*>();
     return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;
@@ -85,19 +48,10 @@ class PresetCommands : public ::testing::Test {
     return preset;
   }
 
-  ui::testing::Scratch m_scratch;
-  QString m_library;
-  std::unique_ptr<SettingsStore> m_store;
-  std::unique_ptr<ui::QtDispatcher> m_dispatcher;
-  std::unique_ptr<appcore::AppCore> m_core;
-  appcore::RestartRequest m_restart;
-  Finished m_finished;
-  std::unique_ptr<MainWindow> m_window;
-  QStringList m_messages;
 };
 
 TEST_F(PresetCommands, NewPresetStartsFromDefaultsAndOkInstallsIt) {
-  Open(testing::SettingsText(m_library));
+  OpenWith(testing::SettingsText(m_library));
   ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kPresetNew)));
   ui::PresetDialog* dialog = Dialog();
   ASSERT_NE(dialog, nullptr);
@@ -120,7 +74,7 @@ TEST_F(PresetCommands, NewPresetStartsFromDefaultsAndOkInstallsIt) {
 }
 
 TEST_F(PresetCommands, OpenPresetShowsTheChosenFileAndOkInstallsIt) {
-  Open(testing::SettingsText(m_library));
+  OpenWith(testing::SettingsText(m_library));
   const QString file = m_scratch.Path(QStringLiteral("other.tnq"));
   testing::WriteFile(file, "[TARNQ]\nOption=0;0;1;80;90;\n[Folder]\n1=+/srv/songs\n2=-/srv/songs/live\n");
   m_window->askOpenFile = [file](const QString&, const QString&, const QString&) { return file; };
@@ -144,7 +98,7 @@ TEST_F(PresetCommands, OpenPresetShowsTheChosenFileAndOkInstallsIt) {
 }
 
 TEST_F(PresetCommands, OpenPresetNamesAFileThatCannotBeRead) {
-  Open(testing::SettingsText(m_library));
+  OpenWith(testing::SettingsText(m_library));
   const QString missing = m_scratch.Path(QStringLiteral("missing.tnq"));
   m_window->askOpenFile = [missing](const QString&, const QString&, const QString&) { return missing; };
   ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kPresetOpen)));
@@ -154,14 +108,14 @@ TEST_F(PresetCommands, OpenPresetNamesAFileThatCannotBeRead) {
 }
 
 TEST_F(PresetCommands, FindWithoutAFolderAsksForOneAndThenSearches) {
-  Open("[TARNQ]\nLanguage=US\nOpt=80\nOption=0;0;0;0;0;2\n");
+  OpenWith("[TARNQ]\nLanguage=US\nOpt=80\nOption=0;0;0;0;0;2\n");
   ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kFind)));
   ui::PresetDialog* dialog = Dialog();
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(m_finished.count, 0);
+  EXPECT_EQ(m_searches.finished, 0);
   dialog->AddFolder(m_library);
   dialog->accept();
-  ASSERT_TRUE(WaitUntil([this] { return m_finished.count == 1 && !m_core->Busy(); }));
+  ASSERT_TRUE(WaitUntil([this] { return m_searches.finished == 1 && !m_core->Busy(); }));
   ui::testing::DrainEvents();
   EXPECT_EQ(m_core->List().RowCount(), 3u);
   // OK stored the folder where the preset lives: the main settings.
@@ -169,7 +123,7 @@ TEST_F(PresetCommands, FindWithoutAFolderAsksForOneAndThenSearches) {
 }
 
 TEST_F(PresetCommands, EditOfANamedButMissingPresetFileCreatesItOnOk) {
-  Open(testing::SettingsText(m_library));
+  OpenWith(testing::SettingsText(m_library));
   const QString file = m_scratch.Path(QStringLiteral("fresh.tnq"));
   m_window->PresetBox()->setEditText(file);
   // Find refuses the missing file: it is named, and nothing is searched.

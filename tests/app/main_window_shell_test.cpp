@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QComboBox>
 
-#include "shell_window_support.h"
+#include "window_test.h"
 #include "ui/file_manager.h"
 #include "ui/preferred_folders_dialog.h"
 #include "ui/properties_dialog.h"
@@ -25,7 +25,7 @@ using ui::testing::DrainEvents;
 using ui::testing::WaitUntil;
 constexpr std::string_view kMain = settings::SettingsStore::kMainSection;
 
-class Shell : public testing::ShellWindow {};
+class Shell : public testing::WindowTest {};
 
 // A menu's entries: the command of each, 0 for a separator, -1 for an entry of no command.
 std::vector<int> Entries(const QMenu* menu) {

@@ -27,6 +27,7 @@
 #include <memory>
 
 #include "app_test_support.h"
+#include "window_test.h"
 #include "appcore/app_core.h"
 #include "appcore/restart.h"
 #include "gui_test_support.h"
@@ -47,59 +48,8 @@ using ui::testing::WaitUntil;
 
 constexpr std::string_view kMain = SettingsStore::kMainSection;
 
-class SearchRecorder : public appcore::AppCoreObserver {
- public:
-  void OnSearchFinished(const engine::SearchOutcome&) override { ++finished; }
-  int finished = 0;
-};
-
-class Window : public ::testing::Test {
+class Window : public testing::WindowTest {
  protected:
-  void SetUp() override {
-    ui::testing::InstallLanguageLibrary();
-    m_library = testing::MakeLibrary(m_scratch.Path(QStringLiteral("music")));
-  }
-
-  void TearDown() override {
-    if (m_core) {
-      m_core->Stop();
-      EXPECT_TRUE(WaitUntil([this] { return !m_core->Busy(); }));
-      m_core->RemoveObserver(&m_recorder);
-    }
-    m_window.reset();
-    m_core.reset();
-    m_dispatcher.reset();
-    m_store.reset();
-  }
-
-  QString SettingsPath() const { return m_scratch.Path(QStringLiteral("TARNQ.INI")); }
-
-  // The window over settings made by testing::SettingsText.
-  void Open(const std::string& main = {}, const std::string& sections = {}, const std::string& language = "US") {
-    testing::WriteFile(SettingsPath(), testing::SettingsText(m_library, main, sections, language));
-    m_store = std::make_unique<SettingsStore>(ui::ToU16(SettingsPath()), SettingsStore::kExplicitFile);
-    m_dispatcher = std::make_unique<ui::QtDispatcher>();
-    m_core = std::make_unique<appcore::AppCore>(*m_store, *m_dispatcher);
-    m_core->AddObserver(&m_recorder);
-    WindowOptions options;
-    options.scripted = true;
-    m_window = std::make_unique<MainWindow>(*m_core, m_restart, options);
-    m_window->openUrl = [this](const QUrl& url) {
-      m_opened.push_back(url);
-      return true;
-    };
-    m_window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-  }
-
-  // Find through the window's command, waited for until the core has delivered its end.
-  void Search() {
-    const int before = m_recorder.finished;
-    ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kFind)));
-    ASSERT_TRUE(WaitUntil([&] { return m_recorder.finished > before && !m_core->Busy(); }));
-    ui::testing::DrainEvents();
-  }
-
   std::vector<QString> ViewNames() const {
     const ui::ResultModel* model = m_window->View()->Model();
     const int column = model->ColumnOf(results::column::kFilename);
@@ -107,16 +57,6 @@ class Window : public ::testing::Test {
     for (int row = 0; row < model->rowCount(); ++row) names.push_back(model->index(row, column).data().toString());
     return names;
   }
-
-  ui::testing::Scratch m_scratch;
-  QString m_library;
-  std::unique_ptr<SettingsStore> m_store;
-  std::unique_ptr<ui::QtDispatcher> m_dispatcher;
-  std::unique_ptr<appcore::AppCore> m_core;
-  appcore::RestartRequest m_restart;
-  SearchRecorder m_recorder;
-  std::unique_ptr<MainWindow> m_window;
-  std::vector<QUrl> m_opened;
 };
 
 // --- Menus ----------------------------------------------------------------------------------
@@ -209,7 +149,7 @@ TEST_F(Window, SearchGreysFindAndEnablesStopUntilItEnds) {
   EXPECT_FALSE(m_window->ActionOf(131)->isEnabled());
   EXPECT_TRUE(m_window->ActionOf(132)->isEnabled());
   EXPECT_FALSE(m_window->RunCommand(131)) << "a second Find while one runs";
-  ASSERT_TRUE(WaitUntil([this] { return m_recorder.finished == 1 && !m_core->Busy(); }));
+  ASSERT_TRUE(WaitUntil([this] { return m_searches.finished == 1 && !m_core->Busy(); }));
   ui::testing::DrainEvents();
   EXPECT_TRUE(m_window->ActionOf(131)->isEnabled());
   EXPECT_FALSE(m_window->ActionOf(132)->isEnabled());
@@ -382,11 +322,11 @@ TEST_P(WindowKeys, RunWhatSectionKeysSays) {
   m_window->View()->setFocus();
   QTest::keyClick(m_window->View(), c.key, c.modifiers);
   if (c.searches) {
-    EXPECT_TRUE(WaitUntil([this] { return m_recorder.finished == 1 && !m_core->Busy(); }));
+    EXPECT_TRUE(WaitUntil([this] { return m_searches.finished == 1 && !m_core->Busy(); }));
   } else {
     ui::testing::DrainEvents();
     EXPECT_FALSE(m_core->Busy());
-    EXPECT_EQ(m_recorder.finished, 0);
+    EXPECT_EQ(m_searches.finished, 0);
   }
 }
 
@@ -452,7 +392,7 @@ TEST_F(Window, ClosingIsRefusedDuringASearchAndSaysWhy) {
   EXPECT_FALSE(m_window->close());
   EXPECT_TRUE(m_window->isVisible());
   EXPECT_EQ(m_window->InfoPaneText(), ui::Text(12002));
-  ASSERT_TRUE(WaitUntil([this] { return m_recorder.finished == 1 && !m_core->Busy(); }));
+  ASSERT_TRUE(WaitUntil([this] { return m_searches.finished == 1 && !m_core->Busy(); }));
   ui::testing::DrainEvents();
   EXPECT_TRUE(m_window->close());
   EXPECT_FALSE(m_window->isVisible());

@@ -11,7 +11,7 @@
 
 #include <filesystem>
 
-#include "shell_window_support.h"
+#include "window_test.h"
 #include "ui/file_manager.h"
 #include "ui/properties_dialog.h"
 #include "ui/result_model.h"
@@ -43,10 +43,10 @@ class FakeFileManager : public QObject {
 
 constexpr char kFakeConnection[] = "fake-file-manager";
 
-class OnTheBus : public testing::ShellWindow {
+class OnTheBus : public testing::WindowTest {
  protected:
   void SetUp() override {
-    testing::ShellWindow::SetUp();
+    testing::WindowTest::SetUp();
     // A name whose byte 0xFF is no UTF-8: its URI must carry the byte as it is.
     const std::string raw = m_library.toStdString() + "/\xff.mp3";
     std::filesystem::copy_file(std::string(TARNQ_TESTDATA) + "same-song.mp3", raw);
@@ -58,7 +58,7 @@ class OnTheBus : public testing::ShellWindow {
       bus.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
       QDBusConnection::disconnectFromBus(QString::fromLatin1(kFakeConnection));
     }
-    testing::ShellWindow::TearDown();
+    testing::WindowTest::TearDown();
   }
 
   void RegisterFake() {

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A main window over the fixture library, searched, for the tests of properties, the context menu
-// and the preferred folders (also used by the tests on a private session bus).
+// The fixture of the window tests: a main window on a real application core over a private settings
+// file and the fixture library, in scripted mode (no message box can block a case: messages arrive
+// through messageShown and are collected), with the desktop's opener replaced.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
 #include <QTest>
 #include <QUrl>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/main_window.h"
@@ -22,13 +25,13 @@
 
 namespace tarnq::app::testing {
 
-class SearchDone : public appcore::AppCoreObserver {
+class SearchCounter : public appcore::AppCoreObserver {
  public:
   void OnSearchFinished(const engine::SearchOutcome&) override { ++finished; }
   int finished = 0;
 };
 
-class ShellWindow : public ::testing::Test {
+class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ui::testing::InstallLanguageLibrary();
@@ -39,7 +42,7 @@ class ShellWindow : public ::testing::Test {
     if (m_core) {
       m_core->Stop();
       EXPECT_TRUE(ui::testing::WaitUntil([this] { return !m_core->Busy(); }));
-      m_core->RemoveObserver(&m_done);
+      m_core->RemoveObserver(&m_searches);
     }
     m_window.reset();
     m_core.reset();
@@ -49,13 +52,13 @@ class ShellWindow : public ::testing::Test {
 
   QString SettingsPath() const { return m_scratch.Path(QStringLiteral("TARNQ.INI")); }
 
-  // The window over settings of SettingsText, its list filled by a search.
-  void OpenSearched(const std::string& main = {}, const std::string& sections = {}) {
-    WriteFile(SettingsPath(), SettingsText(m_library, main, sections));
+  // The window over a settings file holding `text`.
+  void OpenWith(const std::string& text) {
+    WriteFile(SettingsPath(), text);
     m_store = std::make_unique<settings::SettingsStore>(ui::ToU16(SettingsPath()), settings::SettingsStore::kExplicitFile);
     m_dispatcher = std::make_unique<ui::QtDispatcher>();
     m_core = std::make_unique<appcore::AppCore>(*m_store, *m_dispatcher);
-    m_core->AddObserver(&m_done);
+    m_core->AddObserver(&m_searches);
     WindowOptions options;
     options.scripted = true;
     m_window = std::make_unique<MainWindow>(*m_core, m_restart, options);
@@ -63,11 +66,29 @@ class ShellWindow : public ::testing::Test {
       m_opened.push_back(url);
       return true;
     };
+    QObject::connect(m_window.get(), &MainWindow::messageShown, m_window.get(),
+                     [this](const QString& message) { m_messages << message; });
     m_window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+  }
+
+  // The window over settings made by SettingsText.
+  void Open(const std::string& main = {}, const std::string& sections = {}, const std::string& language = "US") {
+    OpenWith(SettingsText(m_library, main, sections, language));
+  }
+
+  // Find through the window's command, waited for until the core has delivered its end.
+  void Search() {
+    const int before = m_searches.finished;
     ASSERT_TRUE(m_window->RunCommand(ToInt(lang::CommandId::kFind)));
-    ASSERT_TRUE(ui::testing::WaitUntil([&] { return m_done.finished > 0 && !m_core->Busy(); }));
+    ASSERT_TRUE(ui::testing::WaitUntil([&] { return m_searches.finished > before && !m_core->Busy(); }));
     ui::testing::DrainEvents();
+  }
+
+  // The window, its list filled by a search.
+  void OpenSearched(const std::string& main = {}, const std::string& sections = {}) {
+    Open(main, sections);
+    if (!HasFatalFailure()) Search();
   }
 
   // The names of the selected rows, in display order.
@@ -86,9 +107,10 @@ class ShellWindow : public ::testing::Test {
   std::unique_ptr<ui::QtDispatcher> m_dispatcher;
   std::unique_ptr<appcore::AppCore> m_core;
   appcore::RestartRequest m_restart;
-  SearchDone m_done;
+  SearchCounter m_searches;
   std::unique_ptr<MainWindow> m_window;
-  std::vector<QUrl> m_opened;
+  std::vector<QUrl> m_opened;   // what the window gave the desktop's opener
+  QStringList m_messages;       // the messages it showed
 };
 
 }  // namespace tarnq::app::testing
