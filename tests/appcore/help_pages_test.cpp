@@ -81,7 +81,13 @@ TEST(HelpPages, PagesAreUtf8AndNeedNothingFromOutside) {
     EXPECT_EQ(platform::Utf16ToUtf8(platform::Utf8ToUtf16(text)), text) << name << ": not valid UTF-8";
     EXPECT_EQ(lower.find("<script"), std::string::npos) << name;
     EXPECT_EQ(lower.find("<link"), std::string::npos) << name;
-    EXPECT_EQ(lower.find("src="), std::string::npos) << name;
+    // Pictures only from the folder placed beside the page.
+    for (const std::string& source : Matches(lower, std::regex("src=\"([^\"]*)\""))) {
+      EXPECT_TRUE(std::regex_match(source, std::regex("screenshots/[a-z0-9-]+\\.png"))) << name << ": " << source;
+      const std::u16string placed = platform::JoinPath(platform::ProgramFolder(), platform::Utf8ToUtf16(source));
+      EXPECT_TRUE(std::ifstream(platform::Utf16ToUtf8(placed)).good()) << name << ": " << source << " is not placed";
+    }
+    EXPECT_FALSE(std::regex_search(lower, std::regex("src=(?!\"screenshots/)"))) << name;
     EXPECT_EQ(lower.find("@import"), std::string::npos) << name;
   }
 }
