@@ -85,7 +85,10 @@ constexpr uint32_t kOptToolbarHidden = 0x1;
 constexpr uint32_t kOptStatusBarHidden = 0x2;
 constexpr uint32_t kOptNoIcons = results::list_option::kIconsHidden;  // the list's file icons
 constexpr uint32_t kOptOnTop = 0x20;
+constexpr uint32_t kOptFullRowSelect = 0x40;
 constexpr uint32_t kOptGridLines = 0x80;
+constexpr uint32_t kOptColumnLines = 0x10000;
+constexpr uint32_t kOptNoHoverLight = 0x20000;
 constexpr uint32_t kOptDark = 0x100;  // also: no icons in the menus
 
 constexpr size_t kPresetHistory = 30;
@@ -506,6 +509,8 @@ void MainWindow::ApplyViewOptions() {
   statusBar()->setVisible((options & kOptStatusBarHidden) == 0);
   m_model->SetOptions(options);
   m_view->setShowGrid((options & kOptGridLines) != 0);
+  m_view->SetRowStyle({(options & kOptFullRowSelect) != 0, (options & kOptColumnLines) != 0,
+                       (options & kOptNoHoverLight) == 0});
   const bool menuIcons = (options & kOptDark) == 0;
   for (auto& [id, action] : m_actions) action->setIconVisibleInMenu(menuIcons);
   UpdateCheckMarks();

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <vector>
 
@@ -261,6 +262,17 @@ void ResultView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ResultView::mouseMoveEvent(QMouseEvent* event) {
+  if (m_rowStyle.hoverHighlight) {
+    const int row = rowAt(event->position().toPoint().y());
+    if (row != m_hoverRow) {
+      // Only the two rows whose light changes are drawn again.
+      const int before = m_hoverRow;
+      m_hoverRow = row;
+      for (const int changed : {before, row}) {
+        if (changed >= 0) viewport()->update(QRect(0, rowViewportPosition(changed), viewport()->width(), rowHeight(changed)));
+      }
+    }
+  }
   if (m_dragRow >= 0 && (event->buttons() & Qt::LeftButton)) {
     if ((event->position().toPoint() - m_dragStart).manhattanLength() >= QApplication::startDragDistance()) {
       m_dragRow = -1;
@@ -270,6 +282,21 @@ void ResultView::mouseMoveEvent(QMouseEvent* event) {
     return;
   }
   QTableView::mouseMoveEvent(event);
+}
+
+void ResultView::SetRowStyle(const RowStyle& style) {
+  m_rowStyle = style;
+  setMouseTracking(style.hoverHighlight);
+  if (!style.hoverHighlight) m_hoverRow = -1;
+  viewport()->update();
+}
+
+void ResultView::leaveEvent(QEvent* event) {
+  if (m_hoverRow >= 0) {
+    m_hoverRow = -1;
+    viewport()->update();
+  }
+  QTableView::leaveEvent(event);
 }
 
 void ResultView::mouseReleaseEvent(QMouseEvent* event) {
@@ -284,10 +311,30 @@ void ResultView::mouseReleaseEvent(QMouseEvent* event) {
 
 void ResultDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
-  if (index.data(ResultModel::kSelectedRole).toBool()) {
+  // Without full row select only the first column on screen shows the selection.
+  const bool shown = m_view->GetRowStyle().fullRowSelect ||
+                     m_view->horizontalHeader()->visualIndex(index.column()) == 0;
+  if (shown && index.data(ResultModel::kSelectedRole).toBool()) {
     option->state |= QStyle::State_Selected;
   } else {
     option->state &= ~QStyle::State_Selected;
+  }
+}
+
+void ResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyledItemDelegate::paint(painter, option, index);
+  const ResultView::RowStyle& style = m_view->GetRowStyle();
+  const QPalette& palette = option.palette;
+  if (style.hoverHighlight && index.row() == m_view->HoverRow()) {
+    QColor light = palette.color(QPalette::Highlight);
+    light.setAlpha(40);
+    painter->fillRect(option.rect, light);
+  }
+  if (style.columnLines) {
+    painter->save();
+    painter->setPen(palette.color(QPalette::Mid));
+    painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+    painter->restore();
   }
 }
 

@@ -42,6 +42,18 @@ class ResultView final : public QTableView {
   // Fits one column (or every column with -1) to its content.
   void FitColumns(int column);
 
+  // How the rows are drawn (the configuration's options): the selection over the whole row or
+  // only its first column, lines between the columns, the row under the mouse lit.
+  struct RowStyle {
+    bool fullRowSelect = true;
+    bool columnLines = false;
+    bool hoverHighlight = true;
+  };
+  void SetRowStyle(const RowStyle& style);
+  const RowStyle& GetRowStyle() const { return m_rowStyle; }
+  // The row under the mouse while it is lit (-1: none).
+  int HoverRow() const { return m_hoverRow; }
+
  protected:
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                        const QEvent* event = nullptr) const override;
@@ -51,6 +63,7 @@ class ResultView final : public QTableView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
@@ -67,15 +80,21 @@ class ResultView final : public QTableView {
   // becomes that row alone only when the button is released without one.
   int m_dragRow = -1;
   QPoint m_dragStart;
+  RowStyle m_rowStyle;
+  int m_hoverRow = -1;
 };
 
-// Paints the list's selected rows as selected.
+// Paints the list's selected rows as selected, in the view's row style.
 class ResultDelegate final : public QStyledItemDelegate {
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  explicit ResultDelegate(ResultView* view) : QStyledItemDelegate(view), m_view(view) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+ private:
+  ResultView* m_view;
 };
 
 }  // namespace tarnq::ui

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QImage>
 #include <QMouseEvent>
 #include <QTest>
 
+#include <cstdlib>
 #include <set>
 #include <vector>
 
@@ -111,6 +114,58 @@ TEST(ViewDrag, DraggingASelectedRowDragsTheSelectionAndKeepsIt) {
   EXPECT_TRUE(list.RowAt(0).Selected());
   EXPECT_FALSE(list.RowAt(1).Selected()) << "no range selection while dragging";
   EXPECT_TRUE(list.RowAt(2).Selected());
+}
+
+}  // namespace
+}  // namespace tarnq::ui
+
+namespace tarnq::ui {
+namespace {
+
+bool Near(const QColor& a, const QColor& b) {
+  return std::abs(a.red() - b.red()) <= 6 && std::abs(a.green() - b.green()) <= 6 && std::abs(a.blue() - b.blue()) <= 6;
+}
+
+// The row styles of the options: where the selection shows, the lines between columns, the lit row.
+TEST(ViewRowStyle, DrawsTheSelectionLinesAndTheLitRowAsChosen) {
+  testing::InstallLanguageLibrary();
+  ResultList list;
+  for (const char16_t* name : {u"a.mp3", u"b.mp3", u"c.mp3"}) results::testing::Add(list, results::testing::Row{.name = name});
+  list.SetSelection(0, ResultList::kSelect);
+  ResultModel model(list);
+  ResultView view;
+  view.SetResultModel(&model);
+  view.resize(600, 200);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  const QColor highlight = view.palette().color(QPalette::Highlight);
+  // The colour in the middle of a cell's empty right part, and on its right edge.
+  auto pixel = [&](int row, int column, bool edge) {
+    const QRect cell = view.visualRect(model.index(row, column));
+    const QImage image = view.viewport()->grab().toImage();
+    return image.pixelColor(edge ? cell.right() : cell.right() - 3, cell.center().y());
+  };
+  const int second = view.horizontalHeader()->logicalIndex(1);
+
+  view.SetRowStyle({.fullRowSelect = true, .columnLines = false, .hoverHighlight = false});
+  EXPECT_TRUE(Near(pixel(0, second, false), highlight));
+  view.SetRowStyle({.fullRowSelect = false, .columnLines = false, .hoverHighlight = false});
+  EXPECT_FALSE(Near(pixel(0, second, false), highlight));
+  EXPECT_TRUE(Near(pixel(0, view.horizontalHeader()->logicalIndex(0), false), highlight));
+
+  EXPECT_FALSE(Near(pixel(1, second, true), view.palette().color(QPalette::Mid)));
+  view.SetRowStyle({.fullRowSelect = true, .columnLines = true, .hoverHighlight = false});
+  EXPECT_TRUE(Near(pixel(1, second, true), view.palette().color(QPalette::Mid)));
+
+  const QPoint onRow2 = view.visualRect(model.index(2, second)).center();
+  QTest::mouseMove(view.viewport(), onRow2);
+  EXPECT_EQ(view.HoverRow(), -1);
+  view.SetRowStyle({.fullRowSelect = true, .columnLines = false, .hoverHighlight = true});
+  const QColor unlit = pixel(2, second, false);
+  QMouseEvent move(QEvent::MouseMove, onRow2, view.viewport()->mapToGlobal(onRow2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(view.viewport(), &move);
+  EXPECT_EQ(view.HoverRow(), 2);
+  EXPECT_FALSE(Near(pixel(2, second, false), unlit));
 }
 
 }  // namespace
