@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "platform/temp_journal.h"
 #include "platform/terminal.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ std::vector<char*> SplitOptionValues(int argc, char** argv, std::vector<std::str
 int main(int argc, char** argv) {
   // A closed standard output (`| head`) must not end the process in the middle of an action.
   tarnq::platform::IgnoreBrokenPipe();
+  tarnq::platform::PrepareTextServices();
   if (argc < 2) {
     PrintUsage(stdout);
     return 0;

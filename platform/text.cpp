@@ -223,6 +223,8 @@ void PlainSpaces(std::u16string& text) {
 
 }  // namespace
 
+void PrepareTextServices() { Collator(false); }
+
 // --- UTF-8 / UTF-16 ---------------------------------------------------------------------------
 
 void AppendUtf8ToUtf16(std::string_view utf8, std::u16string& out) {

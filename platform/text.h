@@ -53,6 +53,12 @@ std::u16string Decode8Bit(std::string_view bytes);
 bool IsAscii(std::u16string_view text);
 
 // --- Comparison and case --------------------------------------------------------------------------
+// Opens this thread's collator and with it the collation library's process-wide caches. Call it
+// once at start-up, before any worker: creating those caches when memory has run out crashes inside
+// the library (it frees a cache it never finished building), so they are made while memory is
+// plentiful. Later calls cost nothing.
+void PrepareTextServices();
+
 // Compares like the user's locale sorts, ignoring case (strength secondary: accents count).
 // Returns -1, 0 or 1. A null text compares equal to anything.
 int CompareText(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength);
