@@ -401,30 +401,40 @@ bool FileWorker::Start(const OperationContext& context, FileJob job, FileOperati
                        std::function<void(const OperationOutcome&)> onFinished) {
   int32_t idle = 0;
   if (!running.compare_exchange_strong(idle, 1)) return false;
+  // A stop counted before this start (a search stopped before it filled the list leaves the counter
+  // raised) belongs to nothing that runs now.
+  stop.store(0);
   Wait();
   m_active = true;
   OperationContext workerContext = context;
   workerContext.stop = &stop;
-  m_thread = std::thread([this, workerContext, job = std::move(job), operation, target = std::move(target), &running,
-                          &stop, onFinished = std::move(onFinished)] {
-    try {
-      m_outcome = RunFileOperation(workerContext, job, operation, target);
-    } catch (...) {
-      m_outcome = OperationOutcome{};
-      m_outcome.code = err::kNotEnoughMemory;
-    }
-    // The owner hears of the end while the counter still says "running", so nothing new can start
-    // before it has taken the outcome in.
-    if (onFinished) {
+  try {
+    m_thread = std::thread([this, workerContext, job = std::move(job), operation, target = std::move(target),
+                            &running, &stop, onFinished = std::move(onFinished)] {
       try {
-        onFinished(m_outcome);
+        m_outcome = RunFileOperation(workerContext, job, operation, target);
       } catch (...) {
+        m_outcome = OperationOutcome{};
+        m_outcome.code = err::kNotEnoughMemory;
       }
-    }
+      // The owner hears of the end while the counter still says "running", so nothing new can
+      // start before it has taken the outcome in.
+      if (onFinished) {
+        try {
+          onFinished(m_outcome);
+        } catch (...) {
+        }
+      }
+      m_active = false;
+      stop.store(0);
+      running.store(0);
+    });
+  } catch (...) {
+    // No thread: nothing runs, and the counter must not say otherwise.
     m_active = false;
-    stop.store(0);
     running.store(0);
-  });
+    return false;
+  }
   return true;
 }
 

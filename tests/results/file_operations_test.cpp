@@ -309,6 +309,24 @@ TEST_F(FileOperations, WorkerRunsOnItsOwnThreadAndResetsTheCounters) {
   EXPECT_FALSE(worker.Start(Context(), SnapshotSelection(m_list), false, running, m_stop));
 }
 
+TEST_F(FileOperations, WorkerIsNotStoppedByAStopLeftFromBefore) {
+  // A search stopped before it filled the list leaves the shared stop counter raised; the next
+  // operation (on a list loaded from a file, say) must still do its work.
+  Write("a.mp3", "a");
+  Write("b.mp3", "b");
+  AddFile("a.mp3", 1, false);
+  AddFile("b.mp3", 1, true);
+  std::atomic<int32_t> running{0};
+  m_stop = 1;
+  FileWorker worker;
+  ASSERT_TRUE(worker.Start(Context(), SnapshotSelection(m_list), FileOperation::kDelete, {}, running, m_stop));
+  worker.Wait();
+  EXPECT_FALSE(worker.Outcome().Cancelled());
+  EXPECT_EQ(worker.Outcome().done, 1u);
+  EXPECT_FALSE(Exists("b.mp3"));
+  EXPECT_EQ(Paths(), (std::vector<std::u16string>{P("a.mp3")}));
+}
+
 TEST_F(FileOperations, AwkwardNamesAreHandledByTheirBytes) {
   const std::vector<std::string> names = {"bad\xff\xfe.mp3", "back\\slash.mp3", "new\nline.mp3", "-rf.mp3",
                                           "\xe3\x81\x82.mp3"};
