@@ -418,14 +418,15 @@ bool FileWorker::Start(const OperationContext& context, FileJob job, FileOperati
         m_outcome.code = err::kNotEnoughMemory;
       }
       // The owner hears of the end while the counter still says "running", so nothing new can
-      // start before it has taken the outcome in.
+      // start before it has taken the outcome in; but Running() already says done, so that the
+      // commands the owner enables on hearing it are enabled.
+      m_active = false;
       if (onFinished) {
         try {
           onFinished(m_outcome);
         } catch (...) {
         }
       }
-      m_active = false;
       stop.store(0);
       running.store(0);
     });

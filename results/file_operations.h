@@ -189,6 +189,7 @@ class FileWorker {
                  std::move(onFinished));
   }
   void Wait();
+  // An operation runs; false already while `onFinished` is called.
   bool Running() const { return m_active.load(); }
   const OperationOutcome& Outcome() const { return m_outcome; }  // after Wait()
 
