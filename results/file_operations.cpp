@@ -401,9 +401,6 @@ bool FileWorker::Start(const OperationContext& context, FileJob job, FileOperati
                        std::function<void(const OperationOutcome&)> onFinished) {
   int32_t idle = 0;
   if (!running.compare_exchange_strong(idle, 1)) return false;
-  // A stop counted before this start (a search stopped before it filled the list leaves the counter
-  // raised) belongs to nothing that runs now.
-  stop.store(0);
   Wait();
   m_active = true;
   OperationContext workerContext = context;

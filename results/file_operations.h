@@ -168,9 +168,10 @@ OperationOutcome DeleteFiles(const OperationContext& context, const FileJob& job
 OperationOutcome RunFileOperation(const OperationContext& context, const FileJob& job, FileOperation operation,
                                   std::u16string_view target = {});
 
-// Runs one file operation at a time on its own thread. `running` is raised while it runs and `stop`
-// is reset when it starts (only a Stop that comes while it runs ends it). At the end `onFinished`
-// is called (on the worker thread) with the outcome, then `stop` is reset and `running` lowered.
+// Runs one file operation at a time on its own thread. `running` is raised while it runs; a `stop`
+// already counted when it starts (the command line's interrupt between two actions) ends it before
+// the first file. At the end `onFinished` is called (on the worker thread) with the outcome, then
+// `stop` is reset and `running` lowered.
 class FileWorker {
  public:
   FileWorker() = default;
