@@ -170,8 +170,8 @@ void MainWindow::OpenConnectDialog() {
   QPointer<ui::ConnectDialog> guard(dialog);
   platform::UiDispatcher& dispatcher = m_core.Dispatcher();
   connect(dialog, &ui::ConnectDialog::connectRequested, this, [this, guard, &dispatcher](const QString& uri) {
-    m_networkJobs->Start([guard, uri, &dispatcher] {
-      const platform::NetworkResult result = platform::MountLocation(uri.toStdString());
+    m_networkJobs->Start([guard, uri, &dispatcher](const platform::NetworkCancel& cancel) {
+      const platform::NetworkResult result = platform::MountLocation(uri.toStdString(), &cancel);
       dispatcher.Post([guard, uri, result] {
         if (guard) guard->ShowResult(uri, result);
       });
@@ -188,8 +188,8 @@ void MainWindow::OpenDisconnectDialog() {
   platform::UiDispatcher& dispatcher = m_core.Dispatcher();
   connect(dialog, &ui::DisconnectDialog::unmountRequested, this,
           [this, guard, &dispatcher](const QString& uri, const QString& name) {
-            m_networkJobs->Start([guard, uri, name, &dispatcher] {
-              const platform::NetworkResult result = platform::UnmountLocation(uri.toStdString());
+            m_networkJobs->Start([guard, uri, name, &dispatcher](const platform::NetworkCancel& cancel) {
+              const platform::NetworkResult result = platform::UnmountLocation(uri.toStdString(), &cancel);
               dispatcher.Post([guard, name, result] {
                 if (guard) guard->ShowResult(name, result);
               });
@@ -203,7 +203,7 @@ void MainWindow::OpenDisconnectDialog() {
 
 void MainWindow::ListNetworkMounts(QPointer<ui::DisconnectDialog> dialog) {
   platform::UiDispatcher& dispatcher = m_core.Dispatcher();
-  m_networkJobs->Start([dialog, &dispatcher] {
+  m_networkJobs->Start([dialog, &dispatcher](const platform::NetworkCancel&) {
     std::vector<platform::NetworkMount> mounts = platform::ListNetworkMounts();
     dispatcher.Post([dialog, mounts = std::move(mounts)] {
       if (dialog) dialog->SetMounts(mounts);

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/errors.h"
+
 namespace tarnq::platform {
 namespace {
 
@@ -44,6 +46,12 @@ NetworkResult ResultOf(Reply& reply, bool alreadyIsDone) {
   return result;
 }
 
+GCancellable* CancellableOf(const NetworkCancel* cancel) {
+  return cancel != nullptr ? static_cast<GCancellable*>(cancel->Handle()) : nullptr;
+}
+
+NetworkResult CancelledResult() { return {false, ErrorMessage(err::kCancelled)}; }
+
 std::string TakeString(char* text) {
   std::string out = text != nullptr ? text : "";
   g_free(text);
@@ -51,6 +59,11 @@ std::string TakeString(char* text) {
 }
 
 }  // namespace
+
+NetworkCancel::NetworkCancel() : m_handle(g_cancellable_new()) {}
+NetworkCancel::~NetworkCancel() { g_object_unref(static_cast<GCancellable*>(m_handle)); }
+void NetworkCancel::Cancel() { g_cancellable_cancel(static_cast<GCancellable*>(m_handle)); }
+bool NetworkCancel::Cancelled() const { return g_cancellable_is_cancelled(static_cast<GCancellable*>(m_handle)) != FALSE; }
 
 bool NetworkMountsSupported() {
   GVfs* vfs = g_vfs_get_default();
@@ -78,15 +91,16 @@ std::vector<NetworkMount> ListNetworkMounts() {
   return out;
 }
 
-NetworkResult MountLocation(std::string_view uri) {
+NetworkResult MountLocation(std::string_view uri, const NetworkCancel* cancel) {
   if (!LooksLikeLocationUri(uri)) return {false, "not a location"};
+  if (cancel != nullptr && cancel->Cancelled()) return CancelledResult();
   PrivateContext context;
   GFile* file = g_file_new_for_uri(std::string(uri).c_str());
   // Asks nothing: a location that wants a password fails with the server's reason.
   GMountOperation* operation = g_mount_operation_new();
   Reply reply;
   g_file_mount_enclosing_volume(
-      file, G_MOUNT_MOUNT_NONE, operation, nullptr,
+      file, G_MOUNT_MOUNT_NONE, operation, CancellableOf(cancel),
       [](GObject* source, GAsyncResult* result, gpointer data) {
         auto* r = static_cast<Reply*>(data);
         r->ok = g_file_mount_enclosing_volume_finish(G_FILE(source), result, &r->error);
@@ -99,11 +113,12 @@ NetworkResult MountLocation(std::string_view uri) {
   return ResultOf(reply, true);
 }
 
-NetworkResult UnmountLocation(std::string_view uri) {
+NetworkResult UnmountLocation(std::string_view uri, const NetworkCancel* cancel) {
+  if (cancel != nullptr && cancel->Cancelled()) return CancelledResult();
   PrivateContext context;
   GFile* file = g_file_new_for_uri(std::string(uri).c_str());
   GError* error = nullptr;
-  GMount* mount = g_file_find_enclosing_mount(file, nullptr, &error);
+  GMount* mount = g_file_find_enclosing_mount(file, CancellableOf(cancel), &error);
   g_object_unref(file);
   if (mount == nullptr) {
     NetworkResult result{false, error != nullptr ? error->message : "no mount"};
@@ -112,7 +127,7 @@ NetworkResult UnmountLocation(std::string_view uri) {
   }
   Reply reply;
   g_mount_unmount_with_operation(
-      mount, G_MOUNT_UNMOUNT_NONE, nullptr, nullptr,
+      mount, G_MOUNT_UNMOUNT_NONE, nullptr, CancellableOf(cancel),
       [](GObject* source, GAsyncResult* result, gpointer data) {
         auto* r = static_cast<Reply*>(data);
         r->ok = g_mount_unmount_with_operation_finish(G_MOUNT(source), result, &r->error);

@@ -30,10 +30,26 @@ struct NetworkResult {
   std::string message;  // the desktop's reason when not ok (UTF-8)
 };
 
+// Lets another thread end a waiting MountLocation or UnmountLocation early: the call returns (not
+// ok) as soon as the desktop has taken back its request. Once cancelled it stays cancelled.
+class NetworkCancel {
+ public:
+  NetworkCancel();
+  ~NetworkCancel();
+  NetworkCancel(const NetworkCancel&) = delete;
+  NetworkCancel& operator=(const NetworkCancel&) = delete;
+  void Cancel();  // any thread
+  bool Cancelled() const;
+  void* Handle() const { return m_handle; }  // the GIO side's own object
+
+ private:
+  void* m_handle;
+};
+
 // Mounts the location that holds `uri`; a location that is mounted already counts as done.
-NetworkResult MountLocation(std::string_view uri);
+NetworkResult MountLocation(std::string_view uri, const NetworkCancel* cancel = nullptr);
 // Unmounts the mount that holds `uri`.
-NetworkResult UnmountLocation(std::string_view uri);
+NetworkResult UnmountLocation(std::string_view uri, const NetworkCancel* cancel = nullptr);
 
 // "scheme://rest" with a scheme of letters, digits, "+", "-", "." that begins with a letter, and
 // no control characters: what MountLocation can be handed.

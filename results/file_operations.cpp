@@ -405,26 +405,34 @@ bool FileWorker::Start(const OperationContext& context, FileJob job, FileOperati
   m_active = true;
   OperationContext workerContext = context;
   workerContext.stop = &stop;
-  m_thread = std::thread([this, workerContext, job = std::move(job), operation, target = std::move(target), &running,
-                          &stop, onFinished = std::move(onFinished)] {
-    try {
-      m_outcome = RunFileOperation(workerContext, job, operation, target);
-    } catch (...) {
-      m_outcome = OperationOutcome{};
-      m_outcome.code = err::kNotEnoughMemory;
-    }
-    // The owner hears of the end while the counter still says "running", so nothing new can start
-    // before it has taken the outcome in.
-    if (onFinished) {
+  try {
+    m_thread = std::thread([this, workerContext, job = std::move(job), operation, target = std::move(target),
+                            &running, &stop, onFinished = std::move(onFinished)] {
       try {
-        onFinished(m_outcome);
+        m_outcome = RunFileOperation(workerContext, job, operation, target);
       } catch (...) {
+        m_outcome = OperationOutcome{};
+        m_outcome.code = err::kNotEnoughMemory;
       }
-    }
+      // The owner hears of the end while the counter still says "running", so nothing new can
+      // start before it has taken the outcome in; but Running() already says done, so that the
+      // commands the owner enables on hearing it are enabled.
+      m_active = false;
+      if (onFinished) {
+        try {
+          onFinished(m_outcome);
+        } catch (...) {
+        }
+      }
+      stop.store(0);
+      running.store(0);
+    });
+  } catch (...) {
+    // No thread: nothing runs, and the counter must not say otherwise.
     m_active = false;
-    stop.store(0);
     running.store(0);
-  });
+    return false;
+  }
   return true;
 }
 

@@ -168,9 +168,10 @@ OperationOutcome DeleteFiles(const OperationContext& context, const FileJob& job
 OperationOutcome RunFileOperation(const OperationContext& context, const FileJob& job, FileOperation operation,
                                   std::u16string_view target = {});
 
-// Runs one file operation at a time on its own thread. `running` is raised while it runs; at the
-// end it is lowered and `stop` reset, and `onFinished` is called (on the worker thread) with the
-// outcome.
+// Runs one file operation at a time on its own thread. `running` is raised while it runs; a `stop`
+// already counted when it starts (the command line's interrupt between two actions) ends it before
+// the first file. At the end `onFinished` is called (on the worker thread) with the outcome, then
+// `stop` is reset and `running` lowered.
 class FileWorker {
  public:
   FileWorker() = default;
@@ -189,6 +190,7 @@ class FileWorker {
                  std::move(onFinished));
   }
   void Wait();
+  // An operation runs; false already while `onFinished` is called.
   bool Running() const { return m_active.load(); }
   const OperationOutcome& Outcome() const { return m_outcome; }  // after Wait()
 

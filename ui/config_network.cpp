@@ -23,10 +23,12 @@ QString Format(int id, const QString& a, const QString& b) {
 }  // namespace
 
 BackgroundJobs::~BackgroundJobs() {
+  // A mount may wait for the network for many minutes: closing the window must not.
+  m_cancel.Cancel();
   for (Job& job : m_jobs) job.thread.join();
 }
 
-void BackgroundJobs::Start(std::function<void()> work) {
+void BackgroundJobs::Start(std::function<void(const platform::NetworkCancel& cancel)> work) {
   // Threads that are done are joined first, so the list stays short.
   for (auto it = m_jobs.begin(); it != m_jobs.end();) {
     if (it->done->load()) {
@@ -37,8 +39,8 @@ void BackgroundJobs::Start(std::function<void()> work) {
     }
   }
   auto done = std::make_shared<std::atomic<bool>>(false);
-  m_jobs.push_back({std::thread([work = std::move(work), done] {
-                      work();
+  m_jobs.push_back({std::thread([work = std::move(work), done, &cancel = m_cancel] {
+                      work(cancel);
                       done->store(true);
                     }),
                     done});

@@ -22,19 +22,21 @@ class QPushButton;
 
 namespace tarnq::ui {
 
-// Threads for work that may wait long (the network); joined when the owner goes.
+// Threads for work that may wait long (the network). When the owner goes, the work still waiting
+// is cancelled (it hands `cancel` to the network calls), then the threads are joined.
 class BackgroundJobs final : public QObject {
   Q_OBJECT
  public:
   using QObject::QObject;
   ~BackgroundJobs() override;
-  void Start(std::function<void()> work);
+  void Start(std::function<void(const platform::NetworkCancel& cancel)> work);
 
  private:
   struct Job {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> done;
   };
+  platform::NetworkCancel m_cancel;
   std::vector<Job> m_jobs;
 };
 

@@ -160,5 +160,43 @@ TEST_F(FileWorker, AnAnswerForAllStandsForTheRestOfTheOperation) {
   EXPECT_EQ(Read("t/one.mp3"), "old one");
 }
 
+// The end of an operation is the host's cue to enable its commands again: when it hears of it,
+// the worker must no longer count as running a file operation. The direct dispatcher hands the
+// notification over at the very moment the worker posts it.
+TEST(FileWorkerEnd, TheFileCommandsAreFreeWhenTheEndIsHeard) {
+  class StateHost : public AppCoreObserver {
+   public:
+    // What the command states are made of (the window asks for them right after this).
+    void OnFileOperationFinished(FileCommand, const results::OperationOutcome&) override {
+      finished = true;
+      deletingAtEnd = core->Deleting();
+    }
+    AppCore* core = nullptr;
+    bool deletingAtEnd = true;
+    bool finished = false;
+  };
+  testing::InstallEnglish();
+  Library lib;
+  lib.Write("a/one.mp3", tarnq::testing::Mp3Bytes("Band", "Song"));
+  lib.Write("b/copy.mp3", tarnq::testing::Mp3Bytes("BAND", "song"));
+  settings::SettingsStore settings{u"", settings::SettingsStore::kExplicitFile};
+  platform::DirectDispatcher dispatcher;
+  AppCore core(settings, dispatcher);
+  core.SetOptions(core.Options() | engine::kOptionNoCache);
+  core.Preset().SetFolderList({u"+" + lib.Path16("a"), u"+" + lib.Path16("b")});
+  ASSERT_EQ(core.Find().result, FindResult::kStarted);
+  core.Wait();
+  ASSERT_EQ(core.List().RowCount(), 2u);
+  core.List().SetSelection(0, 1);
+  StateHost host;
+  host.core = &core;
+  core.AddObserver(&host);
+  ASSERT_TRUE(core.StartFileOperation(results::FileOperation::kCopy, core.Snapshot(), lib.Path16("t")));
+  core.Wait();
+  core.RemoveObserver(&host);
+  EXPECT_TRUE(host.finished);
+  EXPECT_FALSE(host.deletingAtEnd) << "the commands stay blocked after the operation ended";
+}
+
 }  // namespace
 }  // namespace tarnq::appcore

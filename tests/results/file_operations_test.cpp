@@ -309,6 +309,23 @@ TEST_F(FileOperations, WorkerRunsOnItsOwnThreadAndResetsTheCounters) {
   EXPECT_FALSE(worker.Start(Context(), SnapshotSelection(m_list), false, running, m_stop));
 }
 
+TEST_F(FileOperations, WorkerHonoursAStopCountedBeforeItStarts) {
+  // The command line's interrupt between two actions: the deletion that follows does nothing.
+  Write("a.mp3", "a");
+  Write("b.mp3", "b");
+  AddFile("a.mp3", 1, false);
+  AddFile("b.mp3", 1, true);
+  std::atomic<int32_t> running{0};
+  m_stop = 1;
+  FileWorker worker;
+  ASSERT_TRUE(worker.Start(Context(), SnapshotSelection(m_list), FileOperation::kDelete, {}, running, m_stop));
+  worker.Wait();
+  EXPECT_TRUE(worker.Outcome().Cancelled());
+  EXPECT_EQ(worker.Outcome().done, 0u);
+  EXPECT_TRUE(Exists("b.mp3"));
+  EXPECT_EQ(m_list.RowCount(), 2u);
+}
+
 TEST_F(FileOperations, AwkwardNamesAreHandledByTheirBytes) {
   const std::vector<std::string> names = {"bad\xff\xfe.mp3", "back\\slash.mp3", "new\nline.mp3", "-rf.mp3",
                                           "\xe3\x81\x82.mp3"};
