@@ -60,6 +60,9 @@ struct SlotTable {
   // The slot for a file: the first whose masks match the name and whose FileLength is non-zero;
   // when no mask matches at all, the first plug-in slot whose FileLength is non-zero. -1: none.
   int ChooseSlot(std::u16string_view path) const;
+  // The first slot whose masks match the name, whether it can play the file or not (to ask it
+  // why not); -1 when none does.
+  int SlotByName(std::u16string_view path) const;
 };
 
 // The table with the built-in decoders that exist so far (the others stay empty).

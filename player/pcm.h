@@ -16,7 +16,8 @@ enum class SampleType : uint8_t { kInteger, kFloat };
 // unsigned (as in WAV files), wider ones signed; float samples are 32-bit IEEE in -1..1.
 struct StreamFormat {
   uint32_t lengthSeconds = 0;
-  uint32_t bitrate = 0;  // kbit/s, 0 when unknown
+  uint64_t lengthFrames = 0;  // 0 when unknown
+  uint32_t bitrate = 0;       // kbit/s, 0 when unknown
   uint32_t sampleRate = 0;
   uint16_t channels = 0;
   uint16_t bitsPerSample = 0;

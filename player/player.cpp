@@ -142,7 +142,11 @@ struct Player::Thread {
 
 void Player::Thread::Load(Message& m) {
   int slot = static_cast<int>(std::clamp<int64_t>(m.a, -2, kDecoderSlotCount));
-  if (slot == -1) slot = slots.ChooseSlot(m.path);
+  if (slot == -1) {
+    slot = slots.ChooseSlot(m.path);
+    // A file the slot of its name cannot play is opened there anyway, to learn why.
+    if (slot < 0) slot = slots.SlotByName(m.path);
+  }
   if (slot < 0 || slot >= kDecoderSlotCount || slots.decoders[slot] == nullptr) {
     m.answer->Give(Failure(platform::err::kNotSupported, "no decoder takes this file"));
     return;

@@ -20,6 +20,13 @@ int SlotTable::ChooseSlot(std::u16string_view path) const {
   return -1;
 }
 
+int SlotTable::SlotByName(std::u16string_view path) const {
+  for (int i = 0; i < kDecoderSlotCount; ++i) {
+    if (decoders[i] != nullptr && analysis::MatchesMaskList(path, decoders[i]->Masks())) return i;
+  }
+  return -1;
+}
+
 SlotTable MakeBuiltInSlots() {
   SlotTable table;
   table.decoders[kWavSlot] = std::make_unique<WavSlot>();

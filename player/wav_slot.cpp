@@ -88,6 +88,7 @@ uint32_t ReadWavLayout(platform::InputFile& file, WavLayout& layout, std::string
       const uint64_t available = std::min(size, fileSize - body);
       layout.dataOffset = body;
       layout.dataBytes = available / frame * frame;
+      layout.format.lengthFrames = layout.dataBytes / frame;
       const uint64_t bytesPerSecond = uint64_t{layout.format.sampleRate} * frame;
       layout.format.lengthSeconds = static_cast<uint32_t>(layout.dataBytes / bytesPerSecond);
       layout.format.bitrate = static_cast<uint32_t>(bytesPerSecond * 8 / 1000);

@@ -46,17 +46,17 @@ TEST(PcmConverter, ConvertsWhatTheOutputCannotTake) {
     OutputFormat out;
     std::vector<uint8_t> expected;
   } cases[] = {
-      {"16-bit stereo as is", {0, 0, 8000, 2, 16}, Le16({5, -5}), {8000, 2, 16}, Le16({5, -5})},
-      {"8-bit mono as is", {0, 0, 8000, 1, 8}, bytes({0, 255}), {8000, 1, 8}, bytes({0, 255})},
-      {"24-bit rounds to 16", {0, 0, 8000, 1, 24}, bytes({0x80, 0x34, 0x12, 0x00, 0x00, 0x80}), {8000, 1, 16},
+      {"16-bit stereo as is", {0, 0, 0, 8000, 2, 16}, Le16({5, -5}), {8000, 2, 16}, Le16({5, -5})},
+      {"8-bit mono as is", {0, 0, 0, 8000, 1, 8}, bytes({0, 255}), {8000, 1, 8}, bytes({0, 255})},
+      {"24-bit rounds to 16", {0, 0, 0, 8000, 1, 24}, bytes({0x80, 0x34, 0x12, 0x00, 0x00, 0x80}), {8000, 1, 16},
        Le16({0x1235, -32768})},
-      {"32-bit integer", {0, 0, 8000, 1, 32}, bytes({0, 0, 0xFF, 0x7F}), {8000, 1, 16}, Le16({32767})},
-      {"float clipped at full scale", {0, 0, 8000, 2, 32, SampleType::kFloat},
+      {"32-bit integer", {0, 0, 0, 8000, 1, 32}, bytes({0, 0, 0xFF, 0x7F}), {8000, 1, 16}, Le16({32767})},
+      {"float clipped at full scale", {0, 0, 0, 8000, 2, 32, SampleType::kFloat},
        bytes({0, 0, 0, 0x40, 0, 0, 0x80, 0xBF}), {8000, 2, 16}, Le16({32767, -32768})},
       // Left, right, centre, LFE-like fourth: (2L + C + X) / 4 never clips.
-      {"four channels down-mixed", {0, 0, 8000, 4, 16}, Le16({32767, -32768, 32767, 32767}), {8000, 2, 16},
+      {"four channels down-mixed", {0, 0, 0, 8000, 4, 16}, Le16({32767, -32768, 32767, 32767}), {8000, 2, 16},
        Le16({32767, 0})},
-      {"six channels at full scale stay in range", {0, 0, 8000, 6, 16},
+      {"six channels at full scale stay in range", {0, 0, 0, 8000, 6, 16},
        Le16({32767, 32767, 32767, 32767, 32767, 32767}), {8000, 2, 16}, Le16({32767, 32767})},
   };
   for (const auto& c : cases) {
@@ -72,7 +72,7 @@ TEST(PcmConverter, ConvertsWhatTheOutputCannotTake) {
 
 TEST(PcmConverter, ConvertsWholeFramesOnly) {
   PcmConverter converter;
-  converter.Configure({0, 0, 8000, 2, 16});
+  converter.Configure({0, 0, 0, 8000, 2, 16});
   std::vector<uint8_t> out(16);
   EXPECT_EQ(converter.Convert(Le16({1, 2, 3}), out, kUnityVolume), 4u);  // the half frame waits
   EXPECT_EQ(converter.InputBytesFor(size_t{32768}), size_t{32768});
