@@ -164,6 +164,31 @@ TEST(Player, CarriesOutOnlyTheLastOfQueuedSeeks) {
   EXPECT_EQ(f.seeks, (std::vector<std::pair<uint64_t, uint64_t>>{{1, 2}}));
 }
 
+// The ticker counts the seconds the output has played, and the seek bar follows them.
+TEST(Player, ReportsThePlayedPosition) {
+  Fixture f(4.0);
+  f.player->SetSeekScale(100);
+  ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
+  f.player->Play();
+  ASSERT_TRUE(f.output.WaitForCaptured(kOutputBufferCount * kOutputBufferBytes, kPatience));  // about 3 s
+  f.output.Advance(2 * 44100);
+  const auto end = std::chrono::steady_clock::now() + kPatience;
+  bool atTwo = false;
+  while (!atTwo && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(5ms);
+    std::lock_guard lock(f.recorder.mutex);
+    for (const auto& n : f.recorder.heard) atTwo |= n.kind == PlayerNotification::Kind::kSeekBar && n.value == 50;
+  }
+  ASSERT_TRUE(atTwo);
+  std::lock_guard lock(f.recorder.mutex);
+  std::vector<int64_t> positions;
+  for (const auto& n : f.recorder.heard) {
+    if (n.kind == PlayerNotification::Kind::kPosition) positions.push_back(n.value);
+  }
+  EXPECT_EQ(positions.back(), 2);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+}
+
 TEST(Player, StopsAtOnceWithoutADevice) {
   Fixture f(1.0);
   f.output.SetNoDevice(true);
