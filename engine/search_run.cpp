@@ -178,12 +178,18 @@ void SearchRunner::RunSteps(SearchOutcome& outcome, records::FoundFileStore& sto
 void SearchRunner::RunSearch() {
   SearchOutcome outcome;
   {
-    auto store = std::make_unique<records::FoundFileStore>();
+    std::unique_ptr<records::FoundFileStore> store;
     try {
+      // Inside the guard: without memory for the store the search fails like any other step.
+      store = std::make_unique<records::FoundFileStore>();
       RunSteps(outcome, *store);
     } catch (const std::bad_alloc&) {
       outcome.failed = true;
-      outcome.error = platform::Utf8ToUtf16(platform::ErrorMessage(platform::err::kNotEnoughMemory));
+      // The message needs memory too; without it the failure is reported without a text.
+      try {
+        outcome.error = platform::Utf8ToUtf16(platform::ErrorMessage(platform::err::kNotEnoughMemory));
+      } catch (const std::bad_alloc&) {
+      }
     } catch (const std::exception& e) {
       outcome.failed = true;
       outcome.error = platform::Utf8ToUtf16(e.what());
