@@ -19,6 +19,8 @@ int RunFind(std::span<char*> args);
 int RunInfo(std::span<char*> args);
 // tarnq-cli load [OPTIONS] FILE.tarnq
 int RunLoad(std::span<char*> args);
+// tarnq-cli play FILE [--start SEC] [--seconds N] [--volume PCT] --output FILE.wav
+int RunPlay(std::span<char*> args);
 // tarnq-cli similarity TEXT1 TEXT2
 int RunSimilarity(std::span<char*> args);
 // tarnq-cli preset show FILE.tnq

@@ -18,6 +18,8 @@ constexpr tarnq::cli::Command kCommands[] = {
     {"find", "search folders for duplicate music files", tarnq::cli::RunFind},
     {"info", "analyse audio files and print their properties and tags", tarnq::cli::RunInfo},
     {"load", "read a saved result list; select, act on, save or export it", tarnq::cli::RunLoad},
+    {"play", "decode an audio file through the player into a WAV file (play FILE --output X.wav)",
+     tarnq::cli::RunPlay},
     {"similarity", "print the similarity percentage of two texts", tarnq::cli::RunSimilarity},
     {"preset", "show what a preset file holds (preset show FILE.tnq)", tarnq::cli::RunPreset},
 };

@@ -1,0 +1,215 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "player/capture_output.h"
+
+#include <algorithm>
+#include <condition_variable>
+
+#include "platform/files.h"
+
+namespace tarnq::player {
+
+bool CaptureOutput::Open(const OutputFormat& format, std::function<void()> bufferDone) {
+  std::lock_guard lock(m_mutex);
+  m_queue.clear();
+  m_position = 0;
+  m_paused = false;
+  m_format = format;
+  const bool valid = (format.channels == 1 || format.channels == 2) &&
+                     (format.bitsPerSample == 8 || format.bitsPerSample == 16) && format.sampleRate > 0;
+  m_open = valid && !m_noDevice;
+  m_bufferDone = m_open ? std::move(bufferDone) : nullptr;
+  m_paceStart = std::chrono::steady_clock::now();
+  m_pacedFrames = 0;
+  if (m_open) ++m_openCount;
+  return m_open;
+}
+
+void CaptureOutput::Close() {
+  std::lock_guard lock(m_mutex);
+  m_open = false;
+  m_queue.clear();
+  m_bufferDone = nullptr;
+}
+
+bool CaptureOutput::IsOpen() const {
+  std::lock_guard lock(m_mutex);
+  return m_open;
+}
+
+void CaptureOutput::CatchUpLocked() const {
+  if (m_clock != Clock::kRealTime || !m_open || m_paused || m_format.sampleRate == 0) return;
+  const auto elapsed = std::chrono::steady_clock::now() - m_paceStart;
+  const uint64_t due = static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()) * m_format.sampleRate / 1000000;
+  uint64_t frames = due > m_pacedFrames ? due - m_pacedFrames : 0;
+  m_pacedFrames = due;
+  const size_t align = m_format.BlockAlign();
+  while (frames > 0 && !m_queue.empty()) {
+    Queued& head = m_queue.front();
+    const uint64_t left = (head.bytes - head.played) / align;
+    const uint64_t take = std::min(left, frames);
+    head.played += take * align;
+    m_position += take;
+    frames -= take;
+    if (head.played >= head.bytes) m_queue.pop_front();
+  }
+}
+
+size_t CaptureOutput::FreeBuffers() const {
+  std::lock_guard lock(m_mutex);
+  if (!m_open) return 0;
+  CatchUpLocked();
+  return kOutputBufferCount - m_queue.size();
+}
+
+bool CaptureOutput::Write(std::span<const uint8_t> pcm) {
+  {
+    std::lock_guard lock(m_mutex);
+    CatchUpLocked();
+    if (!m_open || m_queue.size() >= kOutputBufferCount || pcm.size() > kOutputBufferBytes) return false;
+    const size_t align = m_format.BlockAlign();
+    const size_t bytes = pcm.size() / align * align;
+    if (bytes == 0) return true;
+    m_captured.insert(m_captured.end(), pcm.begin(), pcm.begin() + static_cast<ptrdiff_t>(bytes));
+    if (m_clock == Clock::kInstant) {
+      m_position += bytes / align;
+    } else {
+      if (m_queue.empty()) {
+        // The real-time clock counts from the moment the device had something to play.
+        m_paceStart = std::chrono::steady_clock::now();
+        m_pacedFrames = 0;
+      }
+      m_queue.push_back({bytes, 0});
+    }
+  }
+  m_changed.notify_all();
+  return true;
+}
+
+void CaptureOutput::Pause(bool pause) {
+  std::lock_guard lock(m_mutex);
+  if (!m_open || pause == m_paused) return;
+  CatchUpLocked();
+  m_paused = pause;
+  if (!pause) {
+    m_paceStart = std::chrono::steady_clock::now();
+    m_pacedFrames = 0;
+  }
+}
+
+void CaptureOutput::Reset() {
+  std::lock_guard lock(m_mutex);
+  CatchUpLocked();
+  m_queue.clear();
+}
+
+bool CaptureOutput::IsDrained() const {
+  std::lock_guard lock(m_mutex);
+  CatchUpLocked();
+  return !m_open || m_queue.empty();
+}
+
+uint64_t CaptureOutput::Position() const {
+  std::lock_guard lock(m_mutex);
+  CatchUpLocked();
+  return m_position;
+}
+
+void CaptureOutput::Advance(uint64_t frames) {
+  std::function<void()> done;
+  bool finished = false;
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_open || m_paused || m_clock != Clock::kManual) return;
+    const size_t align = m_format.BlockAlign();
+    while (frames > 0 && !m_queue.empty()) {
+      Queued& head = m_queue.front();
+      const uint64_t take = std::min<uint64_t>((head.bytes - head.played) / align, frames);
+      head.played += take * align;
+      m_position += take;
+      frames -= take;
+      if (head.played >= head.bytes) {
+        m_queue.pop_front();
+        finished = true;
+      }
+    }
+    done = m_bufferDone;
+  }
+  if (finished && done) done();
+}
+
+void CaptureOutput::SetNoDevice(bool noDevice) {
+  std::lock_guard lock(m_mutex);
+  m_noDevice = noDevice;
+}
+
+std::vector<uint8_t> CaptureOutput::Captured() const {
+  std::lock_guard lock(m_mutex);
+  return m_captured;
+}
+
+OutputFormat CaptureOutput::Format() const {
+  std::lock_guard lock(m_mutex);
+  return m_format;
+}
+
+bool CaptureOutput::IsPaused() const {
+  std::lock_guard lock(m_mutex);
+  return m_paused;
+}
+
+int CaptureOutput::OpenCount() const {
+  std::lock_guard lock(m_mutex);
+  return m_openCount;
+}
+
+void CaptureOutput::Clear() {
+  std::lock_guard lock(m_mutex);
+  m_captured.clear();
+}
+
+bool CaptureOutput::WaitForCaptured(size_t bytes, std::chrono::milliseconds limit) const {
+  std::unique_lock lock(m_mutex);
+  return m_changed.wait_for(lock, limit, [&] { return m_captured.size() >= bytes; });
+}
+
+namespace {
+void PutLe(std::string& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+}  // namespace
+
+uint32_t WriteWavFile(std::u16string_view path, const OutputFormat& format, std::span<const uint8_t> pcm) {
+  const bool widen = format.bitsPerSample == 8;
+  const uint64_t dataBytes = widen ? uint64_t{pcm.size()} * 2 : pcm.size() / 2 * 2;
+  const uint32_t channels = format.channels == 0 ? 1 : format.channels;
+  // The data must fit the 32-bit RIFF sizes, whole frames of it.
+  const uint64_t frameBytes = 2ull * channels;
+  const uint64_t limit = (0xFFFFFFFFull - 36) / frameBytes * frameBytes;
+  const uint32_t size = static_cast<uint32_t>(std::min(dataBytes / frameBytes * frameBytes, limit));
+  std::string bytes;
+  bytes.reserve(44 + size_t{size});
+  bytes += "RIFF";
+  PutLe(bytes, 36 + size, 4);
+  bytes += "WAVEfmt ";
+  PutLe(bytes, 16, 4);
+  PutLe(bytes, 1, 2);
+  PutLe(bytes, channels, 2);
+  PutLe(bytes, format.sampleRate, 4);
+  PutLe(bytes, static_cast<uint32_t>(format.sampleRate * frameBytes), 4);
+  PutLe(bytes, static_cast<uint32_t>(frameBytes), 2);
+  PutLe(bytes, 16, 2);
+  bytes += "data";
+  PutLe(bytes, size, 4);
+  if (widen) {
+    for (size_t i = 0; i < size / 2; ++i) {
+      const int32_t s = (int32_t{pcm[i]} - 128) * 256;
+      PutLe(bytes, static_cast<uint32_t>(s) & 0xFFFF, 2);
+    }
+  } else {
+    bytes.append(reinterpret_cast<const char*>(pcm.data()), size);
+  }
+  return platform::WriteFileAtomically(path, bytes);
+}
+
+}  // namespace tarnq::player

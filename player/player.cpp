@@ -1,0 +1,450 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "player/player.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "player/output_feeder.h"
+#include "player/wave_output.h"
+
+namespace tarnq::player {
+
+struct LoadAnswer {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool answered = false;
+  LoadResult result;
+
+  void Give(LoadResult value) {
+    {
+      std::lock_guard lock(mutex);
+      if (answered) return;
+      answered = true;
+      result = std::move(value);
+    }
+    done.notify_all();
+  }
+};
+
+namespace {
+
+constexpr auto kTickInterval = std::chrono::milliseconds(100);
+// While playing, the thread tops up the output at least this often even without the device's
+// event (the 16 buffers hold far more than this).
+constexpr auto kRefillInterval = std::chrono::milliseconds(100);
+constexpr auto kIdleWait = std::chrono::minutes(10);
+
+LoadResult Failure(uint32_t error, std::string message) { return {error, std::move(message)}; }
+
+Message Simple(MessageType type, int64_t a = 0, int64_t b = 0) {
+  Message m;
+  m.type = type;
+  m.a = a;
+  m.b = b;
+  return m;
+}
+
+}  // namespace
+
+struct Player::Thread {
+  explicit Thread(SlotTable table) : slots(std::move(table)) {}
+
+  SlotTable slots;
+  MessageQueue queue;
+  std::thread worker;
+  std::thread ticker;
+
+  // Posting stops when the thread ends; a load posted after that is answered at once.
+  std::mutex postMutex;
+  bool accepting = false;
+
+  // The player thread's own state.
+  int current = -1;
+  DecoderSlot* active = nullptr;
+  InfoRecord info;
+  std::u16string path;
+  StreamFormat format;
+  OutputFeeder feeder;
+  bool playing = false;
+  bool started = false;
+  bool seekable = false;
+  int volume = kDefaultVolume;
+
+  // Read by the ticker too.
+  std::mutex clockMutex;
+  std::condition_variable clockChanged;
+  bool quit = false;
+  bool tickEnabled = false;
+  uint64_t baseFrame = 0;   // the decoder's frame when the clock was last set
+  uint64_t outputBase = 0;  // the output's position then
+  uint32_t rate = 0;
+  uint32_t lengthSeconds = 0;
+  int64_t scale = 0;
+  int64_t lastPosition = -1;
+  int64_t lastSeekBar = -1;
+
+  std::mutex ownerMutex;
+  std::shared_ptr<PlayerOwner> owner;
+
+  void Notify(PlayerNotification n) {
+    std::shared_ptr<PlayerOwner> target;
+    {
+      std::lock_guard lock(ownerMutex);
+      target = owner;
+    }
+    NotifyOwner(target, std::move(n));
+  }
+  static void NotifyOwner(const std::shared_ptr<PlayerOwner>& target, PlayerNotification n) {
+    if (target == nullptr || target->dispatcher == nullptr || !target->handler) return;
+    target->dispatcher->Post([target, n = std::move(n)] { target->handler(n); });
+  }
+  void NotifyState(PlayState state) {
+    Notify({PlayerNotification::Kind::kState, static_cast<int64_t>(state), false, nullptr});
+  }
+  void NotifyInfo() {
+    Notify({PlayerNotification::Kind::kInfo, 0, seekable, std::make_shared<const InfoRecord>(info)});
+  }
+
+  void SetTicking(bool on) {
+    std::lock_guard lock(clockMutex);
+    tickEnabled = on;
+  }
+  // Sets the clock to the decoder's position now; the output's played frames count from here.
+  void RestartClock() {
+    std::lock_guard lock(clockMutex);
+    baseFrame = active != nullptr ? active->Position() : 0;
+    outputBase = slots.output != nullptr ? slots.output->Position() : 0;
+    rate = format.sampleRate;
+    lengthSeconds = format.lengthSeconds;
+    lastPosition = -1;
+    lastSeekBar = -1;
+  }
+
+  void CloseActive() {
+    if (active != nullptr) active->Close();
+    active = nullptr;
+  }
+  void CloseOutput() {
+    if (playing && slots.output != nullptr) slots.output->Close();
+    playing = false;
+    SetTicking(false);
+  }
+
+  void Run();
+  void Handle(Message& m);
+  void Load(Message& m);
+  void Play(int64_t numerator, int64_t denominator);
+  void SeekTo(int64_t numerator, int64_t denominator);
+  void Tick();
+};
+
+void Player::Thread::Load(Message& m) {
+  int slot = static_cast<int>(std::clamp<int64_t>(m.a, -2, kDecoderSlotCount));
+  if (slot == -1) {
+    slot = slots.ChooseSlot(m.path);
+    // A file the slot of its name cannot play is opened there anyway, to learn why.
+    if (slot < 0) slot = slots.SlotByName(m.path);
+  }
+  if (slot < 0 || slot >= kDecoderSlotCount || slots.decoders[slot] == nullptr) {
+    m.answer->Give(Failure(platform::err::kNotSupported, "no decoder takes this file"));
+    return;
+  }
+  // A new file never plays through an output opened for the old one's format.
+  CloseActive();
+  if (playing) {
+    CloseOutput();
+    NotifyState(PlayState::kStopped);
+  }
+  info = InfoRecord{};
+  path = m.path;
+  OpenedStream stream;
+  std::string error;
+  DecoderSlot* decoder = slots.decoders[slot].get();
+  if (const uint32_t code = decoder->Open(path, stream, error); code != 0) {
+    path.clear();
+    m.answer->Give(Failure(code, error));
+    return;
+  }
+  current = slot;
+  active = decoder;
+  format = stream.format;
+  seekable = decoder->CanSeek();
+  info.tag = stream.tag;
+  info.path = path;
+  RestartClock();
+  m.answer->Give({});
+}
+
+void Player::Thread::SeekTo(int64_t numerator, int64_t denominator) {
+  if (numerator < 0 || denominator <= 0) return;
+  active->Seek(static_cast<uint64_t>(numerator), static_cast<uint64_t>(denominator));
+  if (slots.output != nullptr) slots.output->Reset();
+  RestartClock();
+  started = true;
+}
+
+void Player::Thread::Play(int64_t numerator, int64_t denominator) {
+  {
+    std::lock_guard lock(clockMutex);
+    lastPosition = -1;
+    lastSeekBar = -1;
+  }
+  if (active == nullptr && !path.empty() && current >= 0) {
+    OpenedStream stream;
+    std::string error;
+    if (slots.decoders[current]->Open(path, stream, error) != 0) {
+      path.clear();
+      NotifyState(PlayState::kStopped);
+      return;
+    }
+    active = slots.decoders[current].get();
+    format = stream.format;
+    RestartClock();
+  }
+  if (active == nullptr) return;
+  if (!playing) {
+    feeder.Start(format);
+    WaveOutput* output = slots.output;
+    MessageQueue* events = &queue;
+    if (output == nullptr || !output->Open(feeder.Format(), [events] { events->SignalEvent(); })) {
+      // No device: nothing would ever be played, so the file is stopped at once.
+      CloseActive();
+      NotifyState(PlayState::kStopped);
+      return;
+    }
+    playing = true;
+    RestartClock();
+    Notify({PlayerNotification::Kind::kVolume, volume, false, nullptr});
+    started = true;
+  }
+  if (denominator != 0 && seekable) {
+    SeekTo(numerator, denominator);
+    NotifyInfo();
+  }
+  slots.output->Pause(false);
+  NotifyState(PlayState::kPlaying);
+  SetTicking(true);
+}
+
+void Player::Thread::Handle(Message& m) {
+  switch (m.type) {
+    case MessageType::kQuit: {
+      std::lock_guard lock(clockMutex);
+      quit = true;
+      tickEnabled = false;
+      break;
+    }
+    case MessageType::kSetOwner: {
+      auto candidate = std::static_pointer_cast<PlayerOwner>(m.owner);
+      std::shared_ptr<PlayerOwner> refused;
+      {
+        std::lock_guard lock(ownerMutex);
+        if (candidate == nullptr || owner == nullptr || owner == candidate) {
+          owner = candidate;
+        } else {
+          refused = candidate;
+        }
+      }
+      if (refused != nullptr) {
+        NotifyOwner(refused, {PlayerNotification::Kind::kState, static_cast<int64_t>(PlayState::kStopped), false, nullptr});
+      }
+      break;
+    }
+    case MessageType::kSeekScale: {
+      std::lock_guard lock(clockMutex);
+      scale = std::max<int64_t>(m.a, 0);
+      break;
+    }
+    case MessageType::kVolume:
+      volume = static_cast<int>(std::clamp<int64_t>(m.a, 0, kUnityVolume));
+      break;
+    case MessageType::kLoad:
+      Load(m);
+      break;
+    case MessageType::kGetInfo:
+      NotifyInfo();
+      break;
+    case MessageType::kNothing:
+      break;
+    case MessageType::kSeek:
+      // Only the newest of several queued seeks is carried out.
+      if (!playing || !seekable || active == nullptr || queue.HasQueued(MessageType::kSeek)) break;
+      SeekTo(m.a, m.b);
+      break;
+    case MessageType::kPlay:
+      Play(m.a, m.b);
+      break;
+    case MessageType::kStop:
+      SetTicking(false);
+      CloseActive();
+      CloseOutput();
+      NotifyState(PlayState::kStopped);
+      RestartClock();
+      break;
+    case MessageType::kPause:
+      SetTicking(false);
+      if (playing) slots.output->Pause(true);
+      NotifyState(PlayState::kPaused);
+      break;
+  }
+}
+
+void Player::Thread::Run() {
+  for (;;) {
+    while (auto message = queue.Take()) {
+      try {
+        Handle(*message);
+      } catch (...) {
+        // A failed operation (memory) leaves the thread running; a waiting load learns of it.
+        if (message->answer) message->answer->Give(Failure(platform::err::kNotEnoughMemory, "out of memory"));
+      }
+      std::lock_guard lock(clockMutex);
+      if (quit) break;
+    }
+    {
+      std::lock_guard lock(clockMutex);
+      if (quit) break;
+    }
+    if (!playing) {
+      queue.Wait(kIdleWait);
+      continue;
+    }
+    if (!started) queue.Wait(kRefillInterval);
+    started = false;
+    try {
+      if (active != nullptr) {
+        if (!feeder.Pump(*active, *slots.output, volume)) {
+          CloseActive();
+          NotifyState(PlayState::kEnded);
+        }
+      } else if (slots.output->IsDrained()) {
+        CloseOutput();
+        NotifyState(PlayState::kStopped);
+      }
+    } catch (...) {
+      CloseActive();
+    }
+  }
+  CloseActive();
+  CloseOutput();
+  {
+    std::lock_guard lock(postMutex);
+    accepting = false;
+  }
+  for (Message& left : queue.TakeAll()) {
+    if (left.answer) left.answer->Give(Failure(platform::err::kCancelled, "the player has stopped"));
+  }
+}
+
+void Player::Thread::Tick() {
+  std::unique_lock lock(clockMutex);
+  while (!quit) {
+    clockChanged.wait_for(lock, kTickInterval, [&] { return quit; });
+    if (quit || !tickEnabled || rate == 0) continue;
+    const uint64_t played = slots.output != nullptr ? slots.output->Position() : 0;
+    int64_t seconds = static_cast<int64_t>((baseFrame + (played > outputBase ? played - outputBase : 0)) / rate);
+    if (lengthSeconds > 0 && seconds >= lengthSeconds) {
+      tickEnabled = false;
+      seconds = 0;
+    }
+    std::vector<PlayerNotification> out;
+    if (seconds != lastPosition) {
+      lastPosition = seconds;
+      out.push_back({PlayerNotification::Kind::kPosition, seconds, false, nullptr});
+    }
+    if (scale > 0 && lengthSeconds > 0) {
+      const auto bar = static_cast<int64_t>(static_cast<double>(scale) * static_cast<double>(seconds) / lengthSeconds);
+      if (bar != lastSeekBar) {
+        lastSeekBar = bar;
+        out.push_back({PlayerNotification::Kind::kSeekBar, bar, false, nullptr});
+      }
+    }
+    lock.unlock();
+    for (auto& n : out) Notify(std::move(n));
+    lock.lock();
+  }
+}
+
+Player::Player(SlotTable slots) : m_thread(std::make_unique<Thread>(std::move(slots))) {}
+
+Player::~Player() {
+  Quit();
+  {
+    std::lock_guard lock(m_thread->clockMutex);
+    m_thread->quit = true;
+  }
+  m_thread->clockChanged.notify_all();
+  if (m_thread->worker.joinable()) m_thread->worker.join();
+  if (m_thread->ticker.joinable()) m_thread->ticker.join();
+}
+
+bool Player::Start() {
+  std::lock_guard lock(m_thread->postMutex);
+  return StartLocked();
+}
+
+bool Player::StartLocked() {
+  Thread& t = *m_thread;
+  if (t.worker.joinable()) return t.accepting;
+  try {
+    t.accepting = true;
+    t.worker = std::thread([&t] { t.Run(); });
+    t.ticker = std::thread([&t] { t.Tick(); });
+  } catch (const std::system_error&) {
+    // Without a ticker the player still plays; without a worker it cannot.
+    if (!t.worker.joinable()) t.accepting = false;
+  }
+  return t.accepting;
+}
+
+bool Player::IsRunning() const {
+  std::lock_guard lock(m_thread->postMutex);
+  return m_thread->accepting;
+}
+
+void Player::Post(Message message) {
+  Thread& t = *m_thread;
+  std::lock_guard lock(t.postMutex);
+  // The first message starts the thread; once it has ended, nothing starts it again.
+  if (!t.worker.joinable()) StartLocked();
+  if (!t.accepting) {
+    if (message.answer) message.answer->Give(Failure(platform::err::kCancelled, "the player is not running"));
+    return;
+  }
+  t.queue.Post(std::move(message));
+}
+
+LoadResult Player::LoadFile(std::u16string_view path, int slot) {
+  if (!platform::FileExists(path)) return Failure(platform::err::kFileNotFound, platform::ErrorMessage(platform::err::kFileNotFound));
+  if (!Start()) return Failure(platform::err::kNotEnoughMemory, "the player thread cannot start");
+  auto answer = std::make_shared<LoadAnswer>();
+  Message m;
+  m.type = MessageType::kLoad;
+  m.a = slot;
+  m.path = std::u16string(path);
+  m.answer = answer;
+  Post(std::move(m));
+  // The thread answers every load, also when it ends first, so this wait needs no cut-off.
+  std::unique_lock lock(answer->mutex);
+  answer->done.wait(lock, [&] { return answer->answered; });
+  return answer->result;
+}
+
+void Player::SetOwner(std::shared_ptr<PlayerOwner> owner) {
+  Message m;
+  m.type = MessageType::kSetOwner;
+  m.owner = std::move(owner);
+  Post(std::move(m));
+}
+void Player::SetSeekScale(int scale) { Post(Simple(MessageType::kSeekScale, scale)); }
+void Player::SetVolume(int volume) { Post(Simple(MessageType::kVolume, volume)); }
+void Player::RequestInfo() { Post(Simple(MessageType::kGetInfo)); }
+void Player::Seek(int64_t numerator, int64_t denominator) { Post(Simple(MessageType::kSeek, numerator, denominator)); }
+void Player::Play(int64_t numerator, int64_t denominator) { Post(Simple(MessageType::kPlay, numerator, denominator)); }
+void Player::Stop() { Post(Simple(MessageType::kStop)); }
+void Player::Pause() { Post(Simple(MessageType::kPause)); }
+void Player::Quit() { Post(Simple(MessageType::kQuit)); }
+
+}  // namespace tarnq::player

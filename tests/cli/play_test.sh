@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# tarnq-cli play --output as a black box: the WAV written holds exactly the expected PCM (whole,
+# from --start for --seconds, silenced at volume 0), and failures end with their status and a
+# message that names the reason.
+set -u
+cli="$1"
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+cd "$root" || exit 1
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+
+# 3 s of 8 kHz 16-bit stereo noise behind the canonical 44-byte header (the one play writes).
+size=96000
+head -c $size /dev/urandom > pcm
+{ printf 'RIFF'; le32 $((36 + size)); printf 'WAVEfmt '; le32 16; printf '\x01\x00\x02\x00'; le32 8000; le32 32000
+  printf '\x04\x00\x10\x00data'; le32 $size; cat pcm; } > in.wav
+
+"$cli" play in.wav --output out.wav || fail "play whole file: status $?"
+cmp -s in.wav out.wav || fail "the whole file differs from its source"
+
+# From 1 s for 0.5 s: bytes 32000 to 48000 of the samples.
+"$cli" play --start 1 --seconds=0.5 --output part.wav in.wav || fail "play part: status $?"
+tail -c +45 part.wav > got
+head -c 48000 pcm | tail -c 16000 > want
+cmp -s got want || fail "--start 1 --seconds 0.5 is not the samples from 1 s to 1.5 s"
+[ "$(head -c 44 part.wav | tail -c 4 | od -An -tu4 | tr -d ' ')" = 16000 ] || fail "data size of the part"
+
+"$cli" play in.wav --volume 0 --output quiet.wav || fail "play at volume 0: status $?"
+tail -c +45 quiet.wav | cmp -s - <(head -c $size /dev/zero) || fail "volume 0 is not silence"
+
+out=$("$cli" play missing.wav --output x.wav 2>&1); status=$?
+[ $status = 1 ] || fail "missing file: status $status"
+[[ "$out" == *"missing.wav: No such file or directory"* ]] || fail "missing file message: $out"
+
+printf 'RIFF\x04\x00\x00\x00WAVE' > bad.wav
+out=$("$cli" play bad.wav --output x.wav 2>&1); status=$?
+[ $status = 1 ] || fail "bad header: status $status"
+[[ "$out" == *"bad.wav: no format chunk"* ]] || fail "bad header message: $out"
+[ -e x.wav ] && fail "a failed play wrote its output"
+
+out=$("$cli" play in.wav --start 3 --output x.wav 2>&1); status=$?
+[ $status = 1 ] && [[ "$out" == *"cannot start at 3.000 s (the file is 3.000 s long)"* ]] || fail "start at the end: $status $out"
+
+check_usage() {
+  local expected="$1"; shift
+  out=$("$cli" play "$@" 2>&1); status=$?
+  [ $status = 2 ] || fail "play $*: status $status"
+  [[ "$out" == *"$expected"* ]] || fail "play $*: message $out"
+}
+check_usage "no file to play" --output x.wav
+check_usage "--output is required: playing on the sound device is not built yet" in.wav
+check_usage "--volume takes a percentage 0-100" in.wav --volume 101 --output x.wav
+check_usage "--start takes seconds" in.wav --start -1 --output x.wav
+check_usage "--seconds takes seconds" in.wav --seconds abc --output x.wav
+check_usage "unknown option '--loud'" in.wav --loud --output x.wav
+check_usage "only one file can be played" in.wav in.wav --output x.wav
+
+[ $failed = 0 ] && echo "all passed"
