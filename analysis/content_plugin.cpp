@@ -8,6 +8,7 @@
 #include "platform/dynlib.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::analysis {
 namespace {
@@ -133,7 +134,8 @@ intptr_t Extract(ContentPlugin& plugin, const ExtractRequest& request) {
   if (plugin.getValueW == nullptr && !platform::Utf16ToNameBytes(path, nativePath)) return 0;
 
   thread_local TagRecord tag;
-  thread_local std::u16string text;
+  thread_local platform::PerThread<std::u16string> t_textHolder;
+  std::u16string& text = t_textHolder.Get();
   tag.Clear();
   for (size_t slot = 0; slot < kSlotCount; ++slot) {
     if (plugin.map.slots[slot].type == 0) continue;

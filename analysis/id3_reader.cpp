@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::analysis {
 
@@ -206,7 +207,8 @@ struct FrameWalk {
 
 void ApplyFrame(Target target, std::span<const uint8_t> data, TagRecord& tag, FrameWalk& walk) {
   if (data.empty()) return;
-  thread_local std::u16string text;
+  thread_local platform::PerThread<std::u16string> t_textHolder;
+  std::u16string& text = t_textHolder.Get();
   uint8_t encoding = data[0];
   std::span<const uint8_t> body = data.subspan(1);
   if (target == Target::Comment) {
@@ -214,7 +216,8 @@ void ApplyFrame(Target target, std::span<const uint8_t> data, TagRecord& tag, Fr
     if (!SplitComment(encoding, body, description, body)) return;
     DecodeText(encoding, body, text);
     if (text.empty()) return;
-    thread_local std::u16string key;
+    thread_local platform::PerThread<std::u16string> t_keyHolder;
+    std::u16string& key = t_keyHolder.Get();
     DecodeText(encoding, description, key);
     if (key.empty()) {
       SetIfEmpty(walk.plainComment, text);

@@ -17,6 +17,7 @@
 #include "settings/field_line.h"
 #include "settings/path_macros.h"
 #include "settings/settings_store.h"
+#include "platform/per_thread.h"
 
 // The cache file: 8-bit text, one entry per line ended by CR LF, 18 or 19 fields separated by ";":
 //   0 path   1 size   2 modified as a packed UTC date-time   3 format code (signed)
@@ -118,8 +119,8 @@ struct LineScratch {
   std::u16string title, artist, album, genre, type, comment, path;
   std::string line;
 };
-thread_local LineScratch t_scratch;
-thread_local std::u16string t_text;
+thread_local platform::PerThread<LineScratch> t_scratch;
+thread_local platform::PerThread<std::u16string> t_text;
 
 // A line split into its fields with every number checked: all of the parse but the texts.
 struct CheckedLine {
@@ -170,7 +171,7 @@ bool CheckedPath(const CheckedLine& line, std::u16string& path) {
 
 // The record of a checked line: texts decoded, built into `info` (a new text block).
 bool BuildInfo(const CheckedLine& line, AudioInfo& info) {
-  LineScratch& s = t_scratch;
+  LineScratch& s = t_scratch.Get();
   const auto& f = line.f;
   DecodeText(f[10], s.title);
   DecodeText(f[11], s.artist);
@@ -236,8 +237,8 @@ void AppendCacheLine(std::string& out, std::u16string_view path, uint64_t size, 
   w.Unsigned(info.duration % 60);
   w.Unsigned(info.track);
   const auto text = [&](size_t index) {
-    info.GetText(index, t_text, records::kMaxTextBytes + 1);
-    w.Text(t_text);
+    info.GetText(index, t_text.Get(), records::kMaxTextBytes + 1);
+    w.Text(t_text.Get());
   };
   text(records::kTextTitle);
   text(records::kTextArtist);
@@ -368,7 +369,7 @@ uint32_t InfoCache::Load() {
   constexpr size_t kPiece = 1 << 20;
   std::string buffer;
   CheckedLine checked;
-  std::u16string& linePath = t_scratch.path;
+  std::u16string& linePath = t_scratch.Get().path;
   bool clean = true;
   uint32_t code = 0;
   for (bool end = false; !end;) {
@@ -402,7 +403,7 @@ uint32_t InfoCache::Load() {
           clean = false;
           continue;
         }
-        std::string& rewritten = t_scratch.line;
+        std::string& rewritten = t_scratch.Get().line;
         rewritten.clear();
         AppendCacheLine(rewritten, linePath, checked.size, checked.modified, info);
         info.Release();
@@ -421,7 +422,7 @@ uint32_t InfoCache::Load() {
 bool InfoCache::ContainsPathLocked(uint64_t hash, std::u16string_view path) const {
   const IndexSlot* slot = FindSlot(hash);
   if (slot == nullptr) return false;
-  std::u16string& other = t_text;
+  std::u16string& other = t_text.Get();
   for (uint32_t entry = slot->head; entry != 0; entry = m_next[entry - 1])
     if (EntryPathOf(m_store.At(entry - 1), other) && other == path) return true;
   return false;
@@ -454,7 +455,7 @@ bool InfoCache::Lookup(uint64_t size, FileTime modified, std::u16string_view pat
     }
     if (!timeMatches) continue;
     CheckedLine checked;
-    std::u16string& entryPath = t_scratch.path;
+    std::u16string& entryPath = t_scratch.Get().path;
     if (!CheckLine(EntryLine(record), checked) || !CheckedPath(checked, entryPath) || entryPath != path)
       continue;
     return BuildInfo(checked, out);
@@ -467,7 +468,7 @@ bool InfoCache::Add(uint64_t size, FileTime modified, std::u16string_view path, 
   platform::StoreGuard guard(m_store.Lock());
   m_matchesFile = false;
   if (path.empty() || path.size() > kMaxCachePathUnits) return false;
-  std::string& line = t_scratch.line;
+  std::string& line = t_scratch.Get().line;
   line.clear();
   try {
     AppendCacheLine(line, path, size, modified, info);

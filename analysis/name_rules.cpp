@@ -3,6 +3,7 @@
 
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::analysis {
 namespace {
@@ -139,7 +140,8 @@ void TrimSpaces(std::u16string_view& text) {
 
 bool MatchesMaskList(std::u16string_view path, std::u16string_view maskList) {
   std::u16string_view name = platform::FileNameOf(path);
-  thread_local std::u16string scratch;
+  thread_local platform::PerThread<std::u16string> t_scratchHolder;
+  std::u16string& scratch = t_scratchHolder.Get();
   while (!maskList.empty()) {
     size_t semi = maskList.find(u';');
     std::u16string_view mask = maskList.substr(0, semi);
@@ -172,7 +174,8 @@ void FillFromFileName(std::u16string_view path, TagRecord& tag) {
   if (fileName.size() > 1024) fileName = fileName.substr(0, 1024);
   size_t dot = fileName.rfind(u'.');
   if (dot != std::u16string_view::npos) fileName = fileName.substr(0, dot);
-  thread_local std::u16string name;
+  thread_local platform::PerThread<std::u16string> t_nameHolder;
+  std::u16string& name = t_nameHolder.Get();
   name.assign(fileName);
   for (char16_t& c : name) {
     if (c == u'_') c = u' ';

@@ -8,6 +8,7 @@
 #include "analysis/ogg_reader.h"
 #include "analysis/wma_reader.h"
 #include "platform/text.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::analysis {
 namespace {
@@ -126,7 +127,8 @@ bool BuildAudioInfo(const TagRecord& tag, uint32_t formatCode, records::AudioInf
 
 int AnalyseFile(const ProviderList& providers, std::u16string_view path, records::AudioInfo& info,
                 uint64_t knownFileSize) {
-  thread_local std::u16string terminated;
+  thread_local platform::PerThread<std::u16string> t_terminatedHolder;
+  std::u16string& terminated = t_terminatedHolder.Get();
   terminated.assign(path);
   ExtractRequest request{terminated.c_str(), &info, knownFileSize};
   for (const MediaInfoProvider& provider : providers) {

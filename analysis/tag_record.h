@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/text.h"
 #include "records/audio_info.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::analysis {
 
@@ -37,7 +39,8 @@ class FixedText {
   // Decodes UTF-8 (the whole range; malformed sequences become U+FFFD).
   void AssignUtf8(std::string_view utf8) {
     // One scratch buffer per thread keeps the hot path free of allocations after warm-up.
-    thread_local std::u16string scratch;
+    thread_local platform::PerThread<std::u16string> t_scratchHolder;
+    std::u16string& scratch = t_scratchHolder.Get();
     scratch.clear();
     platform::AppendUtf8ToUtf16(utf8.substr(0, 4 * Capacity), scratch);
     Assign(scratch);
@@ -74,6 +77,8 @@ struct TagRecord {
 
   void Clear() { *this = TagRecord{}; }
 };
+// Kept trivially destructible: a per-thread TagRecord then needs no destructor registered.
+static_assert(std::is_trivially_destructible_v<TagRecord>);
 
 // Removes leading, then trailing U+0020 (only spaces) from formatName and the five texts.
 void TrimTags(TagRecord& tag);

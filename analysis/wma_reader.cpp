@@ -10,6 +10,7 @@
 #include "analysis/file_window.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::analysis {
 namespace {
@@ -47,7 +48,8 @@ bool IsWhiteSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r') |
 // dropped, at most 255 units kept.
 template <size_t N>
 void ReadAsfString(ByteCursor& cursor, uint64_t byteLength, FixedText<N>& target, size_t limit) {
-  thread_local std::u16string text;
+  thread_local platform::PerThread<std::u16string> t_textHolder;
+  std::u16string& text = t_textHolder.Get();
   text.clear();
   uint64_t keep = std::min<uint64_t>(byteLength, 2 * 1024);
   auto bytes = cursor.Take(static_cast<size_t>(keep));
@@ -123,7 +125,8 @@ bool ReadTrackValue(ByteCursor& cursor, uint16_t type, uint16_t length, uint16_t
 
 void ReadExtendedContent(ByteCursor cursor, TagRecord& tag) {
   uint16_t count = cursor.Le16();
-  thread_local std::u16string name;
+  thread_local platform::PerThread<std::u16string> t_nameHolder;
+  std::u16string& name = t_nameHolder.Get();
   TrackAttributes tracks;
   for (uint16_t i = 0; i < count && cursor.Ok(); ++i) {
     uint16_t nameLength = cursor.Le16();

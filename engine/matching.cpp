@@ -12,6 +12,7 @@
 #include "engine/safe_sort.h"
 #include "engine/similarity.h"
 #include "platform/text.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::engine {
 
@@ -30,7 +31,7 @@ struct PairBuffers {
   std::u16string a;
   std::u16string b;
 };
-thread_local PairBuffers t_pair;
+thread_local platform::PerThread<PairBuffers> t_pair;
 
 bool Stopped(const StopCounter* stop) {
   return stop != nullptr && stop->load(std::memory_order_relaxed) != 0;
@@ -74,7 +75,7 @@ int CompareMore(FoundFile a, FoundFile b, uint32_t more) {
 
 int CompareSimilar(const AudioInfo& a, const AudioInfo& b, size_t index, uint32_t threshold) {
   if (threshold >= kThresholdOff) return 0;
-  PairBuffers& t = t_pair;
+  PairBuffers& t = t_pair.Get();
   a.GetText(index, t.a, kCompareCapacity);
   b.GetText(index, t.b, kCompareCapacity);
   platform::UpperUnitsInPlace(t.a.data(), t.a.size());

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/similarity.h"
+#include "platform/per_thread.h"
 
 #include <algorithm>
 #include <bit>
@@ -23,12 +24,12 @@ struct LcsScratch {
   std::vector<uint64_t> v;
   std::vector<uint64_t> zero;
 };
-thread_local LcsScratch t_scratch;
+thread_local platform::PerThread<LcsScratch> t_scratch;
 
 thread_local LcsPattern t_pattern;
 
 size_t LcsBitParallel(std::u16string_view pattern, std::u16string_view text) {
-  LcsScratch& s = t_scratch;
+  LcsScratch& s = t_scratch.Get();
   const size_t n = pattern.size();
   const size_t words = (n + 63) / 64;
   if (s.low.size() < 256 * words) s.low.assign(256 * words, 0);

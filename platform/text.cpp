@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/text.h"
 
+#include "platform/per_thread.h"
+
 #include <pthread.h>
 
 #include <unicode/ucnv.h>
@@ -143,8 +145,8 @@ struct ConverterCache {
 };
 
 UConverter* ConverterFor(int codePage) {
-  thread_local ConverterCache cache;
-  return cache.Get(codePage);
+  thread_local PerThread<ConverterCache> cache;
+  return cache.Get().Get(codePage);
 }
 
 std::atomic<int> g_codePageOverride{0};
@@ -627,12 +629,20 @@ std::u16string FormatWith(UDateFormat* fmt, uint64_t fileTime) {
 }  // namespace
 
 std::u16string FormatNumberGrouped(int64_t value) {
-  thread_local std::unique_ptr<UNumberFormat, NumberFormatDeleter> fmt = [] {
+  struct NumberFormat {
+    std::unique_ptr<UNumberFormat, NumberFormatDeleter> fmt;
+    bool tried = false;
+  };
+  thread_local PerThread<NumberFormat> holder;
+  NumberFormat& number = holder.Get();
+  if (!number.tried) {
+    number.tried = true;
     UErrorCode status = U_ZERO_ERROR;
     UNumberFormat* f = unum_open(UNUM_DECIMAL, nullptr, 0, FormattingLocale().c_str(), nullptr, &status);
     if (U_FAILURE(status)) f = nullptr;
-    return std::unique_ptr<UNumberFormat, NumberFormatDeleter>(f);
-  }();
+    number.fmt.reset(f);
+  }
+  const auto& fmt = number.fmt;
   if (!fmt) return Utf8ToUtf16(std::to_string(value));
   UChar buffer[64];
   UErrorCode status = U_ZERO_ERROR;
@@ -643,15 +653,29 @@ std::u16string FormatNumberGrouped(int64_t value) {
   return out;
 }
 
+// The date and time formats of one thread, opened on first use.
+struct DateFormats {
+  DateFormatPtr date, timeWithSeconds, timeWithoutSeconds;
+  bool opened = false;
+  DateFormats& Open() {
+    if (!opened) {
+      opened = true;
+      date = OpenDateFormat(UDAT_NONE, UDAT_SHORT);
+      timeWithSeconds = OpenDateFormat(UDAT_MEDIUM, UDAT_NONE);
+      timeWithoutSeconds = OpenDateFormat(UDAT_SHORT, UDAT_NONE);
+    }
+    return *this;
+  }
+};
+thread_local PerThread<DateFormats> t_dateFormats;
+
 std::u16string FormatDate(uint64_t fileTime) {
-  thread_local DateFormatPtr fmt = OpenDateFormat(UDAT_NONE, UDAT_SHORT);
-  return FormatWith(fmt.get(), fileTime);
+  return FormatWith(t_dateFormats.Get().Open().date.get(), fileTime);
 }
 
 std::u16string FormatTime(uint64_t fileTime, bool withSeconds) {
-  thread_local DateFormatPtr withSec = OpenDateFormat(UDAT_MEDIUM, UDAT_NONE);
-  thread_local DateFormatPtr withoutSec = OpenDateFormat(UDAT_SHORT, UDAT_NONE);
-  return FormatWith(withSeconds ? withSec.get() : withoutSec.get(), fileTime);
+  DateFormats& f = t_dateFormats.Get().Open();
+  return FormatWith(withSeconds ? f.timeWithSeconds.get() : f.timeWithoutSeconds.get(), fileTime);
 }
 
 }  // namespace tarnq::platform

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/per_thread.h"
+
 namespace tarnq::platform {
 
 // The lock of a store (settings, packed stores, the result list). Re-entrant: the owning thread may
@@ -103,11 +105,5 @@ class QueuedDispatcher : public UiDispatcher {
   std::deque<Call> m_queue;
   bool m_shutDown = false;
 };
-
-// Runs `fn(arg)` when the calling thread ends (not for the main thread, whose memory goes with the
-// process). Unlike a thread_local with a destructor, registering allocates nothing, so it cannot
-// end the process when memory is short. At most kMaxThreadExitCalls per thread; false when full.
-inline constexpr int kMaxThreadExitCalls = 8;
-bool CallAtThreadExit(void (*fn)(void*), void* arg);
 
 }  // namespace tarnq::platform

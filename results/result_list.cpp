@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/paths.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::results {
 namespace {
@@ -227,7 +228,8 @@ void ResultList::AppendFullPath(ResultRow row, std::u16string& out) const {
   if (!row) return;
   const size_t start = out.size();
   m_folders.AppendPath(row.Folder(), out);
-  thread_local std::u16string name;
+  thread_local platform::PerThread<std::u16string> t_nameHolder;
+  std::u16string& name = t_nameHolder.Get();
   row.GetName(name);
   if (out.size() > start && !platform::IsSeparator(out.back()) && !name.empty()) out.push_back(platform::kSeparator);
   out += name;

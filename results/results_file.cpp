@@ -10,6 +10,7 @@
 #include "settings/field_line.h"
 #include "settings/path_macros.h"
 #include "settings/settings_store.h"
+#include "platform/per_thread.h"
 
 namespace tarnq::results {
 namespace {
@@ -124,7 +125,8 @@ LineOutcome AddLine(ResultList& list, FolderBuilder& folders, std::string_view l
 
 bool AppendResultsLine(const ResultList& list, ResultRow row, std::string& out) {
   if (!row || row.Length() == 0) return true;
-  thread_local std::u16string path;
+  thread_local platform::PerThread<std::u16string> t_pathHolder;
+  std::u16string& path = t_pathHolder.Get();
   path.clear();
   list.AppendFullPath(row, path);
   if (path.find_first_of(u"\r\n", 0, 3) != std::u16string::npos) return false;  // CR, LF, NUL
