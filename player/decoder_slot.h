@@ -43,13 +43,14 @@ class DecoderSlot {
   virtual uint64_t Position() const = 0;
 };
 
-// The player's slot table: 20 decoder slots (0 MPEG, 1 Ogg, 2 FLAC, 3 WMA, 4 WAV, 5-19 input
-// plug-ins) and the output. An empty entry is a decoder that is not there.
-inline constexpr int kDecoderSlotCount = 20;
-inline constexpr int kOutputSlot = 20;
-inline constexpr int kSlotCount = 21;
-inline constexpr int kFirstPluginSlot = 5;
-enum BuiltInSlot : int { kMpegSlot = 0, kOggSlot = 1, kFlacSlot = 2, kWmaSlot = 3, kWavSlot = 4 };
+// The player's slot table: 21 decoder slots (0 MPEG, 1 Ogg, 2 FLAC, 3 WMA, 4 WAV, 5 MP4 audio,
+// 6-20 input plug-ins) and the output. An empty entry is a decoder that is not there.
+inline constexpr int kDecoderSlotCount = 21;
+inline constexpr int kOutputSlot = 21;
+inline constexpr int kSlotCount = 22;
+inline constexpr int kFirstPluginSlot = 6;
+inline constexpr int kMaxPlugins = kDecoderSlotCount - kFirstPluginSlot;  // 15
+enum BuiltInSlot : int { kMpegSlot = 0, kOggSlot = 1, kFlacSlot = 2, kWmaSlot = 3, kWavSlot = 4, kMp4Slot = 5 };
 
 class WaveOutput;
 
