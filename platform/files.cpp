@@ -374,6 +374,21 @@ uint32_t AtomicFileWriter::Write(std::string_view bytes) {
   return m_error = WriteAll(m_fd, bytes);
 }
 
+uint32_t AtomicFileWriter::WriteAt(uint64_t offset, std::string_view bytes) {
+  if (m_error != 0) return m_error;
+  if (m_fd < 0) return m_error = 6;
+  while (!bytes.empty()) {
+    const ssize_t n = ::pwrite(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return m_error = ErrorFromErrno(errno);
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+    offset += static_cast<uint64_t>(n);
+  }
+  return 0;
+}
+
 uint32_t AtomicFileWriter::Commit() {
   if (m_error == 0 && m_fd < 0) m_error = 6;
   if (m_error == 0 && ::fsync(m_fd) != 0) m_error = ErrorFromErrno(errno);

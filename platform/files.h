@@ -145,6 +145,8 @@ class AtomicFileWriter {
 
   uint32_t Open(std::u16string_view path);
   uint32_t Write(std::string_view bytes);
+  // Overwrites bytes already written, at `offset` from the start (a header patched at the end).
+  uint32_t WriteAt(uint64_t offset, std::string_view bytes);
   uint32_t Commit();
   void Abandon();
 

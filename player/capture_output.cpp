@@ -5,6 +5,7 @@
 #include <condition_variable>
 
 #include "platform/files.h"
+#include "player/wav_file_output.h"
 
 namespace tarnq::player {
 
@@ -17,6 +18,7 @@ bool CaptureOutput::Open(const OutputFormat& format, std::function<void()> buffe
   const bool valid = (format.channels == 1 || format.channels == 2) &&
                      (format.bitsPerSample == 8 || format.bitsPerSample == 16) && format.sampleRate > 0;
   m_open = valid && !m_noDevice;
+  m_gone = false;
   m_bufferDone = m_open ? std::move(bufferDone) : nullptr;
   m_paceStart = std::chrono::steady_clock::now();
   m_pacedFrames = 0;
@@ -33,11 +35,11 @@ void CaptureOutput::Close() {
 
 bool CaptureOutput::IsOpen() const {
   std::lock_guard lock(m_mutex);
-  return m_open;
+  return m_open && !m_gone;
 }
 
 void CaptureOutput::CatchUpLocked() const {
-  if (m_clock != Clock::kRealTime || !m_open || m_paused || m_format.sampleRate == 0) return;
+  if (m_clock != Clock::kRealTime || !m_open || m_gone || m_paused || m_format.sampleRate == 0) return;
   const auto elapsed = std::chrono::steady_clock::now() - m_paceStart;
   const uint64_t due = static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()) * m_format.sampleRate / 1000000;
@@ -57,7 +59,7 @@ void CaptureOutput::CatchUpLocked() const {
 
 size_t CaptureOutput::FreeBuffers() const {
   std::lock_guard lock(m_mutex);
-  if (!m_open) return 0;
+  if (!m_open || m_gone) return 0;
   CatchUpLocked();
   return kOutputBufferCount - m_queue.size();
 }
@@ -66,7 +68,7 @@ bool CaptureOutput::Write(std::span<const uint8_t> pcm) {
   {
     std::lock_guard lock(m_mutex);
     CatchUpLocked();
-    if (!m_open || m_queue.size() >= kOutputBufferCount || pcm.size() > kOutputBufferBytes) return false;
+    if (!m_open || m_gone || m_queue.size() >= kOutputBufferCount || pcm.size() > kOutputBufferBytes) return false;
     const size_t align = m_format.BlockAlign();
     const size_t bytes = pcm.size() / align * align;
     if (bytes == 0) return true;
@@ -106,7 +108,7 @@ void CaptureOutput::Reset() {
 bool CaptureOutput::IsDrained() const {
   std::lock_guard lock(m_mutex);
   CatchUpLocked();
-  return !m_open || m_queue.empty();
+  return !m_open || m_gone || m_queue.empty();
 }
 
 uint64_t CaptureOutput::Position() const {
@@ -120,7 +122,7 @@ void CaptureOutput::Advance(uint64_t frames) {
   bool finished = false;
   {
     std::lock_guard lock(m_mutex);
-    if (!m_open || m_paused || m_clock != Clock::kManual) return;
+    if (!m_open || m_gone || m_paused || m_clock != Clock::kManual) return;
     const size_t align = m_format.BlockAlign();
     while (frames > 0 && !m_queue.empty()) {
       Queued& head = m_queue.front();
@@ -136,6 +138,18 @@ void CaptureOutput::Advance(uint64_t frames) {
     done = m_bufferDone;
   }
   if (finished && done) done();
+}
+
+void CaptureOutput::Disconnect() {
+  std::function<void()> done;
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_open) return;
+    m_gone = true;
+    m_queue.clear();
+    done = m_bufferDone;
+  }
+  if (done) done();  // the device's last word wakes the player
 }
 
 void CaptureOutput::SetNoDevice(bool noDevice) {
@@ -173,12 +187,6 @@ bool CaptureOutput::WaitForCaptured(size_t bytes, std::chrono::milliseconds limi
   return m_changed.wait_for(lock, limit, [&] { return m_captured.size() >= bytes; });
 }
 
-namespace {
-void PutLe(std::string& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-}  // namespace
-
 uint32_t WriteWavFile(std::u16string_view path, const OutputFormat& format, std::span<const uint8_t> pcm) {
   const bool widen = format.bitsPerSample == 8;
   const uint64_t dataBytes = widen ? uint64_t{pcm.size()} * 2 : pcm.size() / 2 * 2;
@@ -187,24 +195,13 @@ uint32_t WriteWavFile(std::u16string_view path, const OutputFormat& format, std:
   const uint64_t frameBytes = 2ull * channels;
   const uint64_t limit = (0xFFFFFFFFull - 36) / frameBytes * frameBytes;
   const uint32_t size = static_cast<uint32_t>(std::min(dataBytes / frameBytes * frameBytes, limit));
-  std::string bytes;
+  std::string bytes = WavHeader(format, size);
   bytes.reserve(44 + size_t{size});
-  bytes += "RIFF";
-  PutLe(bytes, 36 + size, 4);
-  bytes += "WAVEfmt ";
-  PutLe(bytes, 16, 4);
-  PutLe(bytes, 1, 2);
-  PutLe(bytes, channels, 2);
-  PutLe(bytes, format.sampleRate, 4);
-  PutLe(bytes, static_cast<uint32_t>(format.sampleRate * frameBytes), 4);
-  PutLe(bytes, static_cast<uint32_t>(frameBytes), 2);
-  PutLe(bytes, 16, 2);
-  bytes += "data";
-  PutLe(bytes, size, 4);
   if (widen) {
     for (size_t i = 0; i < size / 2; ++i) {
       const int32_t s = (int32_t{pcm[i]} - 128) * 256;
-      PutLe(bytes, static_cast<uint32_t>(s) & 0xFFFF, 2);
+      bytes.push_back(static_cast<char>(s & 0xFF));
+      bytes.push_back(static_cast<char>((s >> 8) & 0xFF));
     }
   } else {
     bytes.append(reinterpret_cast<const char*>(pcm.data()), size);

@@ -39,6 +39,8 @@ class CaptureOutput final : public WaveOutput {
   void Advance(uint64_t frames);
   // Refuses the next Open, as a missing device would.
   void SetNoDevice(bool noDevice);
+  // The device goes away while open: nothing more is played or taken until the next Open.
+  void Disconnect();
 
   // Everything written since the capture was created (or Clear()), as the device got it: every
   // Open's stream follows the last one, Reset drops nothing of it.
@@ -71,6 +73,7 @@ class CaptureOutput final : public WaveOutput {
   bool m_open = false;
   bool m_paused = false;
   bool m_noDevice = false;
+  bool m_gone = false;
   int m_openCount = 0;
 };
 

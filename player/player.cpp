@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "platform/audio_device.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "player/output_feeder.h"
@@ -71,6 +72,7 @@ struct Player::Thread {
   bool started = false;
   bool seekable = false;
   int volume = kDefaultVolume;
+  platform::SavedThreadPriority priority;  // raised while the output is open
 
   // Read by the ticker too.
   std::mutex clockMutex;
@@ -127,7 +129,11 @@ struct Player::Thread {
     active = nullptr;
   }
   void CloseOutput() {
-    if (playing && slots.output != nullptr) slots.output->Close();
+    if (playing && slots.output != nullptr) {
+      slots.output->Close();
+      platform::RestoreThreadPriority(priority);
+      priority = {};
+    }
     playing = false;
     SetTicking(false);
   }
@@ -215,6 +221,8 @@ void Player::Thread::Play(int64_t numerator, int64_t denominator) {
       return;
     }
     playing = true;
+    // Feeding the device must not wait behind ordinary work (best effort).
+    priority = platform::RaiseThreadPriorityForAudio();
     RestartClock();
     Notify({PlayerNotification::Kind::kVolume, volume, false, nullptr});
     started = true;
@@ -314,7 +322,12 @@ void Player::Thread::Run() {
     if (!started) queue.Wait(kRefillInterval);
     started = false;
     try {
-      if (active != nullptr) {
+      if (!slots.output->IsOpen()) {
+        // The device went away: nothing more will be played, so the file is stopped.
+        CloseActive();
+        CloseOutput();
+        NotifyState(PlayState::kStopped);
+      } else if (active != nullptr) {
         if (!feeder.Pump(*active, *slots.output, volume)) {
           CloseActive();
           NotifyState(PlayState::kEnded);

@@ -24,6 +24,7 @@ class WaveOutput {
   // time the device finishes a buffer; it must be cheap and must not call back into the output.
   virtual bool Open(const OutputFormat& format, std::function<void()> bufferDone) = 0;
   virtual void Close() = 0;
+  // Open and still playing: false again once the device went away (then IsDrained() is true).
   virtual bool IsOpen() const = 0;
   // Buffers the device does not hold at the moment.
   virtual size_t FreeBuffers() const = 0;

@@ -198,6 +198,24 @@ TEST(Player, StopsAtOnceWithoutADevice) {
   EXPECT_TRUE(f.output.Captured().empty());
 }
 
+// A device that goes away mid-play never leaves the player waiting for buffers to finish: the
+// owner hears stopped (not ended), and the next Play opens the output again.
+TEST(Player, StopsWhenTheDeviceGoesAwayWhilePlaying) {
+  Fixture f(6.0);
+  ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
+  f.player->Play();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kPlaying));
+  ASSERT_TRUE(f.output.WaitForCaptured(kOutputBufferBytes, kPatience));
+  f.output.Advance(44100);
+  f.output.Disconnect();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kStopped));
+  EXPECT_EQ(f.recorder.States(), (std::vector<int64_t>{3, 4}));
+  f.player->Play();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kPlaying, 2));
+  EXPECT_EQ(f.output.OpenCount(), 2);
+  EXPECT_TRUE(f.output.IsOpen());
+}
+
 TEST(Player, LoadFailuresSayWhy) {
   Fixture f(1.0);
   f.dir.Write("bad.wav", "RIFF....WAVEjunk");
@@ -257,6 +275,50 @@ TEST(Player, SurvivesAStormOfMessagesAndShutdownWhilePlaying) {
   EXPECT_TRUE(f.output.IsOpen());
   f.player.reset();  // while playing
   EXPECT_FALSE(f.output.IsOpen());
+}
+
+// Loads, plays and seeks from several threads at once while the clock runs: every load is
+// answered, and afterwards the player still plays the file from its start.
+TEST(Player, TakesLoadsFromSeveralThreadsWhilePlaying) {
+  Fixture f(4.0);
+  f.dir.Write("bad.wav", "RIFF....WAVEjunk");
+  ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
+  f.player->Play();
+  std::atomic<bool> done = false;
+  std::thread clock([&] {
+    while (!done) {
+      f.output.Advance(2048);
+      std::this_thread::yield();
+    }
+  });
+  std::atomic<int> answered = 0, loaded = 0;
+  auto caller = [&](unsigned seed) {
+    std::mt19937 random(seed);
+    for (int i = 0; i < 60; ++i) {
+      const bool good = random() % 3 != 0;
+      const LoadResult r = f.player->LoadFile(f.dir.Path(good ? "song.wav" : "bad.wav"));
+      ++answered;
+      loaded += r.error == 0;
+      EXPECT_EQ(r.error == 0, good);
+      f.player->Play(random() % 4, 4);
+      f.player->Seek(random() % 100, 100);
+    }
+  };
+  std::thread a(caller, 1), b(caller, 2);
+  a.join();
+  b.join();
+  done = true;
+  clock.join();
+  EXPECT_EQ(answered, 120);
+  f.player->Stop();
+  ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
+  f.output.Clear();
+  f.player->SetVolume(kUnityVolume);
+  f.player->Play();
+  ASSERT_TRUE(f.output.WaitForCaptured(64, kPatience));
+  const auto captured = f.output.Captured();
+  EXPECT_EQ(std::vector<uint8_t>(captured.begin(), captured.begin() + 64), f.Bytes(0, 64));  // from the start
+  EXPECT_TRUE(f.output.IsOpen());
 }
 
 }  // namespace
