@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# tarnq-cli play --output as a black box: the WAV written holds exactly the expected PCM (whole,
-# from --start for --seconds, silenced at volume 0), and failures end with their status and a
+# tarnq-cli play as a black box. --output: the WAV written holds exactly the expected PCM (whole,
+# from --start for --seconds, silenced at volume 0). On the sound device, through PortAudio and an
+# ALSA configuration of our own in a temporary HOME: the bytes that reach ALSA are those --output
+# writes, a missing device and Ctrl-C end with their status. Failures end with their status and a
 # message that names the reason.
 set -u
 cli="$1"
@@ -51,11 +53,44 @@ check_usage() {
   [[ "$out" == *"$expected"* ]] || fail "play $*: message $out"
 }
 check_usage "no file to play" --output x.wav
-check_usage "--output is required: playing on the sound device is not built yet" in.wav
 check_usage "--volume takes a percentage 0-100" in.wav --volume 101 --output x.wav
 check_usage "--start takes seconds" in.wav --start -1 --output x.wav
 check_usage "--seconds takes seconds" in.wav --seconds abc --output x.wav
 check_usage "unknown option '--loud'" in.wav --loud --output x.wav
 check_usage "only one file can be played" in.wav in.wav --output x.wav
+
+# The sound device: ALSA's file plug-in records the exact interleaved PCM it is given.
+mkdir -p filedev nodev slowdev
+printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s/device.raw"\n format "raw"\n}\n' "$root" > filedev/.asoundrc
+printf 'pcm.!default {\n type hw\n card 99\n}\n' > nodev/.asoundrc
+# A reader that takes about a tenth of a second's bytes each tenth of a second paces the device.
+printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|while [ $(head -c 3200 | wc -c) -gt 0 ]; do sleep 0.1; done"\n format "raw"\n}\n' > slowdev/.asoundrc
+
+# Played on the device, the samples are those --output writes; the device may play silence
+# before, between (it is not paced, so it can outrun the player) and after them, nothing else.
+# The fixture's samples are never an all-zero frame, so removing those frames takes only the silence.
+head -c $size /dev/urandom | od -An -v -tx1 -w4 | awk '{ for (i = 1; i <= 4; ++i) printf "\\x%s", (i == 1 && $i == "00") ? "01" : $i }' > nz.txt
+printf "$(cat nz.txt)" > nzpcm
+{ printf 'RIFF'; le32 $((36 + size)); printf 'WAVEfmt '; le32 16; printf '\x01\x00\x02\x00'; le32 8000; le32 32000
+  printf '\x04\x00\x10\x00data'; le32 $size; cat nzpcm; } > nz.wav
+"$cli" play nz.wav --volume 80 --output nz-out.wav || fail "render at volume 80: status $?"
+out=$(HOME="$root/filedev" timeout 30 "$cli" play nz.wav --volume 80 2>&1); status=$?
+[ $status = 0 ] || fail "play on the device: status $status $out"
+[ -z "$out" ] || fail "play on the device wrote to stderr: $out"
+strip_silence() { od -An -v -tx1 -w4 "$1" | grep -v '^ 00 00 00 00$'; }
+[ -s device.raw ] && diff -q <(strip_silence device.raw) <(tail -c +45 nz-out.wav | od -An -v -tx1 -w4 | grep -v '^ 00 00 00 00$') >/dev/null ||
+  fail "the device did not get the samples --output writes"
+
+out=$(HOME="$root/nodev" timeout 30 "$cli" play in.wav 2>&1); status=$?
+[ $status = 1 ] || fail "no device: status $status"
+[ "$out" = "tarnq-cli: no sound output device" ] || fail "no device message: $out"
+
+HOME="$root/slowdev" timeout 30 "$cli" play in.wav 2> slow.err & pid=$!
+sleep 1
+kill -INT $pid; wait $pid; status=$?
+[ $status = 130 ] || fail "Ctrl-C while playing: status $status $(cat slow.err)"
+# PortAudio itself reports the pipe write that the stop cuts short; nothing else may be said.
+grep -v "^Expression '.*' failed in 'src/hostapi/alsa/" slow.err > slow.rest
+[ -s slow.rest ] && fail "Ctrl-C while playing wrote to stderr: $(cat slow.rest)"
 
 [ $failed = 0 ] && echo "all passed"
