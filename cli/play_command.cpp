@@ -179,7 +179,8 @@ int PlayOnDevice(const std::u16string& path, int slot, const player::StreamForma
       break;
     }
     if (device.Position() >= limit) break;
-    if (showPosition && heard.playing && heard.position >= 0 && heard.position != shown) {
+    if (showPosition && heard.playing && heard.position >= 0 && heard.position != shown &&
+        !(heard.ended && heard.position == 0)) {  // the ticker says 0 once the end is reached
       shown = heard.position;
       std::fprintf(stderr, "\r  %s / %s", Clock(shown).c_str(), length.c_str());
       std::fflush(stderr);

@@ -129,7 +129,7 @@ bool AudioDevice::Open(const AudioFormat& format, AudioSource source, std::funct
   if (error != paNoError) {
     if (impl->stream != nullptr) Pa_CloseStream(impl->stream);
     Pa_Terminate();
-    message = std::string("the sound device refuses ") + std::to_string(format.sampleRate) + " Hz, " +
+    message = std::string("the sound device cannot be opened for ") + std::to_string(format.sampleRate) + " Hz, " +
               std::to_string(format.channels) + (format.channels == 1 ? " channel, " : " channels, ") +
               std::to_string(format.bitsPerSample) + "-bit: " + Pa_GetErrorText(error);
     return false;
