@@ -164,9 +164,10 @@ int PlayOnDevice(const std::u16string& path, int slot, const player::StreamForma
       break;
     }
     if (heard.stopped) {
-      if (!heard.ended) {
+      // Stopped without an end, or the device failed before it had played the end.
+      const std::string reason = device.LastError();
+      if (!heard.ended || !reason.empty()) {
         // Never started: the device could not be opened; started: it went away while playing.
-        const std::string reason = device.LastError();
         const char* newline = shown < 0 ? "" : "\n";
         if (!heard.playing && reason == "no sound output device") {
           std::fprintf(stderr, "%starnq-cli: no sound output device\n", newline);

@@ -93,4 +93,12 @@ kill -INT $pid; wait $pid; status=$?
 grep -v "^Expression '.*' failed in 'src/hostapi/alsa/" slow.err > slow.rest
 [ -s slow.rest ] && fail "Ctrl-C while playing wrote to stderr: $(cat slow.rest)"
 
+# A device that stops taking samples mid-play (its reader stops reading) ends the play with a
+# message, never a hang.
+mkdir -p stalldev
+printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|head -c 40000 >/dev/null; sleep 5"\n format "raw"\n}\n' > stalldev/.asoundrc
+out=$(HOME="$root/stalldev" timeout 60 "$cli" play in.wav 2>&1); status=$?
+[ $status = 1 ] || fail "device that stops: status $status $out"
+[[ "$out" == *"in.wav: the sound device stopped playing"* ]] || fail "device that stops: message $out"
+
 [ $failed = 0 ] && echo "all passed"
