@@ -13,6 +13,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -82,6 +83,23 @@ struct States {
   }
 };
 
+// A player on a real-time capture output, at unity volume, with the file loaded.
+struct Session {
+  player::CaptureOutput output{player::CaptureOutput::Clock::kRealTime};
+  platform::DirectDispatcher dispatcher;
+  States states;
+  std::unique_ptr<player::Player> player;
+
+  bool Load(const std::u16string& path) {
+    player::SlotTable slots = player::MakeBuiltInSlots();
+    slots.output = &output;
+    player = std::make_unique<player::Player>(std::move(slots));
+    player->SetOwner(states.Owner(dispatcher));
+    player->SetVolume(player::kUnityVolume);
+    return player->LoadFile(path).error == 0;
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,29 +115,22 @@ int main(int argc, char** argv) {
   // 1. Play the whole file in real time.
   double cpuShare = 0;
   {
-    player::CaptureOutput output(player::CaptureOutput::Clock::kRealTime);
-    platform::DirectDispatcher dispatcher;
-    States states;
-    player::SlotTable slots = player::MakeBuiltInSlots();
-    slots.output = &output;
-    player::Player player(std::move(slots));
-    player.SetOwner(states.Owner(dispatcher));
-    player.SetVolume(player::kUnityVolume);
-    if (player.LoadFile(path).error != 0) {
+    Session session;
+    if (!session.Load(path)) {
       std::fprintf(stderr, "player_cpu: cannot load %s\n", file.c_str());
       return 1;
     }
     const std::clock_t cpu0 = std::clock();
     const auto wall0 = Clock::now();
-    player.Play();
-    if (!states.WaitFor(player::PlayState::kStopped, std::chrono::seconds(seconds + 30))) {
+    session.player->Play();
+    if (!session.states.WaitFor(player::PlayState::kStopped, std::chrono::seconds(seconds + 30))) {
       std::fprintf(stderr, "player_cpu: the file did not play to its end\n");
       return 1;
     }
     const double cpu = static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;
     const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
     cpuShare = 100.0 * cpu / wall;
-    const bool whole = output.Captured().size() == size_t{frames} * 4;
+    const bool whole = session.output.Captured().size() == size_t{frames} * 4;
     std::printf("played %u s of 44.1 kHz stereo in %.2f s wall, %.3f s CPU: %.2f %% of one core%s\n", seconds,
                 wall, cpu, cpuShare, whole ? "" : " (INCOMPLETE)");
   }
@@ -127,42 +138,35 @@ int main(int argc, char** argv) {
   // 2. Seeks while playing: from the Seek call to the first frame of the new place in the output.
   std::vector<double> latencies;
   {
-    player::CaptureOutput output(player::CaptureOutput::Clock::kRealTime);
-    platform::DirectDispatcher dispatcher;
-    States states;
-    player::SlotTable slots = player::MakeBuiltInSlots();
-    slots.output = &output;
-    player::Player player(std::move(slots));
-    player.SetOwner(states.Owner(dispatcher));
-    player.SetVolume(player::kUnityVolume);
-    if (player.LoadFile(path).error != 0) return 1;
-    player.Play();
-    states.WaitFor(player::PlayState::kPlaying, std::chrono::seconds(5));
+    Session session;
+    if (!session.Load(path)) return 1;
+    session.player->Play();
+    session.states.WaitFor(player::PlayState::kPlaying, std::chrono::seconds(5));
     for (int i = 0; i < seeks; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(150 + 37 * (i % 5)));
       // Places at least 5 s before the end: a decoder that has delivered its last data (16 buffers
       // hold 3 s) takes no more seeks.
       const uint32_t places = std::max<uint32_t>((frames - std::min(frames, 5 * kRate)) / 4096, 1);
       const uint32_t target = (static_cast<uint32_t>(i * 7919) % places) * 4096;
-      output.Clear();
+      session.output.Clear();
       const auto t0 = Clock::now();
-      player.Seek(target, frames);
+      session.player->Seek(target, frames);
       size_t seen = 0;
       bool found = false;
       while (!found && Clock::now() - t0 < std::chrono::seconds(5)) {
-        output.WaitForCaptured(seen * 4 + 4, std::chrono::milliseconds(1));
-        const std::vector<uint8_t> pcm = output.Captured();
+        session.output.WaitForCaptured(seen * 4 + 4, std::chrono::milliseconds(1));
+        const std::vector<uint8_t> pcm = session.output.Captured();
         for (; !found && seen < pcm.size() / 4; ++seen) found = FrameAt(pcm, seen) == target;
       }
       if (!found) {
-        const std::vector<uint8_t> pcm = output.Captured();
+        const std::vector<uint8_t> pcm = session.output.Captured();
         std::fprintf(stderr, "player_cpu: seek %d to frame %u never arrived (%zu frames, first %u)\n", i, target,
                      pcm.size() / 4, pcm.empty() ? 0 : FrameAt(pcm, 0));
         return 1;
       }
       latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     }
-    player.Stop();
+    session.player->Stop();
   }
   std::sort(latencies.begin(), latencies.end());
   if (!latencies.empty()) {
