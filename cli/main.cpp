@@ -18,7 +18,7 @@ constexpr tarnq::cli::Command kCommands[] = {
     {"find", "search folders for duplicate music files", tarnq::cli::RunFind},
     {"info", "analyse audio files and print their properties and tags", tarnq::cli::RunInfo},
     {"load", "read a saved result list; select, act on, save or export it", tarnq::cli::RunLoad},
-    {"play", "decode an audio file through the player into a WAV file (play FILE --output X.wav)",
+    {"play", "play an audio file on the sound device, or render it into a WAV file (--output X.wav)",
      tarnq::cli::RunPlay},
     {"similarity", "print the similarity percentage of two texts", tarnq::cli::RunSimilarity},
     {"preset", "show what a preset file holds (preset show FILE.tnq)", tarnq::cli::RunPreset},

@@ -97,8 +97,12 @@ grep -v "^Expression '.*' failed in 'src/hostapi/alsa/" slow.err > slow.rest
 # message, never a hang.
 mkdir -p stalldev
 printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "|head -c 40000 >/dev/null; sleep 5"\n format "raw"\n}\n' > stalldev/.asoundrc
-out=$(HOME="$root/stalldev" timeout 60 "$cli" play in.wav 2>&1); status=$?
+# 10 s, far more than the pipe and the device hold.
+long=320000
+{ printf 'RIFF'; le32 $((36 + long)); printf 'WAVEfmt '; le32 16; printf '\x01\x00\x02\x00'; le32 8000; le32 32000
+  printf '\x04\x00\x10\x00data'; le32 $long; head -c $long /dev/urandom; } > long.wav
+out=$(HOME="$root/stalldev" timeout 60 "$cli" play long.wav 2>&1); status=$?
 [ $status = 1 ] || fail "device that stops: status $status $out"
-[[ "$out" == *"in.wav: the sound device stopped playing"* ]] || fail "device that stops: message $out"
+[[ "$out" == *"long.wav: the sound device stopped playing"* ]] || fail "device that stops: message $out"
 
 [ $failed = 0 ] && echo "all passed"
