@@ -15,6 +15,7 @@
 #include "platform/terminal.h"
 #include "player/capture_output.h"
 #include "player/output_feeder.h"
+#include "player/plugin_slot.h"
 
 namespace tarnq::cli {
 namespace {
@@ -26,7 +27,9 @@ void PrintHelp() {
   std::fputs("\n"
              "Decodes FILE through the player and writes what the sound device would get into\n"
              "FILE.wav (16-bit PCM at the stream's rate; more than two channels are mixed down to\n"
-             "two), as fast as it decodes. Files so far: WAV (uncompressed PCM and float).\n"
+             "two), as fast as it decodes. Files so far: WAV (uncompressed PCM and float), and\n"
+             "the files of the input plug-ins (in_*.so) in the program's folder, or in the folder\n"
+             "that TARNQ_INPUT_PLUGINS names.\n"
              "Playing on the sound device is not built yet, so --output is required.\n"
              "\n"
              "Options:\n"
@@ -95,6 +98,7 @@ int RunPlay(std::span<char*> args) {
   const std::u16string path = AbsolutePath(file);
   const std::u16string target = AbsolutePath(output);
   player::SlotTable slots = player::MakeBuiltInSlots();
+  player::AddInputPlugins(slots, slots.pluginFolder);
   if (!platform::FileExists(path)) {
     PrintError(path, platform::err::kFileNotFound);
     return 1;
