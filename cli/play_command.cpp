@@ -22,6 +22,7 @@
 #include "player/output_feeder.h"
 #include "player/player.h"
 #include "player/wav_file_output.h"
+#include "player/plugin_slot.h"
 
 namespace tarnq::cli {
 namespace {
@@ -36,6 +37,9 @@ void PrintHelp() {
              "when that is a terminal. With --output, writes what the sound device would get into\n"
              "FILE.wav instead (16-bit PCM at the stream's rate; more than two channels are mixed\n"
              "down to two), as fast as it decodes.\n"
+             "Files: MP3/MP2/MP1, Ogg Vorbis, FLAC, WMA, M4A/M4V (AAC, ALAC), WAV (PCM and float),\n"
+             "and the files of the input plug-ins (in_*.so) in the program's folder, or in the\n"
+             "folder that TARNQ_INPUT_PLUGINS names.\n"
              "\n"
              "Options:\n"
              "  --start SEC    begin SEC seconds into the file (decimals allowed)\n"
@@ -233,6 +237,7 @@ int RunPlay(std::span<char*> args) {
 
   const std::u16string path = AbsolutePath(file);
   player::SlotTable slots = player::MakeBuiltInSlots();
+  player::AddInputPlugins(slots, slots.pluginFolder);
   if (!platform::FileExists(path)) {
     PrintError(path, platform::err::kFileNotFound);
     return 1;

@@ -30,6 +30,10 @@ class DynamicLibrary {
   // The system's explanation of the last failure of Open (UTF-8; empty after success).
   const std::string& Detail() const { return m_detail; }
 
+  // The system's handle of the loaded library as a number (0 when nothing is open), for the
+  // plug-in interfaces that hand a library its own instance.
+  intptr_t NativeHandle() const { return reinterpret_cast<intptr_t>(m_handle); }
+
  private:
   void* m_handle = nullptr;
   std::string m_detail;

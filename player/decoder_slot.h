@@ -57,6 +57,9 @@ class WaveOutput;
 struct SlotTable {
   std::unique_ptr<DecoderSlot> decoders[kDecoderSlotCount];
   WaveOutput* output = nullptr;  // slot 20, owned by whoever made the table
+  // Where the player thread looks for input plug-ins when it starts (into the empty slots from
+  // kFirstPluginSlot on); empty: nowhere.
+  std::u16string pluginFolder;
 
   // The slot for a file: the first whose masks match the name and whose FileLength is non-zero;
   // when no mask matches at all, the first plug-in slot whose FileLength is non-zero. -1: none.
@@ -66,7 +69,8 @@ struct SlotTable {
   int SlotByName(std::u16string_view path) const;
 };
 
-// The table with the built-in decoders that exist so far (the others stay empty).
+// The table with the built-in decoders that exist so far (the others stay empty), set to find
+// the input plug-ins in InputPluginFolder().
 SlotTable MakeBuiltInSlots();
 
 }  // namespace tarnq::player

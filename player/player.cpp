@@ -8,6 +8,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "player/output_feeder.h"
+#include "player/plugin_slot.h"
 #include "player/wave_output.h"
 
 namespace tarnq::player {
@@ -300,6 +301,13 @@ void Player::Thread::Handle(Message& m) {
 }
 
 void Player::Thread::Run() {
+  if (!slots.pluginFolder.empty()) {
+    try {
+      AddInputPlugins(slots, slots.pluginFolder);
+    } catch (...) {
+      // Without memory for them, the built-in decoders still play.
+    }
+  }
   for (;;) {
     while (auto message = queue.Take()) {
       try {

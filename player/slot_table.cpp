@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/name_rules.h"
 #include "player/decoder_slot.h"
+#include "player/plugin_slot.h"
 #include "player/wav_slot.h"
 
 namespace tarnq::player {
@@ -30,6 +31,7 @@ int SlotTable::SlotByName(std::u16string_view path) const {
 SlotTable MakeBuiltInSlots() {
   SlotTable table;
   table.decoders[kWavSlot] = std::make_unique<WavSlot>();
+  table.pluginFolder = InputPluginFolder();
   return table;
 }
 

@@ -105,4 +105,25 @@ out=$(HOME="$root/stalldev" timeout 60 "$cli" play long.wav 2>&1); status=$?
 [ $status = 1 ] || fail "device that stops: status $status $out"
 [[ "$out" == *"long.wav: the sound device stopped playing"* ]] || fail "device that stops: message $out"
 
+# Files of an input plug-in (the test plug-in, given as the second argument, which plays sine
+# tones described in "*.tone" files): found in the folder TARNQ_INPUT_PLUGINS names, rendered
+# whole and from --start, and a plug-in that never delivers sound fails with its reason.
+if [ -n "${2:-}" ]; then
+  mkdir plugins
+  cp "$2" plugins/in_tarnqtest.so
+  export TARNQ_INPUT_PLUGINS="$root/plugins"
+  printf 'frequency=440\nrate=8000\nchannels=2\nbits=16\nms=3000\n' > a.tone
+  "$cli" play a.tone --output tone.wav || fail "play a tone: status $?"
+  [ "$(head -c 44 tone.wav | tail -c 4 | od -An -tu4 | tr -d ' ')" = 96000 ] || fail "data size of the tone"
+  "$cli" play a.tone --start 1 --output tail.wav || fail "play a tone from 1 s: status $?"
+  cmp -s <(tail -c +45 tail.wav) <(tail -c +$((45 + 32000)) tone.wav) || fail "the tone from 1 s is not the whole tone's tail"
+  printf 'ms=1000\nfault=never-open\n' > mute.tone
+  out=$("$cli" play mute.tone --output x.wav 2>&1); status=$?
+  [ $status = 1 ] && [[ "$out" == *"mute.tone: the plug-in in_tarnqtest.so delivered no sound within 2 seconds"* ]] ||
+    fail "mute plug-in: $status $out"
+  out=$(TARNQ_INPUT_PLUGINS="$root/nowhere" "$cli" play a.tone --output x.wav 2>&1); status=$?
+  [ $status = 1 ] && [[ "$out" == *"a.tone: no decoder takes this file"* ]] || fail "without the plug-in: $status $out"
+  unset TARNQ_INPUT_PLUGINS
+fi
+
 [ $failed = 0 ] && echo "all passed"
