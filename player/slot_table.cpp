@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/name_rules.h"
 #include "player/decoder_slot.h"
+#include "player/flac_slot.h"
+#include "player/mpeg_slot.h"
+#include "player/ogg_slot.h"
 #include "player/wav_slot.h"
 
 namespace tarnq::player {
@@ -29,6 +32,9 @@ int SlotTable::SlotByName(std::u16string_view path) const {
 
 SlotTable MakeBuiltInSlots() {
   SlotTable table;
+  table.decoders[kMpegSlot] = std::make_unique<MpegSlot>();
+  table.decoders[kOggSlot] = std::make_unique<OggSlot>();
+  table.decoders[kFlacSlot] = std::make_unique<FlacSlot>();
   table.decoders[kWavSlot] = std::make_unique<WavSlot>();
   return table;
 }
