@@ -184,7 +184,8 @@ MpegSlot::~MpegSlot() {
 
 uint32_t MpegSlot::FileLength(std::u16string_view path) {
   analysis::TagRecord tag;
-  if (analysis::ReadMpegFile(path, tag) != 0 || tag.formatName.Empty() || tag.duration == 0) return 0;
+  // A stream shorter than half a second has a duration of 0 and still plays.
+  if (analysis::ReadMpegFile(path, tag) != 0 || tag.formatName.Empty()) return 0;
   return tag.duration + 1;
 }
 
