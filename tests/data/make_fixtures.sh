@@ -171,3 +171,6 @@ oggenc --quiet -q 0 -o six-channels.ogg "$tmp/six.wav"
 ffmpeg -loglevel error -y -f lavfi -i "aevalsrc=0.4*sin(2*PI*(300+900*t)*t)|0.3*sin(2*PI*(700-500*t)*t):s=48000:d=0.15" \
   -c:a pcm_s24le "$tmp/s24.wav"
 flac --silent -f -o stereo-24bit.flac "$tmp/s24.wav"
+# 8-bit mono FLAC (the player hands out 8-bit samples unsigned, as WAV files hold them).
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.25" -ac 1 -c:a pcm_u8 "$tmp/u8.wav"
+flac --silent -f -o mono-8bit.flac "$tmp/u8.wav"

@@ -23,6 +23,7 @@ TEST(FlacSlot, DecodesTheFixtures) {
       {"tagged.flac", 44100, 1, 16, 11025, u"Flac Title"},
       {"same-song.flac", 44100, 1, 16, 52920, u"Same Song"},
       {"stereo-24bit.flac", 48000, 2, 24, 7200, u""},  // 24-bit samples as they are
+      {"mono-8bit.flac", 8000, 1, 8, 2000, u""},
   };
   for (const Case& c : cases) {
     FlacSlot slot;
@@ -38,6 +39,23 @@ TEST(FlacSlot, DecodesTheFixtures) {
     EXPECT_EQ(slot.Position(), c.frames) << c.file;
     EXPECT_GE(slot.FileLength(DataPath(c.file)), 1u) << c.file;
   }
+}
+
+// 8-bit samples are unsigned, as in WAV files: a sine starts at the middle, 128, and swings
+// around it.
+TEST(FlacSlot, EightBitSamplesAreUnsigned) {
+  FlacSlot slot;
+  OpenedStream stream;
+  std::string error;
+  ASSERT_EQ(slot.Open(DataPath("mono-8bit.flac"), stream, error), 0u) << error;
+  const std::vector<uint8_t> pcm = ReadRest(slot);
+  ASSERT_EQ(pcm.size(), 2000u);
+  EXPECT_NEAR(pcm[0], 128, 1);
+  double sum = 0;
+  for (uint8_t s : pcm) sum += s;
+  EXPECT_NEAR(sum / pcm.size(), 128, 2);
+  EXPECT_GT(*std::max_element(pcm.begin(), pcm.end()), 140);  // the tone is 1/8 of full scale
+  EXPECT_LT(*std::min_element(pcm.begin(), pcm.end()), 116);
 }
 
 // A block of 4,096 frames is larger than these buffers: the rest waits for the next Read, and the
