@@ -170,10 +170,10 @@ MpegSlot::MpegSlot() {
   int code = 0;
   m_decoder = mpg123_new(nullptr, &code);
   if (m_decoder != nullptr) {
-    // Positions count every decoded frame, so a seek lands on the same sample as a decode from the
-    // start; decoding never prints anything.
-    mpg123_param(m_decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    mpg123_param(m_decoder, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
+    // Decoding never prints anything. The decoder drops the encoder's delay and padding named by
+    // the encoder header (gapless decoding) when it decodes from the start; a seek, which starts
+    // it elsewhere, accounts for them itself.
+    mpg123_param(m_decoder, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
   }
 }
 
@@ -226,6 +226,22 @@ uint32_t MpegSlot::Open(std::u16string_view path, OpenedStream& stream, std::str
     error = std::string("the MPEG audio decoder cannot start: ") + mpg123_strerror(m_decoder);
     Close();
     return platform::err::kGenFailure;
+  }
+  // The encoder header is read with the first frame: it tells the delay before the first sample
+  // and the padding after the last.
+  m_skip = 0;
+  for (int feeds = 0; feeds < 16; ++feeds) {
+    size_t none = 0;
+    const int result = mpg123_read(m_decoder, nullptr, 0, &none);
+    if (result != MPG123_NEED_MORE || !Feed()) break;
+  }
+  long delay = -1, padding = -1;
+  double unused = 0;
+  if (m_layout.exactFrames && mpg123_getstate(m_decoder, MPG123_ENC_DELAY, &delay, &unused) == MPG123_OK &&
+      mpg123_getstate(m_decoder, MPG123_ENC_PADDING, &padding, &unused) == MPG123_OK && delay >= 0 &&
+      padding >= 0 && uint64_t(delay) + uint64_t(padding) < m_format.lengthFrames) {
+    m_skip = static_cast<uint64_t>(delay) + kDecoderDelay;
+    m_format.lengthFrames -= static_cast<uint64_t>(delay + padding);
   }
   m_position = 0;
   stream.format = m_format;
@@ -339,13 +355,21 @@ bool MpegSlot::Seek(uint64_t numerator, uint64_t denominator) {
   if (!MpegSeekTarget(m_layout, m_layout.streamEnd - m_layout.firstFrame, numerator, denominator, point)) {
     return false;
   }
+  // The table and the mean frame size speak of the whole stream; the sample is one of those
+  // delivered (without the encoder's delay and padding).
+  point.sample = numerator >= denominator
+                     ? m_format.lengthFrames
+                     : static_cast<uint64_t>(static_cast<unsigned __int128>(numerator) * m_format.lengthFrames /
+                                             denominator);
   if (point.sample >= m_format.lengthFrames) {
     m_position = m_format.lengthFrames;
     m_ended = true;
     return true;
   }
   const uint32_t perFrame = m_layout.header.samplesPerFrame;
-  const uint64_t frame = point.sample / perFrame;
+  // Counted in the decoder's output with nothing dropped.
+  const uint64_t raw = point.sample + m_skip;
+  const uint64_t frame = raw / perFrame;
   // A frame or two before the target fill the decoder's filter (and Layer III's bit reservoir);
   // their samples are dropped.
   const uint64_t preroll = std::min<uint64_t>(frame, m_layout.header.layer == 1 ? 10 : 1);
@@ -359,7 +383,7 @@ bool MpegSlot::Seek(uint64_t numerator, uint64_t denominator) {
     offset = NearestFrame(window, m_layout.firstFrame + point.byteOffset - back, m_layout.audioStart,
                           m_layout.streamEnd);
   }
-  if (!Restart(offset, preroll * perFrame + point.sample - frame * perFrame)) {
+  if (!Restart(offset, preroll * perFrame + raw - frame * perFrame)) {
     m_ended = true;
     return false;
   }

@@ -55,6 +55,8 @@ class MpegSlot final : public DecoderSlot {
 
   // How many consecutive decoder errors end the data.
   static constexpr int kMaxErrors = 32;
+  // Samples of delay that Layer III decoders add before the encoder's own delay.
+  static constexpr uint64_t kDecoderDelay = 529;
 
  private:
   // Restarts the decoder to be fed from `offset`; `discard` samples of its output are dropped.
@@ -75,6 +77,7 @@ class MpegSlot final : public DecoderSlot {
   uint64_t m_feedAt = 0;         // the next file offset to feed
   uint64_t m_position = 0;       // the sample the next Read delivers
   uint64_t m_discard = 0;        // samples to drop before delivering (after a seek)
+  uint64_t m_skip = 0;           // samples the decoder drops at the start of the stream (gapless)
   int m_errors = 0;
   bool m_ended = true;
 };

@@ -44,6 +44,22 @@ TEST(MpegSlot, DecodesEveryFrameOfTheFixtures) {
   }
 }
 
+// The encoder header names the encoder's delay and padding: what is left is the source's length.
+TEST(MpegSlot, DeliversTheSourceWithoutTheEncodersDelayAndPadding) {
+  struct Case {
+    const char* file;
+    uint64_t frames;
+  } cases[] = {{"cbr-stereo.mp3", 44100}, {"vbr-joint.mp3", 44100}, {"vbr-lowrate.mp3", 77175}};
+  for (const Case& c : cases) {
+    MpegSlot slot;
+    OpenedStream stream;
+    std::string error;
+    ASSERT_EQ(slot.Open(DataPath(c.file), stream, error), 0u) << c.file;
+    EXPECT_EQ(stream.format.lengthFrames, c.frames) << c.file;
+    EXPECT_EQ(ReadRest(slot).size(), c.frames * stream.format.BytesPerFrame()) << c.file;
+  }
+}
+
 // A seek lands on the very sample asked for: what follows equals a decode from the start there.
 TEST(MpegSlot, SeekLandsOnTheSampleOfADecodeFromTheStart) {
   struct Case {
