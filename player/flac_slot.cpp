@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "analysis/providers.h"
 #include "platform/errors.h"
 
 namespace tarnq::player {
@@ -100,11 +99,7 @@ FlacSlot::~FlacSlot() {
   if (m_decoder != nullptr) FLAC__stream_decoder_delete(m_decoder);
 }
 
-uint32_t FlacSlot::FileLength(std::u16string_view path) {
-  analysis::TagRecord tag;
-  if (analysis::ReadByExtension(path, tag) != 0 || tag.formatName.Empty()) return 0;
-  return std::max<uint32_t>(tag.duration, 1);
-}
+uint32_t FlacSlot::FileLength(std::u16string_view path) { return AnalysedLength(path); }
 
 uint32_t FlacSlot::Open(std::u16string_view path, OpenedStream& stream, std::string& error) {
   Close();
@@ -152,13 +147,7 @@ uint32_t FlacSlot::Open(std::u16string_view path, OpenedStream& stream, std::str
                          ? 0
                          : static_cast<uint32_t>(static_cast<double>(size) * 8 * m_format.sampleRate /
                                                  static_cast<double>(m_format.lengthFrames) / 1000);
-  analysis::TagRecord& tag = stream.tag;
-  if (analysis::ReadByExtension(path, tag) != 0) tag.Clear();
-  if (tag.formatName.Empty()) tag.formatName.Assign(u"FLAC");
-  if (tag.sampleRate == 0) tag.sampleRate = m_format.sampleRate;
-  if (tag.channels == 0) tag.channels = m_format.channels;
-  if (tag.duration == 0) tag.duration = m_format.lengthSeconds;
-  if (tag.bitrate == 0) tag.bitrate = static_cast<int32_t>(m_format.bitrate);
+  ReadStreamTag(path, m_format, u"FLAC", stream.tag);
   stream.format = m_format;
   m_position = 0;
   m_ended = false;

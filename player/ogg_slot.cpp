@@ -10,7 +10,6 @@
 #include <new>
 
 #include "analysis/id3_reader.h"
-#include "analysis/providers.h"
 #include "platform/errors.h"
 
 namespace tarnq::player {
@@ -105,11 +104,7 @@ OggSlot::OggSlot() : m_decoder(new (std::nothrow) Decoder) {}
 
 OggSlot::~OggSlot() { Close(); }
 
-uint32_t OggSlot::FileLength(std::u16string_view path) {
-  analysis::TagRecord tag;
-  if (analysis::ReadByExtension(path, tag) != 0 || tag.formatName.Empty()) return 0;
-  return std::max<uint32_t>(tag.duration, 1);
-}
+uint32_t OggSlot::FileLength(std::u16string_view path) { return AnalysedLength(path); }
 
 uint32_t OggSlot::Open(std::u16string_view path, OpenedStream& stream, std::string& error) {
   Close();
@@ -164,12 +159,7 @@ uint32_t OggSlot::Open(std::u16string_view path, OpenedStream& stream, std::stri
   const long bitrate = ov_bitrate(&vf, -1);
   m_format.bitrate = bitrate > 0 ? static_cast<uint32_t>(bitrate / 1000) : 0;
 
-  analysis::TagRecord& tag = stream.tag;
-  if (analysis::ReadByExtension(path, tag) != 0) tag.Clear();
-  if (tag.formatName.Empty()) tag.formatName.Assign(u"Ogg Vorbis");
-  if (tag.sampleRate == 0) tag.sampleRate = m_format.sampleRate;
-  if (tag.channels == 0) tag.channels = m_format.channels;
-  if (tag.duration == 0) tag.duration = m_format.lengthSeconds;
+  ReadStreamTag(path, m_format, u"Ogg Vorbis", stream.tag);
   stream.format = m_format;
   m_ended = false;
   return 0;
