@@ -102,6 +102,20 @@ uint64_t NextSync(FileWindow& file, uint64_t pos, uint64_t limit) {
 
 }  // namespace
 
+bool ParseMpegFrameHeader(const uint8_t* bytes, MpegFrameHeader& header) {
+  FrameHeader h;
+  if (!ParseHeader(bytes, h)) return false;
+  header.layer = h.layer;
+  header.version = h.version;
+  header.sampleRate = h.sampleRate;
+  header.channels = h.mode == 3 ? 1 : 2;
+  header.samplesPerFrame = SamplesPerFrame(h);
+  header.bitrate = h.bitrate;
+  const uint32_t bytesWithout = FrameBytes(h);
+  header.frameBytes = bytesWithout == 0 ? 0 : bytesWithout + PaddingBytes(h);
+  return true;
+}
+
 bool DecodeFirstFrame(const uint8_t* buffer, size_t length, uint64_t streamLength,
                       MpegFrameInfo& info, XingInfo* xing) {
   info = MpegFrameInfo{};

@@ -45,6 +45,20 @@ struct XingInfo {
   uint32_t bytes = 0;
 };
 
+// One frame header as a decoder needs it.
+struct MpegFrameHeader {
+  uint32_t layer = 0;            // header bits: 1 = Layer III, 2 = Layer II, 3 = Layer I
+  uint32_t version = 0;          // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5
+  uint32_t sampleRate = 0;       // Hz
+  uint32_t channels = 0;         // 1 for mono, else 2
+  uint32_t samplesPerFrame = 0;
+  uint32_t bitrate = 0;          // bit/s; 0 = free format
+  uint32_t frameBytes = 0;       // with padding; 0 = free format
+};
+
+// Decodes the four header bytes at `bytes`. False when they are no valid frame header.
+bool ParseMpegFrameHeader(const uint8_t* bytes, MpegFrameHeader& header);
+
 // Decodes the frame header that starts `buffer` (and an encoder header inside that frame).
 // `streamLength`: bytes of audio from the frame on. Returns false when no valid header starts it.
 // With a frame count from the encoder header, duration = frames x samples per frame / rate.

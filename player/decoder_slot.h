@@ -69,6 +69,13 @@ struct SlotTable {
   int SlotByName(std::u16string_view path) const;
 };
 
+// For the built-in slots: the playing time the analysis readers find (at least 1 s for a file they
+// recognise, 0 for one they do not).
+uint32_t AnalysedLength(std::u16string_view path);
+// Fills `tag` through the analysis readers; what they leave empty comes from the open stream.
+void ReadStreamTag(std::u16string_view path, const StreamFormat& format, std::u16string_view formatName,
+                   analysis::TagRecord& tag);
+
 // The table with the built-in decoders that exist so far (the others stay empty), set to find
 // the input plug-ins in InputPluginFolder().
 SlotTable MakeBuiltInSlots();

@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
+
 #include "analysis/name_rules.h"
+#include "analysis/providers.h"
 #include "player/decoder_slot.h"
+#include "player/flac_slot.h"
+#include "player/mpeg_slot.h"
+#include "player/ogg_slot.h"
 #include "player/plugin_slot.h"
 #include "player/wav_slot.h"
 
@@ -28,8 +34,27 @@ int SlotTable::SlotByName(std::u16string_view path) const {
   return -1;
 }
 
+uint32_t AnalysedLength(std::u16string_view path) {
+  analysis::TagRecord tag;
+  if (analysis::ReadByExtension(path, tag) != 0 || tag.formatName.Empty()) return 0;
+  return std::max<uint32_t>(tag.duration, 1);
+}
+
+void ReadStreamTag(std::u16string_view path, const StreamFormat& format, std::u16string_view formatName,
+                   analysis::TagRecord& tag) {
+  if (analysis::ReadByExtension(path, tag) != 0) tag.Clear();
+  if (tag.formatName.Empty()) tag.formatName.Assign(formatName);
+  if (tag.sampleRate == 0) tag.sampleRate = format.sampleRate;
+  if (tag.channels == 0) tag.channels = format.channels;
+  if (tag.duration == 0) tag.duration = format.lengthSeconds;
+  if (tag.bitrate == 0) tag.bitrate = static_cast<int32_t>(format.bitrate);
+}
+
 SlotTable MakeBuiltInSlots() {
   SlotTable table;
+  table.decoders[kMpegSlot] = std::make_unique<MpegSlot>();
+  table.decoders[kOggSlot] = std::make_unique<OggSlot>();
+  table.decoders[kFlacSlot] = std::make_unique<FlacSlot>();
   table.decoders[kWavSlot] = std::make_unique<WavSlot>();
   table.pluginFolder = InputPluginFolder();
   return table;

@@ -39,6 +39,35 @@ MpegFrameInfo Decode(std::string_view bytes, uint64_t streamLength, bool* ok = n
   return info;
 }
 
+TEST(ParseMpegFrameHeader, LengthsRatesAndSamplesPerFrame) {
+  struct Case {
+    std::string bytes;
+    bool valid;
+    uint32_t rate, channels, samples, bitrate, frameBytes;
+  } cases[] = {
+      {Header(9, 1), true, 44100, 2, 1152, 128000, 417},
+      {Header(9, 3, 1), true, 44100, 1, 1152, 128000, 418},             // padding, mono
+      {Bytes({0xFF, 0xFD, 0xE8, 0x00}), true, 32000, 2, 1152, 384000, 1728},  // Layer II, 384 kbit/s
+      {Bytes({0xFF, 0xFF, 0x42, 0x00}), true, 44100, 2, 384, 128000, 140},    // Layer I, a padding slot
+      {Bytes({0xFF, 0xF3, 0xC0, 0xC0}), true, 22050, 1, 576, 128000, 417},    // MPEG-2 Layer III
+      {Header(0, 1), true, 44100, 2, 1152, 0, 0},                        // free format
+      {Header(15, 1), false, 0, 0, 0, 0, 0},                             // bit-rate index 15
+      {Bytes({0xFF, 0xEB, 0x90, 0x00}), false, 0, 0, 0, 0, 0},           // reserved version
+      {Bytes({0xFF, 0xFB, 0x9C, 0x00}), false, 0, 0, 0, 0, 0},           // reserved rate
+  };
+  for (const Case& c : cases) {
+    MpegFrameHeader h;
+    const bool valid = ParseMpegFrameHeader(reinterpret_cast<const uint8_t*>(c.bytes.data()), h);
+    ASSERT_EQ(valid, c.valid) << static_cast<int>(&c - cases);
+    if (!valid) continue;
+    EXPECT_EQ(h.sampleRate, c.rate) << static_cast<int>(&c - cases);
+    EXPECT_EQ(h.channels, c.channels) << static_cast<int>(&c - cases);
+    EXPECT_EQ(h.samplesPerFrame, c.samples) << static_cast<int>(&c - cases);
+    EXPECT_EQ(h.bitrate, c.bitrate) << static_cast<int>(&c - cases);
+    EXPECT_EQ(h.frameBytes, c.frameBytes) << static_cast<int>(&c - cases);
+  }
+}
+
 TEST(DecodeFirstFrame, ConstantBitrateDurationRoundsHalfUp) {
   std::string block = Frames(10);
   bool ok = false;

@@ -159,3 +159,18 @@ ffmpeg -loglevel error -y -f lavfi -i "anoisesrc=r=8000:a=0.00003:d=1:seed=1" -a
   -metadata title="Same Song" -metadata artist="Same Band" same-song-alac.m4a
 ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=1" -ac 1 -c:a aac \
   -b:a 32k -metadata title="Same Song" -metadata artist="Same Band" same-song-aac.m4a
+
+# The player's slots: Layer II frames of 1,728 bytes (384 kbit/s at 32 kHz), larger than one
+# maximal Layer III frame; six-channel Vorbis (a tone at a different level per channel, so the
+# channel order shows); a 24-bit stereo FLAC file.
+ffmpeg -loglevel error -y -f lavfi -i "aevalsrc=0.3*sin(2*PI*(200+300*t)*t)|0.3*sin(2*PI*(500+200*t)*t):s=32000:d=0.3" \
+  -c:a mp2 -b:a 384k layer2-384k.mp2
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=0.2" \
+  -af "pan=5.1|c0=c0|c1=0.5*c0|c2=0.25*c0|c3=0.1*c0|c4=0.05*c0|c5=0.02*c0" "$tmp/six.wav"
+oggenc --quiet -q 0 -o six-channels.ogg "$tmp/six.wav"
+ffmpeg -loglevel error -y -f lavfi -i "aevalsrc=0.4*sin(2*PI*(300+900*t)*t)|0.3*sin(2*PI*(700-500*t)*t):s=48000:d=0.15" \
+  -c:a pcm_s24le "$tmp/s24.wav"
+flac --silent -f -o stereo-24bit.flac "$tmp/s24.wav"
+# 8-bit mono FLAC (the player hands out 8-bit samples unsigned, as WAV files hold them).
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.25" -ac 1 -c:a pcm_u8 "$tmp/u8.wav"
+flac --silent -f -o mono-8bit.flac "$tmp/u8.wav"
