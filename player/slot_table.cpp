@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/name_rules.h"
+#include "player/av_slot.h"
 #include "player/decoder_slot.h"
 #include "player/wav_slot.h"
 
@@ -29,7 +30,9 @@ int SlotTable::SlotByName(std::u16string_view path) const {
 
 SlotTable MakeBuiltInSlots() {
   SlotTable table;
+  table.decoders[kWmaSlot] = std::make_unique<AvSlot>(AvSlot::Kind::kWma);
   table.decoders[kWavSlot] = std::make_unique<WavSlot>();
+  table.decoders[kMp4Slot] = std::make_unique<AvSlot>(AvSlot::Kind::kMp4);
   return table;
 }
 
