@@ -65,6 +65,7 @@ struct AvSlot::Decoder {
   bool draining = false;         // the file ended; the decoder hands out what it holds
   bool ended = false;
   int barrenSteps = 0;
+  bool formatKnown = false;      // set from the first decoded frame
 
   ~Decoder() {
     av_frame_free(&frame);
@@ -186,29 +187,9 @@ uint32_t OpenDecoder(Decoder& d, AvSlot::Kind kind, std::u16string_view path, st
     return Fail(error, platform::err::kNotSupported, "the audio stream's decoder settings are damaged");
   }
 
-  StreamFormat& f = d.out;
-  f.sampleRate = d.codec->sample_rate > 0 ? static_cast<uint32_t>(d.codec->sample_rate) : 0;
-  f.channels = static_cast<uint16_t>(std::clamp(d.codec->ch_layout.nb_channels, 0, 0xFFFF));
-  d.sampleFormat = d.codec->sample_fmt;
-  if (!SampleLayoutFor(d.sampleFormat, f) || !IsPlayableFormat(f)) {
-    return Fail(error, platform::err::kNotSupported, "unsupported sample rate, channel count or sample format");
-  }
   d.timeBase = stream->time_base;
-  if (d.timeBase.num <= 0 || d.timeBase.den <= 0) d.timeBase = AVRational{1, static_cast<int>(f.sampleRate)};
+  if (d.timeBase.num <= 0 || d.timeBase.den <= 0) d.timeBase = AVRational{1, std::max(d.codec->sample_rate, 1)};
   d.startPts = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-  const AVRational perFrame{1, static_cast<int>(f.sampleRate)};
-  int64_t frames = 0;
-  if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
-    frames = av_rescale_q(stream->duration, d.timeBase, perFrame);
-  } else if (d.format->duration != AV_NOPTS_VALUE && d.format->duration > 0) {
-    frames = av_rescale(d.format->duration, f.sampleRate, AV_TIME_BASE);
-  }
-  f.lengthFrames = frames > 0 ? static_cast<uint64_t>(frames) : 0;
-  f.lengthSeconds = static_cast<uint32_t>(std::min<uint64_t>(f.lengthFrames / f.sampleRate, UINT32_MAX));
-  const int64_t bitRate = stream->codecpar->bit_rate > 0 ? stream->codecpar->bit_rate : d.format->bit_rate;
-  f.bitrate = bitRate > 0 ? static_cast<uint32_t>(std::min<int64_t>(bitRate / 1000, UINT32_MAX)) : 0;
-  // The ASF header's play duration is not the decoded length; MP4 edit lists give it exactly.
-  d.trimToLength = !wma && f.lengthFrames > 0;
   return 0;
 }
 
@@ -245,6 +226,15 @@ void AppendFrame(Decoder& d, const AVFrame& frame, size_t first, size_t count) {
 
 // Takes a decoded frame's samples: the part before a seek's target and past the length is dropped.
 void TakeFrame(Decoder& d, const AVFrame& frame) {
+  if (!d.formatKnown) {
+    // The first frame tells the true format: AAC with spectral band replication or parametric
+    // stereo decodes at twice the rate, or with two channels, of what its header says.
+    d.sampleFormat = static_cast<AVSampleFormat>(frame.format);
+    d.out.sampleRate = frame.sample_rate > 0 ? static_cast<uint32_t>(frame.sample_rate) : 0;
+    d.out.channels = static_cast<uint16_t>(std::clamp(frame.ch_layout.nb_channels, 0, 0xFFFF));
+    d.formatKnown = true;
+    if (!SampleLayoutFor(d.sampleFormat, d.out) || !IsPlayableFormat(d.out)) return;
+  }
   if (frame.format != d.sampleFormat || frame.ch_layout.nb_channels != d.out.channels ||
       frame.sample_rate != static_cast<int>(d.out.sampleRate) || frame.nb_samples <= 0) {
     return;  // a stream that changes its format midway: those frames are not played
@@ -254,8 +244,9 @@ void TakeFrame(Decoder& d, const AVFrame& frame) {
   if (d.seeking) {
     const int64_t pts = frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp : frame.pts;
     int64_t at = static_cast<int64_t>(d.seekTarget);
-    if (pts != AV_NOPTS_VALUE && pts >= d.startPts) {
-      at = av_rescale_q(pts - d.startPts, d.timeBase, AVRational{1, static_cast<int>(d.out.sampleRate)});
+    int64_t sinceStart = 0;
+    if (pts != AV_NOPTS_VALUE && !__builtin_sub_overflow(pts, d.startPts, &sinceStart) && sinceStart >= 0) {
+      at = av_rescale_q(sinceStart, d.timeBase, AVRational{1, static_cast<int>(d.out.sampleRate)});
     }
     const uint64_t frameStart = static_cast<uint64_t>(std::max<int64_t>(at, 0));
     if (frameStart + count <= d.seekTarget) return;
@@ -298,6 +289,42 @@ void DecodeStep(Decoder& d) {
   av_packet_unref(d.packet);
 }
 
+// Decodes up to the first frame (kept for the first Read) for the stream's true format, then
+// works out the length in frames of that format.
+uint32_t LearnFormat(Decoder& d, bool wma, std::string& error) {
+  for (int steps = 0; !d.formatKnown && !d.ended && steps < 4 * kStepsPerRead; ++steps) DecodeStep(d);
+  StreamFormat& f = d.out;
+  if (!d.formatKnown) {
+    // Nothing decodes (a file cut after its header): the header's format, and no samples.
+    d.sampleFormat = d.codec->sample_fmt;
+    f.sampleRate = d.codec->sample_rate > 0 ? static_cast<uint32_t>(d.codec->sample_rate) : 0;
+    f.channels = static_cast<uint16_t>(std::clamp(d.codec->ch_layout.nb_channels, 0, 0xFFFF));
+    d.formatKnown = true;
+  }
+  if (!SampleLayoutFor(d.sampleFormat, f) || !IsPlayableFormat(f)) {
+    return Fail(error, platform::err::kNotSupported, "unsupported sample rate, channel count or sample format");
+  }
+  const AVStream* stream = d.format->streams[d.streamIndex];
+  int64_t frames = 0;
+  if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+    frames = av_rescale_q(stream->duration, d.timeBase, AVRational{1, static_cast<int>(f.sampleRate)});
+  } else if (d.format->duration != AV_NOPTS_VALUE && d.format->duration > 0) {
+    frames = av_rescale(d.format->duration, f.sampleRate, AV_TIME_BASE);
+  }
+  f.lengthFrames = frames > 0 ? static_cast<uint64_t>(frames) : 0;
+  f.lengthSeconds = static_cast<uint32_t>(std::min<uint64_t>(f.lengthFrames / f.sampleRate, UINT32_MAX));
+  const int64_t bitRate = stream->codecpar->bit_rate > 0 ? stream->codecpar->bit_rate : d.format->bit_rate;
+  f.bitrate = bitRate > 0 ? static_cast<uint32_t>(std::min<int64_t>(bitRate / 1000, UINT32_MAX)) : 0;
+  // The ASF header's play duration is not the decoded length; MP4 edit lists give it exactly.
+  d.trimToLength = !wma && f.lengthFrames > 0;
+  if (d.trimToLength && d.pendingEnd > f.lengthFrames) {
+    // A stream shorter than its first frame.
+    d.pending.resize(static_cast<size_t>(f.lengthFrames) * f.BytesPerFrame());
+    d.pendingEnd = f.lengthFrames;
+  }
+  return 0;
+}
+
 }  // namespace
 
 AvSlot::AvSlot(Kind kind) : m_kind(kind) { QuietLibraryLog(); }
@@ -309,7 +336,7 @@ std::u16string_view AvSlot::Masks() const { return m_kind == Kind::kWma ? u"*.WM
 uint32_t AvSlot::FileLength(std::u16string_view path) {
   Decoder probe;
   std::string error;
-  if (OpenDecoder(probe, m_kind, path, error) != 0) return 0;
+  if (OpenDecoder(probe, m_kind, path, error) != 0 || LearnFormat(probe, m_kind == Kind::kWma, error) != 0) return 0;
   // A stream shorter than a second, or of unknown length, still plays.
   return std::max<uint32_t>(probe.out.lengthSeconds, 1);
 }
@@ -318,6 +345,7 @@ uint32_t AvSlot::Open(std::u16string_view path, OpenedStream& stream, std::strin
   Close();
   auto decoder = std::make_unique<Decoder>();
   if (const uint32_t code = OpenDecoder(*decoder, m_kind, path, error); code != 0) return code;
+  if (const uint32_t code = LearnFormat(*decoder, m_kind == Kind::kWma, error); code != 0) return code;
   m_decoder = std::move(decoder);
   const StreamFormat& f = m_decoder->out;
   stream.format = f;
@@ -370,7 +398,9 @@ bool AvSlot::Seek(uint64_t numerator, uint64_t denominator) {
   const uint64_t target = numerator >= denominator
                               ? length
                               : static_cast<uint64_t>(static_cast<unsigned __int128>(numerator) * length / denominator);
-  const int64_t ts = d.startPts + av_rescale_q(static_cast<int64_t>(target), AVRational{1, static_cast<int>(d.out.sampleRate)}, d.timeBase);
+  int64_t ts = 0;
+  const int64_t offset = av_rescale_q(static_cast<int64_t>(target), AVRational{1, static_cast<int>(d.out.sampleRate)}, d.timeBase);
+  if (offset < 0 || __builtin_add_overflow(d.startPts, offset, &ts)) return false;  // times beyond any real file
   if (avformat_seek_file(d.format, d.streamIndex, std::numeric_limits<int64_t>::min(), ts, ts, 0) < 0 &&
       av_seek_frame(d.format, d.streamIndex, ts, AVSEEK_FLAG_BACKWARD) < 0) {
     return false;
