@@ -273,12 +273,11 @@ void DecodeStep(Decoder& d) {
     av_frame_unref(d.frame);
     return;
   }
-  if (received == AVERROR_EOF || (received != AVERROR(EAGAIN) && d.draining)) {
-    d.ended = true;
+  if (received == AVERROR_EOF || d.draining) {
+    d.ended = true;  // after the last packet the decoder has nothing more to say
     return;
   }
   // Anything else than "wants more" is a damaged frame: the stream goes on with the next packet.
-  if (d.draining) return;
   if (av_read_frame(d.format, d.packet) < 0) {
     // The end of the file or a read error: what the decoder holds is still played.
     d.draining = true;
