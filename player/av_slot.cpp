@@ -243,15 +243,18 @@ void TakeFrame(Decoder& d, const AVFrame& frame) {
   uint64_t first = 0;
   if (d.seeking) {
     const int64_t pts = frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp : frame.pts;
+    // Where the frame starts, in frames from the stream's start; negative for the encoder's
+    // priming samples when the library did not drop them after the jump.
+    constexpr int64_t kFar = int64_t{1} << 62;
     int64_t at = static_cast<int64_t>(d.seekTarget);
     int64_t sinceStart = 0;
-    if (pts != AV_NOPTS_VALUE && !__builtin_sub_overflow(pts, d.startPts, &sinceStart) && sinceStart >= 0) {
-      at = av_rescale_q(sinceStart, d.timeBase, AVRational{1, static_cast<int>(d.out.sampleRate)});
+    if (pts != AV_NOPTS_VALUE && !__builtin_sub_overflow(pts, d.startPts, &sinceStart)) {
+      at = std::clamp(av_rescale_q(sinceStart, d.timeBase, AVRational{1, static_cast<int>(d.out.sampleRate)}), -kFar, kFar);
     }
-    const uint64_t frameStart = static_cast<uint64_t>(std::max<int64_t>(at, 0));
-    if (frameStart + count <= d.seekTarget) return;
-    first = d.seekTarget > frameStart ? d.seekTarget - frameStart : 0;
-    d.pendingEnd = std::max(frameStart, d.seekTarget);
+    const int64_t target = static_cast<int64_t>(d.seekTarget);
+    if (at + static_cast<int64_t>(count) <= target) return;
+    first = target > at ? static_cast<uint64_t>(target - at) : 0;
+    d.pendingEnd = static_cast<uint64_t>(std::max(at, target));
     d.seeking = false;
   }
   uint64_t keep = count - first;
@@ -397,9 +400,14 @@ bool AvSlot::Seek(uint64_t numerator, uint64_t denominator) {
   const uint64_t target = numerator >= denominator
                               ? length
                               : static_cast<uint64_t>(static_cast<unsigned __int128>(numerator) * length / denominator);
+  // A lossy decoder needs the blocks before the target to build up its overlap: decoding starts
+  // two blocks early, and TakeFrame drops them.
+  // Near the start that is before the first packet, so the encoder's priming packet is decoded too.
+  const int64_t preroll = d.codec->codec_id == AV_CODEC_ID_AAC ? 2 * std::max(d.codec->frame_size, 1024) : 0;
+  const int64_t start = static_cast<int64_t>(target) - preroll;
   int64_t ts = 0;
-  const int64_t offset = av_rescale_q(static_cast<int64_t>(target), AVRational{1, static_cast<int>(d.out.sampleRate)}, d.timeBase);
-  if (offset < 0 || __builtin_add_overflow(d.startPts, offset, &ts)) return false;  // times beyond any real file
+  const int64_t offset = av_rescale_q(start, AVRational{1, static_cast<int>(d.out.sampleRate)}, d.timeBase);
+  if (offset == INT64_MIN || __builtin_add_overflow(d.startPts, offset, &ts)) return false;  // times beyond any real file
   if (avformat_seek_file(d.format, d.streamIndex, std::numeric_limits<int64_t>::min(), ts, ts, 0) < 0 &&
       av_seek_frame(d.format, d.streamIndex, ts, AVSEEK_FLAG_BACKWARD) < 0) {
     return false;
