@@ -34,7 +34,7 @@ std::vector<uint8_t> ReadAll(DecoderSlot& slot, size_t chunk = 1001) {
   return all;
 }
 
-struct Fixture_ {
+struct FixtureCase {
   const char* name;
   AvSlot::Kind kind;
   uint32_t rate;
@@ -48,7 +48,7 @@ struct Fixture_ {
 constexpr AvSlot::Kind kWma = AvSlot::Kind::kWma;
 constexpr AvSlot::Kind kMp4 = AvSlot::Kind::kMp4;
 
-const Fixture_ kFixtures[] = {
+const FixtureCase kFixtures[] = {
     {"tagged.wma", kWma, 44100, 1, SampleType::kFloat, 0, 43008, u"WMA"},
     {"lowrate.wma", kWma, 22050, 1, SampleType::kFloat, 0, 25600, u"WMA"},
     {"tracknumber.wma", kWma, 44100, 1, SampleType::kFloat, 0, 20480, u"WMA"},
@@ -61,7 +61,7 @@ const Fixture_ kFixtures[] = {
 
 // Format, length, the bytes delivered and the position at the end; WMA cannot seek.
 TEST(AvSlot, DecodesEachFixtureToItsLength) {
-  for (const Fixture_& f : kFixtures) {
+  for (const FixtureCase& f : kFixtures) {
     SCOPED_TRACE(f.name);
     AvSlot slot(f.kind);
     EXPECT_GE(slot.FileLength(Fixture(f.name)), 1u);
@@ -75,7 +75,6 @@ TEST(AvSlot, DecodesEachFixtureToItsLength) {
     if (f.lengthFrames != 0) {
       EXPECT_EQ(stream.format.lengthFrames, f.lengthFrames);
     }
-    EXPECT_GE(stream.format.lengthSeconds, 0u);
     EXPECT_FALSE(stream.tag.formatName.Empty());
     if (f.formatName != nullptr) {
       EXPECT_EQ(stream.tag.formatName.View(), f.formatName);
@@ -121,7 +120,7 @@ TEST(AvSlot, InterleavesPlanarChannels) {
 // A seek lands on the exact frame: the position says so, the rest of the stream is delivered, and
 // (for the lossless files) its samples are the ones a decode from the start has there.
 TEST(AvSlot, Mp4SeekLandsOnTheTargetFrame) {
-  for (const Fixture_& f : kFixtures) {
+  for (const FixtureCase& f : kFixtures) {
     if (f.kind != kMp4) continue;
     SCOPED_TRACE(f.name);
     AvSlot slot(f.kind);
