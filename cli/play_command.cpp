@@ -257,8 +257,14 @@ int RunPlay(std::span<char*> args) {
   }
   const player::StreamFormat& format = stream.format;
   const uint64_t startFrame = static_cast<uint64_t>(std::llround(start * format.sampleRate));
+  if (startFrame > 0 && !slot.CanSeek()) {
+    std::fprintf(stderr, "tarnq-cli: %s: cannot start at %.3f s: files of this kind play only from the start\n",
+                 ToTerminal(path).c_str(), start);
+    slot.Close();
+    return 1;
+  }
   if (startFrame > 0) {
-    if (startFrame >= format.lengthFrames || !slot.CanSeek() || !slot.Seek(startFrame, format.lengthFrames)) {
+    if (startFrame >= format.lengthFrames || !slot.Seek(startFrame, format.lengthFrames)) {
       std::fprintf(stderr, "tarnq-cli: %s: cannot start at %.3f s (the file is %.3f s long)\n",
                    ToTerminal(path).c_str(), start,
                    format.sampleRate ? static_cast<double>(format.lengthFrames) / format.sampleRate : 0.0);

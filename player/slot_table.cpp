@@ -3,6 +3,7 @@
 
 #include "analysis/name_rules.h"
 #include "analysis/providers.h"
+#include "player/av_slot.h"
 #include "player/decoder_slot.h"
 #include "player/flac_slot.h"
 #include "player/mpeg_slot.h"
@@ -55,7 +56,9 @@ SlotTable MakeBuiltInSlots() {
   table.decoders[kMpegSlot] = std::make_unique<MpegSlot>();
   table.decoders[kOggSlot] = std::make_unique<OggSlot>();
   table.decoders[kFlacSlot] = std::make_unique<FlacSlot>();
+  table.decoders[kWmaSlot] = std::make_unique<AvSlot>(AvSlot::Kind::kWma);
   table.decoders[kWavSlot] = std::make_unique<WavSlot>();
+  table.decoders[kMp4Slot] = std::make_unique<AvSlot>(AvSlot::Kind::kMp4);
   table.pluginFolder = InputPluginFolder();
   return table;
 }

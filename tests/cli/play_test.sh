@@ -7,6 +7,7 @@
 # message that names the reason.
 set -u
 cli="$1"
+data="$2"
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 cd "$root" || exit 1
@@ -45,6 +46,25 @@ out=$("$cli" play bad.wav --output x.wav 2>&1); status=$?
 
 out=$("$cli" play in.wav --start 3 --output x.wav 2>&1); status=$?
 [ $status = 1 ] && [[ "$out" == *"cannot start at 3.000 s (the file is 3.000 s long)"* ]] || fail "start at the end: $status $out"
+
+# MP4 audio and WMA through the library slots: the exact length of the Apple Lossless file, a start
+# that lands on its frame, six channels mixed down to stereo, WMA that cannot seek, a text file.
+field() { head -c $(($2 + $3)) "$1" | tail -c "$3" | od -An -tu$3 | tr -d ' '; }
+"$cli" play "$data/alac.m4a" --output alac.wav || fail "play ALAC: status $?"
+[ "$(field alac.wav 40 4)" = 26460 ] && [ "$(field alac.wav 22 2)" = 1 ] && [ "$(field alac.wav 24 4)" = 44100 ] ||
+  fail "ALAC: not 13230 frames of 44.1 kHz mono"
+"$cli" play "$data/alac.m4a" --start 0.1 --output late.wav || fail "play ALAC from 0.1 s: status $?"
+cmp -s <(tail -c +45 late.wav) <(tail -c +45 alac.wav | tail -c +8821) || fail "ALAC from 0.1 s is not the samples from frame 4410"
+"$cli" play "$data/six-channels.m4a" --output six.wav || fail "play six channels: status $?"
+[ "$(field six.wav 22 2)" = 2 ] && [ "$(field six.wav 40 4)" = 8000 ] || fail "six channels: not 2000 stereo frames"
+"$cli" play "$data/tagged.wma" --output wma.wav || fail "play WMA: status $?"
+[ "$(field wma.wav 40 4)" = 86016 ] || fail "WMA: not 43008 frames"
+out=$("$cli" play "$data/tagged.wma" --start 0.5 --output x.wav 2>&1); status=$?
+[ $status = 1 ] && [[ "$out" == *"tagged.wma: cannot start at 0.500 s: files of this kind play only from the start"* ]] ||
+  fail "WMA start: $status $out"
+echo "no movie here" > notes.m4a
+out=$("$cli" play notes.m4a --output x.wav 2>&1); status=$?
+[ $status = 1 ] && [[ "$out" == *"notes.m4a: not an MP4 audio file (no readable movie header)"* ]] || fail "text as .m4a: $status $out"
 
 check_usage() {
   local expected="$1"; shift
@@ -105,12 +125,12 @@ out=$(HOME="$root/stalldev" timeout 60 "$cli" play long.wav 2>&1); status=$?
 [ $status = 1 ] || fail "device that stops: status $status $out"
 [[ "$out" == *"long.wav: the sound device stopped playing"* ]] || fail "device that stops: message $out"
 
-# Files of an input plug-in (the test plug-in, given as the second argument, which plays sine
+# Files of an input plug-in (the test plug-in, given as the third argument, which plays sine
 # tones described in "*.tone" files): found in the folder TARNQ_INPUT_PLUGINS names, rendered
 # whole and from --start, and a plug-in that never delivers sound fails with its reason.
-if [ -n "${2:-}" ]; then
+if [ -n "${3:-}" ]; then
   mkdir plugins
-  cp "$2" plugins/in_tarnqtest.so
+  cp "$3" plugins/in_tarnqtest.so
   export TARNQ_INPUT_PLUGINS="$root/plugins"
   printf 'frequency=440\nrate=8000\nchannels=2\nbits=16\nms=3000\n' > a.tone
   "$cli" play a.tone --output tone.wav || fail "play a tone: status $?"

@@ -174,3 +174,9 @@ flac --silent -f -o stereo-24bit.flac "$tmp/s24.wav"
 # 8-bit mono FLAC (the player hands out 8-bit samples unsigned, as WAV files hold them).
 ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.25" -ac 1 -c:a pcm_u8 "$tmp/u8.wav"
 flac --silent -f -o mono-8bit.flac "$tmp/u8.wav"
+# The player's MP4 slot: six channels of Apple Lossless (each channel a different level of one tone,
+# mixed down to stereo for the output), and an MP4 file with a picture track and no sound.
+ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.25" \
+  -af "pan=5.1|c0=c0|c1=0.5*c0|c2=0.25*c0|c3=0.125*c0|c4=0.75*c0|c5=0.6*c0" -c:a alac -sample_fmt s16p \
+  six-channels.m4a
+ffmpeg -loglevel error -y -f lavfi -i "color=c=black:s=16x16:r=5:d=0.4" -c:v mpeg4 -f mp4 video-only.m4v

@@ -223,7 +223,9 @@ TEST(Player, LoadFailuresSayWhy) {
   EXPECT_EQ(f.player->LoadFile(f.dir.Path("none.wav")).error, platform::err::kFileNotFound);
   EXPECT_EQ(f.player->LoadFile(f.dir.Path("bad.wav")).message, "no format chunk");
   EXPECT_EQ(f.player->LoadFile(f.dir.Path("x.txt")).message, "no decoder takes this file");
-  EXPECT_EQ(f.player->LoadFile(f.dir.Path("song.wav"), 3).message, "no decoder takes this file");
+  EXPECT_EQ(f.player->LoadFile(f.dir.Path("song.wav"), kDecoderSlotCount - 1).message, "no decoder takes this file");
+  // A slot that is there but cannot read the file says why.
+  EXPECT_EQ(f.player->LoadFile(f.dir.Path("song.wav"), kWmaSlot).message, "not a WMA file (no readable ASF header)");
 }
 
 TEST(Player, RefusesASecondOwner) {
