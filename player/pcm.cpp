@@ -2,32 +2,50 @@
 #include "player/pcm.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
 namespace tarnq::player {
 namespace {
 
-// One sample as a signed value scaled to 32 bits.
-int64_t ReadSample(const uint8_t* p, const StreamFormat& f) {
-  if (f.sampleType == SampleType::kFloat) {
-    float value;
-    std::memcpy(&value, p, 4);
-    if (!std::isfinite(value)) return 0;
-    const double clamped = std::clamp(static_cast<double>(value), -1.0, 1.0);
-    return static_cast<int64_t>(clamped * 2147483647.0);
-  }
-  switch (f.bitsPerSample) {
-    case 8: return (int64_t{p[0]} - 128) << 24;
-    case 16: return int64_t{static_cast<int16_t>(p[0] | (p[1] << 8))} << 16;
-    case 24: return int64_t{static_cast<int32_t>((uint32_t{p[0]} << 8) | (uint32_t{p[1]} << 16) |
-                                                 (uint32_t{p[2]} << 24))};
-    default: return int64_t{static_cast<int32_t>(uint32_t{p[0]} | (uint32_t{p[1]} << 8) |
-                                                 (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24))};
+int32_t Saturate16(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -32768, 32767)); }
+
+// Converts `frames` frames; `read` gives one sample as a signed value scaled to 32 bits.
+// Down-mix: the first two channels are left and right, the others go to both at half level (a
+// centre and surround channels), and the sum is scaled so that it cannot clip.
+template <typename Read>
+void MixFrames(const uint8_t* in, uint8_t* out, size_t frames, const StreamFormat& inFormat,
+               const OutputFormat& outFormat, Read read) {
+  const size_t inFrame = inFormat.BytesPerFrame();
+  const size_t outFrame = outFormat.BlockAlign();
+  const size_t bytes = inFormat.bitsPerSample / 8u;
+  const unsigned extra = inFormat.channels > 2 ? inFormat.channels - 2u : 0u;
+  const int64_t divisor = 2 + extra;  // left + half of each extra, over (1 + extra / 2)
+  for (size_t i = 0; i < frames; ++i) {
+    const uint8_t* frame = in + i * inFrame;
+    int64_t left = read(frame);
+    int64_t right = inFormat.channels >= 2 ? read(frame + bytes) : left;
+    if (extra > 0) {
+      int64_t rest = 0;
+      for (unsigned c = 2; c < inFormat.channels; ++c) rest += read(frame + c * bytes);
+      left = (left * 2 + rest) / divisor;
+      right = (right * 2 + rest) / divisor;
+    }
+    uint8_t* target = out + i * outFrame;
+    const int64_t values[2] = {left, right};
+    for (unsigned c = 0; c < outFormat.channels; ++c) {
+      if (outFormat.bitsPerSample == 8) {
+        target[c] = static_cast<uint8_t>((values[c] >> 24) + 128);
+      } else {
+        // Round to nearest rather than truncate, so that 24-bit sources lose no bias.
+        const int32_t s = Saturate16((values[c] + 0x8000) >> 16);
+        target[2 * c] = static_cast<uint8_t>(s & 0xFF);
+        target[2 * c + 1] = static_cast<uint8_t>((s >> 8) & 0xFF);
+      }
+    }
   }
 }
-
-int32_t Saturate16(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -32768, 32767)); }
 
 }  // namespace
 
@@ -66,33 +84,52 @@ size_t PcmConverter::Convert(std::span<const uint8_t> in, std::span<uint8_t> out
   if (same) {
     std::memcpy(out.data(), in.data(), frames * outFrame);
   } else {
-    // Down-mix: the first two channels are left and right, the others go to both at half level
-    // (a centre and surround channels), and the sum is scaled so that it cannot clip.
-    const unsigned extra = m_in.channels > 2 ? m_in.channels - 2u : 0u;
-    const int64_t divisor = 2 + extra;  // left + half of each extra, over (1 + extra / 2)
-    const size_t bytes = m_in.bitsPerSample / 8u;
-    for (size_t i = 0; i < frames; ++i) {
-      const uint8_t* frame = in.data() + i * inFrame;
-      int64_t left = ReadSample(frame, m_in);
-      int64_t right = m_in.channels >= 2 ? ReadSample(frame + bytes, m_in) : left;
-      if (extra > 0) {
-        int64_t rest = 0;
-        for (unsigned c = 2; c < m_in.channels; ++c) rest += ReadSample(frame + c * bytes, m_in);
-        left = (left * 2 + rest) / divisor;
-        right = (right * 2 + rest) / divisor;
-      }
-      uint8_t* target = out.data() + i * outFrame;
-      const int64_t values[2] = {left, right};
-      for (unsigned c = 0; c < m_out.channels; ++c) {
-        if (m_out.bitsPerSample == 8) {
-          target[c] = static_cast<uint8_t>((values[c] >> 24) + 128);
+    // Chosen once per call, so that the per-sample loop has no branch on the format.
+    if (m_in.sampleType == SampleType::kFloat && m_in.channels <= 2) {
+      // The common case of lossy decoders (mono or stereo floats), written so that the compiler
+      // can convert several samples per instruction.
+      const size_t count = frames * m_in.channels;
+      constexpr size_t kBlock = 256;
+      float block[kBlock];
+      int16_t samples[kBlock];
+      for (size_t done = 0; done < count; done += kBlock) {
+        const size_t n = std::min(kBlock, count - done);
+        std::memcpy(block, in.data() + 4 * done, 4 * n);
+        for (size_t i = 0; i < n; ++i) {
+          float x = block[i] == block[i] ? block[i] * 32768.0f : 0.0f;  // NaN is silence
+          x = std::min(std::max(x, -32768.0f), 32767.0f);                // infinities clip
+          samples[i] = static_cast<int16_t>(x + (x >= 0.0f ? 0.5f : -0.5f));
+        }
+        if constexpr (std::endian::native == std::endian::little) {
+          std::memcpy(out.data() + 2 * done, samples, 2 * n);
         } else {
-          // Round to nearest rather than truncate, so that 24-bit sources lose no bias.
-          const int32_t s = Saturate16((values[c] + 0x8000) >> 16);
-          target[2 * c] = static_cast<uint8_t>(s & 0xFF);
-          target[2 * c + 1] = static_cast<uint8_t>((s >> 8) & 0xFF);
+          for (size_t i = 0; i < n; ++i) {
+            out[2 * (done + i)] = static_cast<uint8_t>(samples[i] & 0xFF);
+            out[2 * (done + i) + 1] = static_cast<uint8_t>((samples[i] >> 8) & 0xFF);
+          }
         }
       }
+    } else if (m_in.sampleType == SampleType::kFloat) {
+      MixFrames(in.data(), out.data(), frames, m_in, m_out, [](const uint8_t* p) {
+        float value;
+        std::memcpy(&value, p, 4);
+        if (!std::isfinite(value)) return int64_t{0};
+        return static_cast<int64_t>(std::clamp(static_cast<double>(value), -1.0, 1.0) * 2147483647.0);
+      });
+    } else if (m_in.bitsPerSample == 8) {
+      MixFrames(in.data(), out.data(), frames, m_in, m_out, [](const uint8_t* p) { return (int64_t{p[0]} - 128) << 24; });
+    } else if (m_in.bitsPerSample == 16) {
+      MixFrames(in.data(), out.data(), frames, m_in, m_out,
+                [](const uint8_t* p) { return int64_t{static_cast<int16_t>(p[0] | (p[1] << 8))} << 16; });
+    } else if (m_in.bitsPerSample == 24) {
+      MixFrames(in.data(), out.data(), frames, m_in, m_out, [](const uint8_t* p) {
+        return int64_t{static_cast<int32_t>((uint32_t{p[0]} << 8) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 24))};
+      });
+    } else {
+      MixFrames(in.data(), out.data(), frames, m_in, m_out, [](const uint8_t* p) {
+        return int64_t{static_cast<int32_t>(uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) |
+                                            (uint32_t{p[3]} << 24))};
+      });
     }
   }
   ApplyVolume(out.first(frames * outFrame), m_out.bitsPerSample, volume);
