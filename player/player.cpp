@@ -65,6 +65,9 @@ struct Player::Thread {
   // The player thread's own state.
   int current = -1;
   DecoderSlot* active = nullptr;
+  // The decoder that delivered its last data while the output still plays the rest: kept open,
+  // so that a seek into those last seconds still lands.
+  DecoderSlot* finished = nullptr;
   InfoRecord info;
   std::u16string path;
   StreamFormat format;
@@ -127,7 +130,9 @@ struct Player::Thread {
 
   void CloseActive() {
     if (active != nullptr) active->Close();
+    if (finished != nullptr) finished->Close();
     active = nullptr;
+    finished = nullptr;
   }
   void CloseOutput() {
     if (playing && slots.output != nullptr) {
@@ -199,6 +204,10 @@ void Player::Thread::Play(int64_t numerator, int64_t denominator) {
     lastSeekBar = -1;
   }
   if (active == nullptr && !path.empty() && current >= 0) {
+    if (finished != nullptr) {
+      finished->Close();
+      finished = nullptr;
+    }
     OpenedStream stream;
     std::string error;
     if (slots.decoders[current]->Open(path, stream, error) != 0) {
@@ -279,8 +288,16 @@ void Player::Thread::Handle(Message& m) {
       break;
     case MessageType::kSeek:
       // Only the newest of several queued seeks is carried out.
-      if (!playing || !seekable || active == nullptr || queue.HasQueued(MessageType::kSeek)) break;
-      SeekTo(m.a, m.b);
+      if (!playing || !seekable || queue.HasQueued(MessageType::kSeek)) break;
+      if (active == nullptr && finished != nullptr) {
+        // A seek while the last seconds play: the file plays on from there.
+        std::swap(active, finished);
+        SeekTo(m.a, m.b);
+        NotifyState(PlayState::kPlaying);
+        SetTicking(true);
+        break;
+      }
+      if (active != nullptr) SeekTo(m.a, m.b);
       break;
     case MessageType::kPlay:
       Play(m.a, m.b);
@@ -337,10 +354,11 @@ void Player::Thread::Run() {
         NotifyState(PlayState::kStopped);
       } else if (active != nullptr) {
         if (!feeder.Pump(*active, *slots.output, volume)) {
-          CloseActive();
+          std::swap(active, finished);
           NotifyState(PlayState::kEnded);
         }
       } else if (slots.output->IsDrained()) {
+        CloseActive();
         CloseOutput();
         NotifyState(PlayState::kStopped);
       }

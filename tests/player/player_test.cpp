@@ -133,6 +133,21 @@ TEST(Player, PlaysAFileToItsEndAtTheVolumeSet) {
   EXPECT_EQ(std::count(silent.begin(), silent.end(), 0), static_cast<ptrdiff_t>(silent.size()));
 }
 
+// The decoder has delivered its last data but the device still holds the last seconds: a seek
+// there plays on from the new place instead of being ignored.
+TEST(Player, SeeksWhileTheLastSecondsPlay) {
+  Fixture f(6.0);
+  f.player->SetVolume(kUnityVolume);
+  ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
+  f.player->Play();
+  ASSERT_TRUE(f.PlayUntil(PlayState::kEnded));
+  f.output.Clear();
+  f.player->Seek(0, 1);
+  ASSERT_TRUE(f.PlayUntil(PlayState::kStopped));
+  EXPECT_EQ(f.output.Captured(), f.Bytes(0, f.samples.size()));
+  EXPECT_EQ(f.recorder.States(), (std::vector<int64_t>{3, 1, 3, 1, 4}));
+}
+
 TEST(Player, CarriesOutOnlyTheLastOfQueuedSeeks) {
   Fixture f(10.0);
   ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav"), kFirstPluginSlot).error, 0u);
