@@ -11,6 +11,19 @@ namespace {
 
 int32_t Saturate16(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -32768, 32767)); }
 
+// Floats in -1..1 to 16-bit samples, rounded; NaN is silence, everything beyond full scale clips.
+constexpr size_t kFloatBlock = 256;
+void FloatsTo16(const float* in, int16_t* out) {
+  for (size_t i = 0; i < kFloatBlock; ++i) {
+    float x = in[i] * 32768.0f;
+    x = x != x ? 0.0f : x;
+    x = x < -32768.0f ? -32768.0f : x;
+    x = x > 32767.0f ? 32767.0f : x;
+    x += x >= 0.0f ? 0.5f : -0.5f;
+    out[i] = static_cast<int16_t>(static_cast<int32_t>(x));
+  }
+}
+
 // Converts `frames` frames; `read` gives one sample as a signed value scaled to 32 bits.
 // Down-mix: the first two channels are left and right, the others go to both at half level (a
 // centre and surround channels), and the sum is scaled so that it cannot clip.
@@ -86,20 +99,15 @@ size_t PcmConverter::Convert(std::span<const uint8_t> in, std::span<uint8_t> out
   } else {
     // Chosen once per call, so that the per-sample loop has no branch on the format.
     if (m_in.sampleType == SampleType::kFloat && m_in.channels <= 2) {
-      // The common case of lossy decoders (mono or stereo floats), written so that the compiler
-      // can convert several samples per instruction.
+      // The common case of lossy decoders (mono or stereo floats), in blocks of a fixed size
+      // without branches, so that the compiler converts several samples per instruction.
       const size_t count = frames * m_in.channels;
-      constexpr size_t kBlock = 256;
-      float block[kBlock];
-      int16_t samples[kBlock];
-      for (size_t done = 0; done < count; done += kBlock) {
-        const size_t n = std::min(kBlock, count - done);
+      float block[kFloatBlock] = {};  // a short last block converts stale samples, never unset ones
+      int16_t samples[kFloatBlock];
+      for (size_t done = 0; done < count; done += kFloatBlock) {
+        const size_t n = std::min(kFloatBlock, count - done);
         std::memcpy(block, in.data() + 4 * done, 4 * n);
-        for (size_t i = 0; i < n; ++i) {
-          float x = block[i] == block[i] ? block[i] * 32768.0f : 0.0f;  // NaN is silence
-          x = std::min(std::max(x, -32768.0f), 32767.0f);                // infinities clip
-          samples[i] = static_cast<int16_t>(x + (x >= 0.0f ? 0.5f : -0.5f));
-        }
+        FloatsTo16(block, samples);
         if constexpr (std::endian::native == std::endian::little) {
           std::memcpy(out.data() + 2 * done, samples, 2 * n);
         } else {
