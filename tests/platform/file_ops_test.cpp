@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "saved_environment.h"
 
 namespace tarnq::platform {
 namespace {
@@ -326,6 +327,7 @@ TEST_F(FileOps, FullDiskLeavesSourceAndNoPartialTarget) {
 
 TEST_F(FileOps, TrashMovesTheFileIntoTheUsersTrash) {
   // GLib reads the data folder once per process; each test runs in a process of its own.
+  testing::SavedEnvironment saved{"XDG_DATA_HOME", "HOME"};
   setenv("XDG_DATA_HOME", (m_root / "data").c_str(), 1);
   setenv("HOME", m_root.c_str(), 1);
   Write("music/song.mp3", "audio");

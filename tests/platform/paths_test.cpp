@@ -5,8 +5,11 @@
 
 #include <cstdlib>
 
+#include "saved_environment.h"
+
 namespace tarnq::platform {
 namespace {
+
 
 TEST(Paths, JoinAndSplit) {
   EXPECT_EQ(JoinPath(u"/music", u"a.mp3"), u"/music/a.mp3");
@@ -41,6 +44,7 @@ TEST(Paths, FolderPrefixNeedsAWholeComponent) {
 }
 
 TEST(Paths, PlacesFollowTheEnvironment) {
+  testing::SavedEnvironment saved{"XDG_CONFIG_HOME", "HOME", "TMPDIR"};
   setenv("XDG_CONFIG_HOME", "/tmp/cfg-test", 1);
   EXPECT_EQ(AppDataFolder(), u"/tmp/cfg-test");
   EXPECT_EQ(PerUserFolder(), u"/tmp/cfg-test/Quillworks");
@@ -60,6 +64,7 @@ TEST(Paths, PlacesFollowTheEnvironment) {
 }
 
 TEST(Paths, RuntimeFolderFallsBackToTheCacheFolder) {
+  testing::SavedEnvironment saved{"HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
   setenv("HOME", "/home/someone", 1);
   setenv("XDG_RUNTIME_DIR", "/run/user/1000/", 1);
   setenv("XDG_CACHE_HOME", "/var/cache-test", 1);
