@@ -160,6 +160,7 @@ TEST(FuzzFindings, EveryReaderSurvivesThem) {
     if (!(entry.attributes & platform::attr::kDirectory)) names.emplace_back(entry.name);
     return true;
   });
+  ASSERT_FALSE(names.empty()) << "tests/data/fuzz holds no findings to replay";
   const ProviderList list = DefaultProviderList();
   for (const auto& name : names) {
     std::u16string path = folder + u"/" + name;

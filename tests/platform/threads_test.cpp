@@ -14,11 +14,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(StoreLock, IsReentrantForItsOwner) {
+TEST(StoreLock, IsReentrantForItsOwnerOnly) {
   StoreLock lock;
   StoreGuard outer(lock);
-  StoreGuard inner(lock);
-  SUCCEED();
+  {
+    StoreGuard inner(lock);  // would wait for ever if the owner could not take it again
+    EXPECT_TRUE(lock.try_lock());
+    lock.unlock();
+  }
+  bool otherGotIt = true;
+  std::thread other([&] { otherGotIt = lock.TryLockFor(std::chrono::milliseconds(20)); });
+  other.join();
+  EXPECT_FALSE(otherGotIt);  // still held by the owner after the inner guard let go
 }
 
 TEST(StoreLock, WritersWaitAndLoseNothing) {
