@@ -5,32 +5,23 @@
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "platform/text.h"
+#include "slot_fixture.h"
 #include "temp_folder.h"
 
 namespace tarnq::player {
 namespace {
 
-std::u16string Fixture(const char* name) { return platform::Utf8ToUtf16(std::string(TARNQ_TESTDATA) + name); }
+using testing::DataBytes;
+using testing::DataPath;
 
-std::string FixtureBytes(const char* name) {
-  std::ifstream in(std::string(TARNQ_TESTDATA) + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Everything the slot delivers, in odd-sized reads; stops a slot that never ends.
+// Everything the slot delivers, in odd-sized reads; the slot must say where its data ends.
 std::vector<uint8_t> ReadAll(DecoderSlot& slot, size_t chunk = 1001) {
-  std::vector<uint8_t> all, buffer(chunk);
-  bool more = true;
-  for (int calls = 0; more && calls < 100000; ++calls) {
-    const size_t n = slot.Read(buffer, more);
-    all.insert(all.end(), buffer.begin(), buffer.begin() + static_cast<ptrdiff_t>(n));
-  }
-  EXPECT_FALSE(more) << "the slot never ended its data";
+  bool ended = false;
+  std::vector<uint8_t> all = testing::ReadRest(slot, chunk, size_t{64} << 20, &ended);
+  EXPECT_TRUE(ended) << "the slot never ended its data";
   return all;
 }
 
@@ -64,10 +55,10 @@ TEST(AvSlot, DecodesEachFixtureToItsLength) {
   for (const FixtureCase& f : kFixtures) {
     SCOPED_TRACE(f.name);
     AvSlot slot(f.kind);
-    EXPECT_GE(slot.FileLength(Fixture(f.name)), 1u);
+    EXPECT_GE(slot.FileLength(DataPath(f.name)), 1u);
     OpenedStream stream;
     std::string error;
-    ASSERT_EQ(slot.Open(Fixture(f.name), stream, error), 0u) << error;
+    ASSERT_EQ(slot.Open(DataPath(f.name), stream, error), 0u) << error;
     EXPECT_EQ(stream.format.sampleRate, f.rate);
     EXPECT_EQ(stream.format.channels, f.channels);
     EXPECT_EQ(stream.format.sampleType, f.type);
@@ -101,7 +92,7 @@ TEST(AvSlot, InterleavesPlanarChannels) {
   AvSlot slot(kMp4);
   OpenedStream stream;
   std::string error;
-  ASSERT_EQ(slot.Open(Fixture("six-channels.m4a"), stream, error), 0u) << error;
+  ASSERT_EQ(slot.Open(DataPath("six-channels.m4a"), stream, error), 0u) << error;
   const std::vector<uint8_t> pcm = ReadAll(slot);
   ASSERT_EQ(stream.format.bitsPerSample, 16);
   const double levels[6] = {1, 0.5, 0.25, 0.125, 0.75, 0.6};
@@ -126,7 +117,7 @@ TEST(AvSlot, Mp4SeekLandsOnTheTargetFrame) {
     AvSlot slot(f.kind);
     OpenedStream stream;
     std::string error;
-    ASSERT_EQ(slot.Open(Fixture(f.name), stream, error), 0u) << error;
+    ASSERT_EQ(slot.Open(DataPath(f.name), stream, error), 0u) << error;
     const std::vector<uint8_t> whole = ReadAll(slot);
     const size_t frame = stream.format.BytesPerFrame();
     const struct {
@@ -183,9 +174,9 @@ std::string MoovFirst(const std::string& file) {
 
 // Damaged and foreign files: refused with a reason, or played up to the damage; never a hang.
 TEST(AvSlot, RefusesOrEndsHostileFiles) {
-  const std::string aac = MoovFirst(FixtureBytes("tagged.m4a"));
-  const std::string alac = MoovFirst(FixtureBytes("alac.m4a"));
-  const std::string wma = FixtureBytes("tagged.wma");
+  const std::string aac = MoovFirst(DataBytes("tagged.m4a"));
+  const std::string alac = MoovFirst(DataBytes("alac.m4a"));
+  const std::string wma = DataBytes("tagged.wma");
   std::string scrambled = aac;
   for (size_t i = scrambled.size() / 3; i < scrambled.size(); i += 7) scrambled[i] = static_cast<char>(scrambled[i] ^ 0x5A);
   struct Case {
@@ -201,9 +192,9 @@ TEST(AvSlot, RefusesOrEndsHostileFiles) {
       {"text renamed", "notes.wma", kWma, "just some words, no movie\n", false},
       {"WMA named .m4a", "w.m4a", kMp4, wma, false},
       {"MP4 named .wma", "m.wma", kWma, aac, false},
-      {"no sound", "v.m4v", kMp4, FixtureBytes("video-only.m4v"), false},
+      {"no sound", "v.m4v", kMp4, DataBytes("video-only.m4v"), false},
       {"cut in the header", "h.wma", kWma, wma.substr(0, 300), false},
-      {"header at the end, cut off", "c.m4a", kMp4, FixtureBytes("tagged.m4a").substr(0, 3000), false},
+      {"header at the end, cut off", "c.m4a", kMp4, DataBytes("tagged.m4a").substr(0, 3000), false},
       {"AAC cut in its samples", "a.m4a", kMp4, aac.substr(0, aac.size() * 2 / 3), true, 10000},
       {"ALAC cut in its samples", "l.m4a", kMp4, alac.substr(0, alac.size() * 2 / 3), true, 4096},
       {"ALAC cut after the header", "k.m4a", kMp4, alac.substr(0, alac.find("mdat") + 4), true},

@@ -25,8 +25,10 @@ inline std::string DataBytes(const std::string& name) {
 }
 
 // Everything the slot delivers from here on, in reads of `chunk` bytes; stops after `limit` bytes
-// (a decoder that never ends fails the caller's check instead of hanging the test).
-inline std::vector<uint8_t> ReadRest(player::DecoderSlot& slot, size_t chunk = 32768, size_t limit = 64 << 20) {
+// (a decoder that never ends fails the caller's check instead of hanging the test). `ended`, when
+// given, tells whether the slot said its data was over.
+inline std::vector<uint8_t> ReadRest(player::DecoderSlot& slot, size_t chunk = 32768, size_t limit = 64 << 20,
+                                     bool* ended = nullptr) {
   std::vector<uint8_t> all, buffer(chunk);
   bool more = true;
   for (int idle = 0; more && all.size() < limit && idle < 16;) {
@@ -34,6 +36,7 @@ inline std::vector<uint8_t> ReadRest(player::DecoderSlot& slot, size_t chunk = 3
     idle = n == 0 ? idle + 1 : 0;
     all.insert(all.end(), buffer.begin(), buffer.begin() + static_cast<ptrdiff_t>(n));
   }
+  if (ended != nullptr) *ended = !more;
   return all;
 }
 
