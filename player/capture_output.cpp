@@ -4,9 +4,6 @@
 #include <algorithm>
 #include <condition_variable>
 
-#include "platform/files.h"
-#include "player/wav_file_output.h"
-
 namespace tarnq::player {
 
 bool CaptureOutput::Open(const OutputFormat& format, std::function<void()> bufferDone) {
@@ -185,28 +182,6 @@ void CaptureOutput::Clear() {
 bool CaptureOutput::WaitForCaptured(size_t bytes, std::chrono::milliseconds limit) const {
   std::unique_lock lock(m_mutex);
   return m_changed.wait_for(lock, limit, [&] { return m_captured.size() >= bytes; });
-}
-
-uint32_t WriteWavFile(std::u16string_view path, const OutputFormat& format, std::span<const uint8_t> pcm) {
-  const bool widen = format.bitsPerSample == 8;
-  const uint64_t dataBytes = widen ? uint64_t{pcm.size()} * 2 : pcm.size() / 2 * 2;
-  const uint32_t channels = format.channels == 0 ? 1 : format.channels;
-  // The data must fit the 32-bit RIFF sizes, whole frames of it.
-  const uint64_t frameBytes = 2ull * channels;
-  const uint64_t limit = (0xFFFFFFFFull - 36) / frameBytes * frameBytes;
-  const uint32_t size = static_cast<uint32_t>(std::min(dataBytes / frameBytes * frameBytes, limit));
-  std::string bytes = WavHeader(format, size);
-  bytes.reserve(44 + size_t{size});
-  if (widen) {
-    for (size_t i = 0; i < size / 2; ++i) {
-      const int32_t s = (int32_t{pcm[i]} - 128) * 256;
-      bytes.push_back(static_cast<char>(s & 0xFF));
-      bytes.push_back(static_cast<char>((s >> 8) & 0xFF));
-    }
-  } else {
-    bytes.append(reinterpret_cast<const char*>(pcm.data()), size);
-  }
-  return platform::WriteFileAtomically(path, bytes);
 }
 
 }  // namespace tarnq::player

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "player/wave_output.h"
@@ -76,9 +74,5 @@ class CaptureOutput final : public WaveOutput {
   bool m_gone = false;
   int m_openCount = 0;
 };
-
-// Writes 16-bit PCM (8-bit input is widened) as a WAV file at `path`, replacing it atomically.
-// Returns 0 or the error of the write.
-uint32_t WriteWavFile(std::u16string_view path, const OutputFormat& format, std::span<const uint8_t> pcm);
 
 }  // namespace tarnq::player
