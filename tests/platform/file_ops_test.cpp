@@ -2,7 +2,6 @@
 #include "platform/file_ops.h"
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "private_mount.h"
 #include "saved_environment.h"
 
 namespace tarnq::platform {
@@ -298,41 +298,34 @@ TEST_F(FileOps, CancelledTransferLeavesTheRestUntouched) {
   EXPECT_EQ(Read(F("dst/2.mp3")), "old");
 }
 
-// /dev/shm is a tmpfs: a move there crosses file systems.
+// A move onto another file system copies and then removes the source.
 TEST_F(FileOps, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
-  struct stat here {}, there {};
-  if (::stat(m_root.c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev ||
-      ::access("/dev/shm", W_OK) != 0)
-    GTEST_SKIP() << "no second file system to move to";
-  const fs::path target = fs::path("/dev/shm") / ("tarnq-move-" + std::to_string(::getpid()));
-  fs::remove_all(target);
+  fs::create_directory(F("other"));
   Write("song.mp3", std::string(300000, 's'));
   const auto when = std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(1400000000)));
   fs::last_write_time(F("song.mp3"), when);
-  const std::u16string targetFile = NameBytesToUtf16((target / "song.mp3").native());
-  EXPECT_EQ(RenameFile(P("song.mp3"), targetFile), 0u);
-  EXPECT_FALSE(fs::exists(F("song.mp3")));
-  EXPECT_EQ(Read(target / "song.mp3"), std::string(300000, 's'));
-  EXPECT_EQ(fs::last_write_time(target / "song.mp3"), when);
-  EXPECT_EQ(Names(target), (std::vector<std::string>{"song.mp3"}));
-  fs::remove_all(target);
+  testing::PrivateTmpfs::Run(F("other"), "size=16m", [&] {
+    EXPECT_EQ(RenameFile(P("song.mp3"), P("other/song.mp3")), 0u);
+    EXPECT_FALSE(fs::exists(F("song.mp3")));
+    EXPECT_EQ(Read(F("other/song.mp3")), std::string(300000, 's'));
+    EXPECT_EQ(fs::last_write_time(F("other/song.mp3")), when);
+    EXPECT_EQ(Names(F("other")), (std::vector<std::string>{"song.mp3"}));
+  });
 }
 
 // A small file system that fills up: the copy fails, nothing half-written stays, the source stays.
 TEST_F(FileOps, FullDiskLeavesSourceAndNoPartialTarget) {
   fs::create_directory(F("small"));
-  if (::geteuid() != 0 || ::mount("tmpfs", F("small").c_str(), "tmpfs", 0, "size=64k") != 0)
-    GTEST_SKIP() << "cannot mount a small file system here";
   Write("big.mp3", std::string(200000, 'b'));
-  std::vector<TransferOutcome> outcomes;
-  const std::vector<std::u16string> sources = {P("big.mp3")};
-  const uint32_t code = TransferFiles(sources, P("small"), true, {}, outcomes);
-  const std::vector<std::string> left = Names(F("small"));
-  ::umount(F("small").c_str());
-  EXPECT_EQ(code, err::kDiskFull);
-  EXPECT_EQ(outcomes[0].code, err::kDiskFull);
-  EXPECT_TRUE(left.empty());
-  EXPECT_EQ(Read(F("big.mp3")).size(), 200000u);
+  testing::PrivateTmpfs::Run(F("small"), "size=64k", [&] {
+    std::vector<TransferOutcome> outcomes;
+    const std::vector<std::u16string> sources = {P("big.mp3")};
+    EXPECT_EQ(TransferFiles(sources, P("small"), true, {}, outcomes), err::kDiskFull);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].code, err::kDiskFull);
+    EXPECT_TRUE(Names(F("small")).empty());
+    EXPECT_EQ(Read(F("big.mp3")).size(), 200000u);
+  });
 }
 
 TEST_F(FileOps, TrashMovesTheFileIntoTheUsersTrash) {

@@ -2,7 +2,6 @@
 #include "results/file_operations.h"
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,7 +16,9 @@
 #include "platform/text.h"
 #include "results/selection.h"
 #include "model_recorder.h"
+#include "private_mount.h"
 #include "results_test_support.h"
+#include "saved_environment.h"
 #include "settings/settings_store.h"
 
 namespace tarnq::results {
@@ -270,6 +271,7 @@ class InterruptingObserver : public RecordingOperationObserver {
 };
 
 TEST_F(FileOperations, AnInterruptedCopyLeavesNoTemporaryFile) {
+  tarnq::testing::SavedEnvironment saved{"XDG_CACHE_HOME"};
   ::setenv("XDG_CACHE_HOME", N("cache").c_str(), 1);
   Write("big.mp3", std::string(3 << 20, 'x'));  // copied in several steps
   Write("next.mp3", "n");
@@ -281,7 +283,6 @@ TEST_F(FileOperations, AnInterruptedCopyLeavesNoTemporaryFile) {
     platform::InterruptGuard guard(m_stop);
     outcome = CopyFiles({m_list, m_dispatcher, &observer, &m_stop}, SnapshotSelection(m_list), P("target"));
   }
-  ::unsetenv("XDG_CACHE_HOME");
   EXPECT_TRUE(observer.interrupted);
   EXPECT_EQ(m_stop.load(), 1);
   EXPECT_TRUE(outcome.Cancelled());
@@ -344,38 +345,31 @@ TEST_F(FileOperations, AwkwardNamesAreHandledByTheirBytes) {
 }
 
 TEST_F(FileOperations, MoveAcrossFileSystemsAndExistingTargets) {
-  struct stat here {}, there {};
-  if (::stat(m_root.c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev ||
-      ::access("/dev/shm", W_OK) != 0)
-    GTEST_SKIP() << "no second file system to move to";
-  const fs::path target = fs::path("/dev/shm") / ("tarnq-results-move-" + std::to_string(::getpid()));
-  fs::remove_all(target);
-  fs::create_directories(target);
-  std::ofstream(target / "taken.mp3") << "old";
+  fs::create_directory(N("other"));
   Write("keep.mp3", "keep");
   Write("x/song.mp3", std::string(100000, 's'));
   Write("y/taken.mp3", "new");
   AddFile("keep.mp3", 1, false);
   AddFile("x/song.mp3", 1, true);
   AddFile("y/taken.mp3", 1, true);
-  const std::u16string targetFolder = platform::NameBytesToUtf16(target.native());
-  const OperationOutcome outcome = MoveFiles(Context(), SnapshotSelection(m_list), targetFolder);
-  EXPECT_EQ(outcome.done, 1u);
-  EXPECT_EQ(outcome.skipped, 1u);
-  EXPECT_FALSE(Exists("x/song.mp3"));
-  std::ifstream moved(target / "song.mp3", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(moved), {}).size(), 100000u);
-  EXPECT_EQ(Read("y/taken.mp3"), "new");
-  EXPECT_EQ(Paths(), (std::vector<std::u16string>{P("keep.mp3"), P("y/taken.mp3")}));
-  EXPECT_EQ(m_list.RowAt(1).State() & row_state::kMovePending, 0);
-  // Keep both gives the second file a new name.
-  m_list.SetSelection(1, ResultList::kSelect);
-  m_observer.choice = platform::ExistsChoice::kKeepBoth;
-  const OperationOutcome second = MoveFiles(Context(), SnapshotSelection(m_list), targetFolder);
-  EXPECT_EQ(second.done, 1u);
-  EXPECT_EQ(m_observer.targets.back(), targetFolder + u"/taken (2).mp3");
-  EXPECT_EQ(Paths(), (std::vector<std::u16string>{P("keep.mp3")}));
-  fs::remove_all(target);
+  tarnq::testing::PrivateTmpfs::Run(N("other"), "size=16m", [&] {
+    Write("other/taken.mp3", "old");
+    const OperationOutcome outcome = MoveFiles(Context(), SnapshotSelection(m_list), P("other"));
+    EXPECT_EQ(outcome.done, 1u);
+    EXPECT_EQ(outcome.skipped, 1u);
+    EXPECT_FALSE(Exists("x/song.mp3"));
+    EXPECT_EQ(Read("other/song.mp3").size(), 100000u);
+    EXPECT_EQ(Read("y/taken.mp3"), "new");
+    EXPECT_EQ(Paths(), (std::vector<std::u16string>{P("keep.mp3"), P("y/taken.mp3")}));
+    EXPECT_EQ(m_list.RowAt(1).State() & row_state::kMovePending, 0);
+    // Keep both gives the second file a new name.
+    m_list.SetSelection(1, ResultList::kSelect);
+    m_observer.choice = platform::ExistsChoice::kKeepBoth;
+    const OperationOutcome second = MoveFiles(Context(), SnapshotSelection(m_list), P("other"));
+    EXPECT_EQ(second.done, 1u);
+    EXPECT_EQ(m_observer.targets.back(), P("other") + u"/taken (2).mp3");
+    EXPECT_EQ(Paths(), (std::vector<std::u16string>{P("keep.mp3")}));
+  });
 }
 
 TEST_F(FileOperations, OverwriteNeverReplacesAFileTheListKeeps) {
@@ -410,7 +404,7 @@ TEST_F(FileOperations, CopyLeavesTheListAlone) {
   EXPECT_EQ(m_list.SelectedCount(), 1u);
 }
 
-// As root, permissions do not stop a delete; a read-only file system does.
+// Permissions do not stop root from deleting; a read-only file system stops everyone.
 TEST_F(FileOperations, ReadOnlyPlacesAndAFullDiskKeepFilesAndRows) {
   Write("ro-file.mp3", "ro");
   fs::permissions(N("ro-file.mp3"), fs::perms::owner_read);
@@ -419,31 +413,31 @@ TEST_F(FileOperations, ReadOnlyPlacesAndAFullDiskKeepFilesAndRows) {
   EXPECT_EQ(outcome.done, 1u);  // a read-only file in a writable folder can be removed (as on Linux)
 
   fs::create_directory(N("small"));
-  if (::geteuid() != 0 || ::mount("tmpfs", N("small").c_str(), "tmpfs", 0, "size=64k") != 0)
-    GTEST_SKIP() << "cannot mount a small file system here";
-  Write("small/locked.mp3", "locked");
   Write("big.mp3", std::string(200000, 'b'));
-  AddFile("small/locked.mp3", 1, true);
-  AddFile("big.mp3", 2, true);
-  const bool readOnly = ::mount("tmpfs", N("small").c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
-  const FileJob job = SnapshotSelection(m_list);
-  outcome = DeleteFiles(Context(), FileJob{{job.files[0]}, 0, 0, job.keptIdentities, job.keptPaths, {}, 0}, false);
-  if (readOnly) {
-    ASSERT_EQ(outcome.errors.size(), 1u);
-    EXPECT_EQ(outcome.errors[0].code, err::kWriteProtect);
-  }
-  ::mount("tmpfs", N("small").c_str(), "tmpfs", MS_REMOUNT, "size=64k");
-  outcome = MoveFiles(Context(), FileJob{{job.files[1]}, 0, 0, job.keptIdentities, job.keptPaths, {}, 0}, P("small"));
-  const bool leftover = Exists("small/big.mp3");
-  ::umount(N("small").c_str());
-  ASSERT_EQ(outcome.errors.size(), 1u);
-  EXPECT_EQ(outcome.errors[0].code, err::kDiskFull);
-  EXPECT_FALSE(leftover);
-  EXPECT_EQ(Read("big.mp3").size(), 200000u);
-  EXPECT_EQ(m_list.RowCount(), readOnly ? 2u : 1u);
+  tarnq::testing::PrivateTmpfs::Run(N("small"), "size=64k", [&] {
+    using tarnq::testing::PrivateTmpfs;
+    Write("small/locked.mp3", "locked");
+    AddFile("small/locked.mp3", 1, true);
+    AddFile("big.mp3", 2, true);
+    ASSERT_EQ(PrivateTmpfs::SetReadOnly(true), 0);
+    const FileJob job = SnapshotSelection(m_list);
+    OperationOutcome step =
+        DeleteFiles(Context(), FileJob{{job.files[0]}, 0, 0, job.keptIdentities, job.keptPaths, {}, 0}, false);
+    ASSERT_EQ(step.errors.size(), 1u);
+    EXPECT_EQ(step.errors[0].code, err::kWriteProtect);
+    EXPECT_TRUE(Exists("small/locked.mp3"));
+    ASSERT_EQ(PrivateTmpfs::SetReadOnly(false), 0);
+    step = MoveFiles(Context(), FileJob{{job.files[1]}, 0, 0, job.keptIdentities, job.keptPaths, {}, 0}, P("small"));
+    ASSERT_EQ(step.errors.size(), 1u);
+    EXPECT_EQ(step.errors[0].code, err::kDiskFull);
+    EXPECT_FALSE(Exists("small/big.mp3"));
+    EXPECT_EQ(Read("big.mp3").size(), 200000u);
+    EXPECT_EQ(m_list.RowCount(), 2u);
+  });
 }
 
 TEST_F(FileOperations, TrashTakesTheFilesAndTheirRows) {
+  tarnq::testing::SavedEnvironment saved{"XDG_DATA_HOME", "HOME"};
   setenv("XDG_DATA_HOME", N("data").c_str(), 1);
   setenv("HOME", m_root.c_str(), 1);
   Write("music/keep.mp3", "keep");
