@@ -221,6 +221,7 @@ void PlayerControl::Start(const std::u16string& path, std::optional<int64_t> sta
   m_position = 0;
   m_state = player::PlayState::kStopped;
   m_display->SetName(FileNameOf(path));
+  m_display->setToolTip(ToQString(path));
   m_display->SetNotice({});
   {
     const QSignalBlocker blocker(m_seekBar);
@@ -246,6 +247,7 @@ void PlayerControl::ShowProblem(const std::u16string& path, const QString& reaso
   m_pendingStart.reset();
   m_state = player::PlayState::kStopped;
   m_display->SetName(FileNameOf(path));
+  m_display->setToolTip(ToQString(path));
   m_display->SetNotice(reason);
   {
     const QSignalBlocker blocker(m_seekBar);

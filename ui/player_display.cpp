@@ -178,12 +178,14 @@ void PlayerDisplay::paintEvent(QPaintEvent*) {
   const int width = std::max(0, right - margin);
   int y = margin;
 
-  // The position, big and orange; the length and the channel mode beside it in silver.
+  // The position, big and orange; the length and the channel mode beside it in silver. A file that
+  // cannot be played has no position.
+  if (!m_haveTag && !m_notice.isEmpty()) y -= bigFm.height();
   p.setFont(big);
   p.setPen(kPositionColor);
   const QString position = PlayerClockText(m_position);
   const int baseline = y + bigFm.ascent();
-  p.drawText(margin, baseline, position);
+  if (m_haveTag || m_notice.isEmpty()) p.drawText(margin, baseline, position);
   if (m_haveTag) {
     QString after = QStringLiteral("(") + PlayerClockText(m_tag.duration) + QLatin1Char(')');
     if (const QString mode = PlayerChannelText(m_tag.channels, m_channelMode); !mode.isEmpty()) {

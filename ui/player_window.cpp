@@ -192,7 +192,8 @@ void PlayerWindow::FitToMedia() {
   if (video.isEmpty() || isMaximized()) return;
   // The picture at its own size under the controls, as far as the screen allows.
   const int controls = m_media->SeekBar()->sizeHint().height() + m_media->PlayButton()->sizeHint().height() + 8;
-  QSize wanted(video.width() + 4, video.height() + controls);
+  // A small picture keeps the player's own size, so that the controls stay usable.
+  QSize wanted = QSize(video.width() + 4, video.height() + controls).expandedTo(m_playerSize);
   if (const QScreen* s = screen()) wanted = wanted.boundedTo(s->availableGeometry().size() * 0.9);
   resize(wanted.expandedTo(minimumSizeHint()));
 }
