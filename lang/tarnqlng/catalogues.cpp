@@ -559,8 +559,9 @@ constexpr Row kRows[] = {
     {12512, "pNoD", "No sound device can be opened: %s", "Kein Audioger\344t kann ge\366ffnet werden: %s"},
     // Das Audiogerät hat die Wiedergabe beendet: %s
     {12513, "pDvL", "The sound device stopped playing: %s", "Das Audioger\344t hat die Wiedergabe beendet: %s"},
-    // Die Datei wurde während der Wiedergabe gelöscht.
-    {12514, "pDld", "The file was deleted while it played.", "Die Datei wurde w\344hrend der Wiedergabe gel\366scht."},
+    // Die Datei wurde während der Wiedergabe verschoben oder gelöscht.
+    {12514, "pDld", "The file was moved or deleted while it played.",
+     "Die Datei wurde w\344hrend der Wiedergabe verschoben oder gel\366scht."},
     // Die Datei wurde während der Wiedergabe geändert.
     {12515, "pChg", "The file was changed while it played.", "Die Datei wurde w\344hrend der Wiedergabe ge\344ndert."},
     // Sie wurde dem Programm des Desktops übergeben.
