@@ -9,8 +9,10 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
+#include <QPainter>
 #include <QVBoxLayout>
-#include <QVideoWidget>
+#include <QVideoFrame>
+#include <QVideoSink>
 
 #include <algorithm>
 
@@ -30,6 +32,41 @@ constexpr int kSeekScale = 1000;
 
 }  // namespace
 
+// The video's frames, scaled to the widget with their proportions kept, on black.
+class VideoPicture final : public QWidget {
+ public:
+  explicit VideoPicture(QWidget* parent) : QWidget(parent), m_sink(new QVideoSink(this)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    connect(m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& frame) {
+      m_frame = frame.isValid() ? frame.toImage() : QImage();
+      update();
+    });
+  }
+  QVideoSink* Sink() const { return m_sink; }
+  void Clear() {
+    m_frame = QImage();
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    if (m_frame.isNull()) return;
+    QSize size = m_frame.size();
+    size.scale(this->size(), Qt::KeepAspectRatio);
+    QRect target(QPoint(0, 0), size);
+    target.moveCenter(rect().center());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(target, m_frame);
+  }
+
+ private:
+  QVideoSink* m_sink;
+  QImage m_frame;
+};
+
 MediaView::MediaView(bool withSound, QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("MediaView"));
   m_media = new QMediaPlayer(this);
@@ -37,9 +74,8 @@ MediaView::MediaView(bool withSound, QWidget* parent) : QWidget(parent) {
     m_audio = new QAudioOutput(this);
     m_media->setAudioOutput(m_audio);
   }
-  m_video = new QVideoWidget(this);
-  m_video->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  m_media->setVideoOutput(m_video);
+  m_video = new VideoPicture(this);
+  m_media->setVideoSink(m_video->Sink());
 
   m_play = new QToolButton(this);
   m_play->setObjectName(QStringLiteral("MediaPlay"));
@@ -138,6 +174,7 @@ void MediaView::Close() {
   m_answered = true;
   m_media->stop();
   m_media->setSource(QUrl());
+  m_video->Clear();
 }
 
 void MediaView::TogglePause() {

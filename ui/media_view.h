@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Other media in the player window: a file the player's decoders do not take (a video, an AIFF
 // or MIDI file, Opus) played by Qt Multimedia, with a picture, Play/Pause, Stop, a seek bar and
-// a volume bar. Opening is asynchronous: `opened` or `failed` follows from the event loop.
+// a volume bar. Opening is asynchronous: `opened` or `failed` follows from the event loop. The
+// picture is painted by the widget itself from the frames Qt Multimedia hands over, so it needs no
+// window of its own and shows in a grab of the window too.
 #pragma once
 
 #include <QUrl>
@@ -11,9 +13,10 @@ class QAudioOutput;
 class QMediaPlayer;
 class QSlider;
 class QToolButton;
-class QVideoWidget;
 
 namespace tarnq::ui {
+
+class VideoPicture;
 
 class MediaView final : public QWidget {
   Q_OBJECT
@@ -50,7 +53,7 @@ class MediaView final : public QWidget {
 
   QMediaPlayer* m_media = nullptr;
   QAudioOutput* m_audio = nullptr;
-  QVideoWidget* m_video = nullptr;
+  VideoPicture* m_video = nullptr;
   QToolButton* m_play = nullptr;
   QToolButton* m_stop = nullptr;
   QSlider* m_seekBar = nullptr;

@@ -69,22 +69,15 @@ PlayerWindow::PlayerWindow(Host host, QWidget* parent) : QWidget(parent, Qt::Win
       store.ReadInt(kVolumeSection, kVolumeKey, player::kDefaultVolume), player::kUnityVolume));
   m_control = new PlayerControl(*m_host.player, *m_host.dispatcher, this);
   m_control->SetVolume(volume);
-  m_media = new MediaView(m_host.mediaSound, this);
-  m_media->SetVolume(volume);
   // One volume for both contents, remembered in a section of its own.
   m_control->onVolumeChanged = [this](int value) {
     m_host.settings->WriteInt(kVolumeSection, kVolumeKey, static_cast<uint32_t>(value));
-    m_media->SetVolume(value);
+    if (m_media != nullptr) m_media->SetVolume(value);
   };
-  connect(m_media, &MediaView::volumeChanged, this, [this](int value) {
-    m_host.settings->WriteInt(kVolumeSection, kVolumeKey, static_cast<uint32_t>(value));
-    m_control->SetVolume(value);
-  });
 
   m_stack = new QStackedLayout(this);
   m_stack->setContentsMargins(2, 2, 2, 2);
   m_stack->addWidget(m_control);
-  m_stack->addWidget(m_media);
 
   m_watcher = new QFileSystemWatcher(this);
   connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { FileChanged(); });
@@ -124,10 +117,24 @@ void PlayerWindow::OpenFirstOf(const std::vector<std::u16string>& paths) {
   if (!paths.empty()) Show(paths, Request());
 }
 
+MediaView* PlayerWindow::EnsureMedia() {
+  // Made on first use only: the media framework is loaded for other media, not for every song.
+  if (m_media == nullptr) {
+    m_media = new MediaView(m_host.mediaSound, this);
+    m_media->SetVolume(m_control->Volume());
+    connect(m_media, &MediaView::volumeChanged, this, [this](int value) {
+      m_host.settings->WriteInt(kVolumeSection, kVolumeKey, static_cast<uint32_t>(value));
+      m_control->SetVolume(value);
+    });
+    m_stack->addWidget(m_media);
+  }
+  return m_media;
+}
+
 void PlayerWindow::Show(const std::vector<std::u16string>& paths, const Request& request) {
   ++m_generation;
   delete m_attempt;
-  m_media->Close();
+  if (m_media != nullptr) m_media->Close();
   std::optional<size_t> mediaCandidate;
   QString firstReason;
   for (size_t i = 0; i < paths.size(); ++i) {
@@ -166,7 +173,7 @@ void PlayerWindow::TryMedia(const std::u16string& path, const Request& request) 
   m_path = path;
   SetTitle(path);
   m_control->ShowProblem(path, {});
-  m_stack->setCurrentWidget(m_media);
+  m_stack->setCurrentWidget(EnsureMedia());
   m_content = Content::kNone;
   // The answer comes later; one for an older Open finds another generation and is dropped.
   auto* attempt = new QObject(this);
@@ -216,7 +223,7 @@ void PlayerWindow::ShowNothing(const std::u16string& path, const Request& reques
 
 void PlayerWindow::ShowControl() {
   if (m_stack->currentWidget() != m_control) {
-    m_media->Close();
+    if (m_media != nullptr) m_media->Close();
     m_stack->setCurrentWidget(m_control);
     RestorePlayerSize();
   }
@@ -314,7 +321,7 @@ void PlayerWindow::closeEvent(QCloseEvent* event) {
   if (m_content != Content::kMedia) StorePlacement();
   // Silence at once, and the player is free for a new window before this one is gone.
   m_control->Release();
-  m_media->Close();
+  if (m_media != nullptr) m_media->Close();
   m_closed = true;
   event->accept();
   if (QWidget* main = parentWidget()) main->activateWindow();

@@ -76,6 +76,7 @@ class PlayerWindow final : public QWidget {
   Content CurrentContent() const { return m_content; }
   const std::u16string& Path() const { return m_path; }
   PlayerControl* Control() const { return m_control; }
+  // Null until a file was tried as other media.
   MediaView* Media() const { return m_media; }
   // The notice in words under the file, whichever content shows.
   QString Notice() const;
@@ -99,6 +100,7 @@ class PlayerWindow final : public QWidget {
 
  private:
   void Show(const std::vector<std::u16string>& paths, const Request& request);
+  MediaView* EnsureMedia();
   void TryMedia(const std::u16string& path, const Request& request);
   void FitToMedia();
   void ShowNothing(const std::u16string& path, const Request& request, const QString& reason);
