@@ -931,6 +931,7 @@ void MainWindow::ChooseLanguage() {
   RetranslateActions();
   BuildMenus();
   m_presetLabel->setText(Text(75) + QLatin1Char(':'));
+  if (m_playerWindow) m_playerWindow->Retranslate();
   m_model->SetLayout(m_view->CurrentLayout());
   m_view->ApplyLayoutWidths();
   RefreshStatus();

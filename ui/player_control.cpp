@@ -33,11 +33,6 @@ constexpr int kCannotPlayText = 12511;
 constexpr int kNoDeviceText = 12512;
 constexpr int kDeviceLostText = 12513;
 
-QString FileNameOf(const std::u16string& path) {
-  const size_t slash = path.find_last_of(u'/');
-  return ToQString(slash == std::u16string::npos ? std::u16string_view(path) : std::u16string_view(path).substr(slash + 1));
-}
-
 // MPEG records keep the channel mode where the other formats keep the number of channels.
 bool HoldsChannelMode(const std::u16string& path) {
   for (const analysis::BuiltinProvider& provider : analysis::kBuiltinProviders) {
@@ -220,7 +215,7 @@ void PlayerControl::Start(const std::u16string& path, std::optional<int64_t> sta
   m_seekable = false;
   m_position = 0;
   m_state = player::PlayState::kStopped;
-  m_display->SetName(FileNameOf(path));
+  m_display->SetName(PlayerFileName(path));
   m_display->setToolTip(ToQString(path));
   m_display->SetNotice({});
   {
@@ -246,7 +241,7 @@ void PlayerControl::ShowProblem(const std::u16string& path, const QString& reaso
   m_position = 0;
   m_pendingStart.reset();
   m_state = player::PlayState::kStopped;
-  m_display->SetName(FileNameOf(path));
+  m_display->SetName(PlayerFileName(path));
   m_display->setToolTip(ToQString(path));
   m_display->SetNotice(reason);
   {
@@ -370,7 +365,7 @@ void PlayerControl::Hear(const player::PlayerNotification& n) {
       // A file loaded since this was sent has its own info coming.
       if (n.info == nullptr || n.info->path != m_path || !m_loaded) break;
       m_seekable = n.seekable;
-      m_display->SetFile(FileNameOf(m_path), n.info->tag, HoldsChannelMode(m_path));
+      m_display->SetFile(PlayerFileName(m_path), n.info->tag, HoldsChannelMode(m_path));
       EnableButtons();
       if (m_pendingStart) {
         const int64_t seconds = *m_pendingStart;

@@ -34,6 +34,11 @@ QString Two(int64_t value) { return QStringLiteral("%1").arg(value, 2, 10, QLati
 
 }  // namespace
 
+QString PlayerFileName(std::u16string_view path) {
+  const size_t slash = path.find_last_of(u'/');
+  return ToQString(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
 QString PlayerClockText(int64_t seconds) {
   if (seconds < 0) seconds = 0;
   if (seconds >= 3600) {

@@ -10,12 +10,15 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "analysis/tag_record.h"
 
 namespace tarnq::ui {
 
+// The last name of a path: what the window's title and the display call the file.
+QString PlayerFileName(std::u16string_view path);
 // "mm:ss", or "h:mm:ss" from one hour on.
 QString PlayerClockText(int64_t seconds);
 // A positive rate: "128 kbps"; -1: "VBR"; another negative -n: "VBR (ø n kbps)"; 0: empty.

@@ -43,11 +43,6 @@ constexpr int kHandOverFailedText = 12517;
 constexpr int kTooShortText = 12518;
 constexpr int kNoDecoderText = 12519;
 
-QString FileNameOf(const std::u16string& path) {
-  const size_t slash = path.find_last_of(u'/');
-  return ToQString(slash == std::u16string::npos ? std::u16string_view(path) : std::u16string_view(path).substr(slash + 1));
-}
-
 // Why the player window shows nothing of a file it could not even look at.
 QString ProbeFailure(const player::FileProbe& probe) {
   if (probe.error == platform::err::kFileNotFound || probe.error == platform::err::kPathNotFound) return Text(kFileGoneText);
@@ -107,7 +102,15 @@ PlayerWindow::~PlayerWindow() { qApp->removeEventFilter(this); }
 
 QString PlayerWindow::Notice() const { return m_control->Display()->NoticeText(); }
 
-void PlayerWindow::SetTitle(const std::u16string& path) { setWindowTitle(FileNameOf(path)); }
+void PlayerWindow::Retranslate() {
+  // The widgets take their texts again on LanguageChange, as they would for a new translator.
+  for (QWidget* widget : findChildren<QWidget*>()) {
+    QEvent change(QEvent::LanguageChange);
+    QCoreApplication::sendEvent(widget, &change);
+  }
+}
+
+void PlayerWindow::SetTitle(const std::u16string& path) { setWindowTitle(PlayerFileName(path)); }
 
 void PlayerWindow::Open(const std::u16string& path, const Request& request) { Show({path}, request); }
 

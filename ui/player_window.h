@@ -80,6 +80,8 @@ class PlayerWindow final : public QWidget {
   MediaView* Media() const { return m_media; }
   // The notice in words under the file, whichever content shows.
   QString Notice() const;
+  // Every text again from the catalogue chosen now.
+  void Retranslate();
   // Closed (and about to go): the next file needs a new window.
   bool IsClosed() const { return m_closed; }
 

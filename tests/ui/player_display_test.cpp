@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
 
 #include "gui_test_support.h"
@@ -102,6 +104,19 @@ TEST_F(PlayerLabels, ComeFromTheCatalogueWithEnglishForALanguageFileWithoutThem)
   ASSERT_EQ(lang::ActiveLanguageCode(), u"FR");
   EXPECT_EQ(LinesOfATaggedFile(), (QStringList{QStringLiteral("\"a.mp3\""), QStringLiteral("Title: Song"),
                                                QStringLiteral("Year: 1999")}));
+}
+
+// A display that is open when the language changes takes the new labels.
+TEST_F(PlayerLabels, FollowALanguageChange) {
+  analysis::TagRecord tag;
+  tag.artist.Assign(u"Band");
+  PlayerDisplay display;
+  display.SetFile(QStringLiteral("a.mp3"), tag, false);
+  ASSERT_TRUE(display.Lines().contains(QStringLiteral("Artist: Band")));
+  Select(u"DE");
+  QEvent change(QEvent::LanguageChange);
+  QCoreApplication::sendEvent(&display, &change);
+  EXPECT_TRUE(display.Lines().contains(QStringLiteral("Interpret: Band"))) << display.Lines().join(u'|').toStdString();
 }
 
 }  // namespace
