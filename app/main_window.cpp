@@ -51,6 +51,8 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "player/player.h"
+#include "player/wave_output.h"
 #include "results/columns.h"
 #include "results/export.h"
 #include "settings/colors.h"
@@ -92,16 +94,6 @@ constexpr uint32_t kOptNoHoverLight = 0x20000;
 constexpr uint32_t kOptDark = 0x100;  // also: no icons in the menus
 
 constexpr size_t kPresetHistory = 30;
-
-// Commands whose windows come later: they stay greyed, so nothing pretends to work.
-bool IsPendingCommand(int id) {
-  switch (id) {
-    case 106:  // the player
-      return true;
-    default:
-      return false;
-  }
-}
 
 QString Ellipsis(QString text) { return text.remove(QLatin1Char('&')); }
 
@@ -352,6 +344,10 @@ MainWindow::MainWindow(appcore::AppCore& core, appcore::RestartRequest& restart,
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
   m_core.RemoveObserver(this);
+  // The player window gives up the player before the player (and its thread) goes.
+  delete m_playerWindow.data();
+  m_player.reset();
+  m_audioOutput.reset();
 }
 
 
@@ -530,15 +526,12 @@ void MainWindow::UpdateCheckMarks() {
 
 // --- Command states and status ------------------------------------------------------------------
 
-bool MainWindow::IsCommandEnabled(int id) const {
-  if (IsPendingCommand(id)) return false;
-  return m_core.IsAllowed(static_cast<CommandId>(id));
-}
+bool MainWindow::IsCommandEnabled(int id) const { return m_core.IsAllowed(static_cast<CommandId>(id)); }
 
 void MainWindow::ApplyCommandStates(bool force) {
   const std::vector<appcore::CommandStateChange> changes = m_core.UpdateCommandStates(force);
   for (const appcore::CommandStateChange& change : changes) {
-    if (QAction* a = ActionOf(ToInt(change.id))) a->setEnabled(!change.disabled && !IsPendingCommand(ToInt(change.id)));
+    if (QAction* a = ActionOf(ToInt(change.id))) a->setEnabled(!change.disabled);
   }
   if (force) {
     for (auto& [id, action] : m_actions) action->setEnabled(IsCommandEnabled(id));
@@ -616,7 +609,8 @@ void MainWindow::OnSearchFinished(const engine::SearchOutcome& outcome) {
 
 bool MainWindow::RunCommand(int id) {
   if (!IsCommandEnabled(id)) return false;
-  if (RunPresetCommand(id) || RunFileCommand(id) || RunShellCommand(id) || RunConfigCommand(id)) {
+  if (RunPresetCommand(id) || RunFileCommand(id) || RunShellCommand(id) || RunConfigCommand(id) ||
+      RunPlayerCommand(id)) {
     UpdateCheckMarks();
     return true;
   }
@@ -937,6 +931,7 @@ void MainWindow::ChooseLanguage() {
   RetranslateActions();
   BuildMenus();
   m_presetLabel->setText(Text(75) + QLatin1Char(':'));
+  if (m_playerWindow) m_playerWindow->Retranslate();
   m_model->SetLayout(m_view->CurrentLayout());
   m_view->ApplyLayoutWidths();
   RefreshStatus();
@@ -1242,6 +1237,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // The player window first: it stores its placement and stops playing.
+  ClosePlayer();
   if (!m_closing) StoreOnClose();
   m_closing = true;
   m_core.RemoveObserver(this);
@@ -1252,6 +1249,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // --- Scripted mode ------------------------------------------------------------------------------
 
 void MainWindow::StartScript() {
+  if (!m_options.playPath.empty()) {
+    m_scriptRunning = true;
+    StartPlayScript();
+    return;
+  }
   if (!m_options.search) {
     QTimer::singleShot(0, this, [this] { FinishScript(0); });
     return;
@@ -1261,8 +1263,9 @@ void MainWindow::StartScript() {
 }
 
 void MainWindow::FinishScript(int code) {
-  if (!m_scriptRunning && m_options.search) return;
+  if (!m_scriptRunning && (m_options.search || !m_options.playPath.empty())) return;
   m_scriptRunning = false;
+  if (m_scriptClock != nullptr) m_scriptClock->stop();
   QApplication::processEvents();
   if (!m_options.saveResultsPath.isEmpty() && code == 0) {
     if (m_model->rowCount() == 0) {
@@ -1286,6 +1289,7 @@ void MainWindow::FinishScript(int code) {
     }
   }
   QWidget* pictured = this;
+  if (!m_options.playPath.empty() && m_playerWindow) pictured = m_playerWindow;
   if (m_options.dialogCommand != 0) {
     // A file command's dialog works on a selection: the duplicates of the list found or loaded.
     if (m_core.List().RowCount() > 0) m_core.SelectDupes();

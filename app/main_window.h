@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "appcore/restart.h"
 #include "appcore/shortcuts.h"
 #include "lang/language_record.h"
+#include "ui/player_window.h"
 
 class QAction;
 class QComboBox;
@@ -30,6 +32,12 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class QToolBar;
+
+namespace tarnq::player {
+class CaptureOutput;
+class Player;
+class WaveOutput;
+}  // namespace tarnq::player
 
 namespace tarnq::ui {
 class ErrorListDialog;
@@ -54,6 +62,7 @@ struct WindowOptions {
   bool quit = false;            // close when the work is done
   QString startFile;            // a preset (.tnq) or a results file (.tarnq) to open
   int configPage = 0;           // the page the configuration shows first
+  std::u16string playPath;      // a file for the player window (the sound is captured, not played)
 };
 
 class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
@@ -95,6 +104,11 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   std::function<bool(const QString& question)> askQuestion;
   std::function<std::optional<QColor>(const QColor& start, const QString& title)> askColor;
   // The update check's address is read from the settings; tests point it at a local server.
+  // The player's output, made when the first file is played: the sound device unless replaced
+  // (tests and the scripted mode capture the sound instead).
+  std::function<std::unique_ptr<player::WaveOutput>()> makeAudioOutput;
+  // The player window while it is open (null otherwise).
+  ui::PlayerWindow* PlayerWindow() const { return m_playerWindow; }
 
   // Starts the scripted work (called once the window is shown).
   void StartScript();
@@ -165,6 +179,26 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
 
  private:
 
+  // Play, the player window and its steps through the list (main_window_player.cpp).
+  bool RunPlayerCommand(int id);
+  void PlayFocusedRow();
+  void OpenInPlayer(size_t row, const ui::PlayerWindow::Request& request);
+  ui::PlayerWindow* EnsurePlayerWindow();
+  player::Player& AudioPlayer();
+  void StepPlayer(ui::PlayerStep step);
+  int64_t PlayerRow() const;
+  void ClosePlayer();
+  void StartPlayScript();
+  void WatchPlayScript();
+  std::unique_ptr<player::WaveOutput> m_audioOutput;  // declared before the player: it outlives it
+  std::unique_ptr<player::Player> m_player;
+  QPointer<ui::PlayerWindow> m_playerWindow;
+  int64_t m_playerRow = -1;                          // the row the player window's file came from
+  player::CaptureOutput* m_scriptCapture = nullptr;  // the scripted mode's output (the player owns it)
+  QTimer* m_scriptClock = nullptr;
+  int m_scriptTicks = 0;
+  bool m_scriptPlayed = false;
+
   // Properties, the context menu, dragging out, the preferred folders (main_window_shell.cpp).
   bool RunShellCommand(int id);
   // The list's context menu and dragging out (once, from the constructor).
@@ -176,6 +210,8 @@ class MainWindow final : public QMainWindow, public appcore::AppCoreObserver {
   void ShowPropertiesDialog(std::vector<ui::PropertiesFile> files);
   void ShowRowMenu(const QPoint& pos);
   void OpenWithDefaultProgram();
+  // Hands a file the program knows as audio to the desktop's program (nothing else is ever handed).
+  ui::HandOver HandToDesktop(const std::u16string& path);
   void DragRowsOut();
   void EditPreferredFolders();
   void SelectDupesByStoredRule();

@@ -165,12 +165,20 @@ void MainWindow::OpenWithDefaultProgram() {
   const int64_t focused = m_core.List().FocusedRow();
   if (focused < 0 || static_cast<size_t>(focused) >= m_core.List().RowCount()) return;
   const std::u16string path = m_core.List().FullPathAt(static_cast<size_t>(focused));
+  const ui::HandOver handed = HandToDesktop(path);
+  if (handed.tried && !handed.error.isEmpty()) ShowMessage(ToQString(path) + QStringLiteral(": ") + handed.error, true);
+}
+
+ui::HandOver MainWindow::HandToDesktop(const std::u16string& path) {
+  ui::HandOver handed;
   // Nothing but audio the program knows leaves for another program (an executable never does).
-  if (!IsKnownAudio(path)) return;
+  if (!IsKnownAudio(path)) return handed;
+  handed.tried = true;
   const QUrl url = ui::FileUrl(path);
-  if (url.isValid() && !url.isEmpty() && OpenUrl(url)) return;
+  if (url.isValid() && !url.isEmpty() && OpenUrl(url)) return handed;
   const uint32_t error = platform::FileExists(path) ? platform::err::kNoAssociation : platform::err::kFileNotFound;
-  ShowMessage(ToQString(path) + QStringLiteral(": ") + QString::fromStdString(platform::ErrorMessage(error)), true);
+  handed.error = QString::fromStdString(platform::ErrorMessage(error));
+  return handed;
 }
 
 // --- Dragging files out -----------------------------------------------------------------------

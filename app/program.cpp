@@ -2,6 +2,8 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include "lang/languages.h"
 #include "platform/paths.h"
 #include "platform/temp_journal.h"
+#include "platform/text.h"
 #include "settings/settings_store.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/qt_text.h"
@@ -36,9 +39,13 @@ QString UsageText() {
       "      --page N             the page the configuration (--dialog 183) shows first, from 0\n"
       "      --save-results FILE  write the result list when the work is done\n"
       "      --quit               close the window when the work is done\n"
+      "      --play FILE          open the player window on FILE; the picture (--screenshot)\n"
+      "                           shows it after 1 s of the file; the sound is captured, not\n"
+      "                           played (not with --search or --dialog)\n"
       "\n"
       "Exit status: 0 done; 1 the search failed, was stopped or incomplete, the preset is\n"
-      "missing or names no folder, or a file could not be written; 2 usage error.\n"
+      "missing or names no folder, the file to play could not be opened or decoded, or a\n"
+      "file could not be written; 2 usage error.\n"
       "The settings file is TARNQ_SETTINGS when that is set.\n");
 }
 
@@ -112,6 +119,10 @@ ProgramArguments ParseArguments(const QStringList& arguments) {
       }
     } else if (arg == QLatin1String("--save-results")) {
       takeValue(out.window.saveResultsPath);
+    } else if (arg == QLatin1String("--play")) {
+      QString file;
+      takeValue(file);
+      out.window.playPath = ui::ToU16(file);
     } else {
       out.error = QStringLiteral("unknown option '%1'").arg(arg);
     }
@@ -122,12 +133,41 @@ ProgramArguments ParseArguments(const QStringList& arguments) {
     return out;
   }
   if (!positional.isEmpty()) out.window.startFile = positional.first();
+  if (!out.window.playPath.empty() && (out.window.search || out.window.dialogCommand != 0)) {
+    out.error = out.window.search ? QStringLiteral("'--play' and '--search' exclude each other")
+                                  : QStringLiteral("'--play' and '--dialog' exclude each other");
+    return out;
+  }
   out.window.scripted = out.window.search || out.window.quit || !out.window.screenshotPath.isEmpty() ||
-                        !out.window.saveResultsPath.isEmpty() || out.window.dialogCommand != 0;
+                        !out.window.saveResultsPath.isEmpty() || out.window.dialogCommand != 0 ||
+                        !out.window.playPath.empty();
   return out;
 }
 
 namespace {
+
+// The file named after --play as the bytes the shell passed (a name that is not UTF-8 keeps them),
+// made absolute. Empty when it is not there.
+std::u16string RawPlayPath(int argc, char** argv) {
+  std::string raw;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") break;
+    if (arg == "--play" && i + 1 < argc) {
+      raw = argv[++i];
+    } else if (arg.starts_with("--play=")) {
+      raw = arg.substr(7);
+    } else if (arg == "--screenshot" || arg == "--dialog" || arg == "--page" || arg == "--save-results") {
+      ++i;  // its value is not an option
+    }
+  }
+  if (raw.empty()) return {};
+  if (raw.front() != '/') {
+    const QByteArray folder = QFile::encodeName(QDir::currentPath());
+    raw = std::string(folder.constData(), static_cast<size_t>(folder.size())) + "/" + raw;
+  }
+  return platform::NameBytesToUtf16(raw);
+}
 
 // Without a window system Qt would abort; say so plainly instead.
 bool DisplayAvailable() {
@@ -164,6 +204,7 @@ int RunProgram(int argc, char** argv) {
   }
 
   WindowOptions& options = parsed.window;
+  if (!options.playPath.empty()) options.playPath = RawPlayPath(argc, argv);
   if (!options.startFile.isEmpty()) {
     const QFileInfo info(options.startFile);
     if (!info.exists() || info.isDir()) {

@@ -140,9 +140,8 @@ int PlayOnDevice(const std::u16string& path, int slot, const player::StreamForma
     heard.changed.notify_all();
   };
   player::DeviceOutput device;
-  player::SlotTable slots = player::MakeBuiltInSlots();
-  slots.output = &device;
-  player::Player player(std::move(slots));
+  const std::unique_ptr<player::Player> made = player::MakeProgramPlayer(device);
+  player::Player& player = *made;
   player.SetOwner(owner);
   player.SetVolume(volume);
   if (const player::LoadResult loaded = player.LoadFile(path, slot); loaded.error != 0) {

@@ -15,6 +15,7 @@ bool CaptureOutput::Open(const OutputFormat& format, std::function<void()> buffe
   const bool valid = (format.channels == 1 || format.channels == 2) &&
                      (format.bitsPerSample == 8 || format.bitsPerSample == 16) && format.sampleRate > 0;
   m_open = valid && !m_noDevice;
+  m_refused = m_noDevice;
   m_gone = false;
   m_bufferDone = m_open ? std::move(bufferDone) : nullptr;
   m_paceStart = std::chrono::steady_clock::now();
@@ -147,6 +148,13 @@ void CaptureOutput::Disconnect() {
     done = m_bufferDone;
   }
   if (done) done();  // the device's last word wakes the player
+}
+
+std::string CaptureOutput::LastError() const {
+  std::lock_guard lock(m_mutex);
+  if (m_refused) return "no sound output device";
+  if (m_open && m_gone) return "the sound device went away";
+  return {};
 }
 
 void CaptureOutput::SetNoDevice(bool noDevice) {

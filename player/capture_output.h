@@ -32,6 +32,9 @@ class CaptureOutput final : public WaveOutput {
   void Reset() override;
   bool IsDrained() const override;
   uint64_t Position() const override;
+  // "no sound output device" after an Open that SetNoDevice refused, "the sound device went
+  // away" after Disconnect; empty otherwise.
+  std::string LastError() const override;
 
   // Manual clock: plays `frames` frames of what is queued (less when less is queued).
   void Advance(uint64_t frames);
@@ -72,6 +75,7 @@ class CaptureOutput final : public WaveOutput {
   bool m_paused = false;
   bool m_noDevice = false;
   bool m_gone = false;
+  bool m_refused = false;
   int m_openCount = 0;
 };
 

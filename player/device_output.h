@@ -30,8 +30,7 @@ class DeviceOutput final : public WaveOutput {
   bool IsDrained() const override;
   uint64_t Position() const override;
 
-  // Why the last Open failed or the device stopped, for a person; empty when it did not. Any thread.
-  std::string LastError() const;
+  std::string LastError() const override;
 
  private:
   void SetError(std::string message);

@@ -38,7 +38,29 @@ constexpr auto kTickInterval = std::chrono::milliseconds(100);
 constexpr auto kRefillInterval = std::chrono::milliseconds(100);
 constexpr auto kIdleWait = std::chrono::minutes(10);
 
-LoadResult Failure(uint32_t error, std::string message) { return {error, std::move(message)}; }
+LoadResult Failure(uint32_t error, std::string message) {
+  LoadResult result;
+  result.error = error;
+  result.message = std::move(message);
+  return result;
+}
+
+PlayerNotification Note(PlayerNotification::Kind kind, int64_t value, bool seekable = false,
+                        std::shared_ptr<const InfoRecord> info = nullptr) {
+  PlayerNotification n;
+  n.kind = kind;
+  n.value = value;
+  n.seekable = seekable;
+  n.info = std::move(info);
+  return n;
+}
+
+PlayerNotification Stopped(StopCause cause, std::string detail = {}) {
+  PlayerNotification n = Note(PlayerNotification::Kind::kState, static_cast<int64_t>(PlayState::kStopped));
+  n.cause = cause;
+  n.detail = std::move(detail);
+  return n;
+}
 
 Message Simple(MessageType type, int64_t a = 0, int64_t b = 0) {
   Message m;
@@ -87,6 +109,7 @@ struct Player::Thread {
   uint64_t outputBase = 0;  // the output's position then
   uint32_t rate = 0;
   uint32_t lengthSeconds = 0;
+  uint64_t lengthFrames = 0;  // exact when the decoder knows it; then the end is not a whole second
   int64_t scale = 0;
   int64_t lastPosition = -1;
   int64_t lastSeekBar = -1;
@@ -107,10 +130,15 @@ struct Player::Thread {
     target->dispatcher->Post([target, n = std::move(n)] { target->handler(n); });
   }
   void NotifyState(PlayState state) {
-    Notify({PlayerNotification::Kind::kState, static_cast<int64_t>(state), false, nullptr});
+    Notify(Note(PlayerNotification::Kind::kState, static_cast<int64_t>(state)));
+  }
+  void NotifyStopped(StopCause cause, std::string detail) { Notify(Stopped(cause, std::move(detail))); }
+  std::string OutputError() const {
+    std::string error = slots.output != nullptr ? slots.output->LastError() : std::string();
+    return error.empty() ? std::string("no sound output") : error;
   }
   void NotifyInfo() {
-    Notify({PlayerNotification::Kind::kInfo, 0, seekable, std::make_shared<const InfoRecord>(info)});
+    Notify(Note(PlayerNotification::Kind::kInfo, 0, seekable, std::make_shared<const InfoRecord>(info)));
   }
 
   void SetTicking(bool on) {
@@ -124,6 +152,7 @@ struct Player::Thread {
     outputBase = slots.output != nullptr ? slots.output->Position() : 0;
     rate = format.sampleRate;
     lengthSeconds = format.lengthSeconds;
+    lengthFrames = format.lengthFrames;
     lastPosition = -1;
     lastSeekBar = -1;
   }
@@ -160,7 +189,9 @@ void Player::Thread::Load(Message& m) {
     if (slot < 0) slot = slots.SlotByName(m.path);
   }
   if (slot < 0 || slot >= kDecoderSlotCount || slots.decoders[slot] == nullptr) {
-    m.answer->Give(Failure(platform::err::kNotSupported, "no decoder takes this file"));
+    LoadResult none = Failure(platform::err::kNotSupported, "no decoder takes this file");
+    none.noDecoder = true;
+    m.answer->Give(std::move(none));
     return;
   }
   // A new file never plays through an output opened for the old one's format.
@@ -185,6 +216,8 @@ void Player::Thread::Load(Message& m) {
   seekable = decoder->CanSeek();
   info.tag = stream.tag;
   info.path = path;
+  info.lengthFrames = format.lengthFrames;
+  info.frameRate = format.sampleRate;
   RestartClock();
   m.answer->Give({});
 }
@@ -203,7 +236,11 @@ void Player::Thread::Play(int64_t numerator, int64_t denominator) {
     lastPosition = -1;
     lastSeekBar = -1;
   }
-  if (active == nullptr && !path.empty() && current >= 0) {
+  // The decoder delivered its last data and the output still plays it: resuming goes on with
+  // that (a seek takes the decoder up again); only a stopped file is opened again.
+  const bool playingOut = playing && active == nullptr && finished != nullptr;
+  if (playingOut && denominator != 0 && seekable) std::swap(active, finished);
+  if (active == nullptr && !playingOut && !path.empty() && current >= 0) {
     if (finished != nullptr) {
       finished->Close();
       finished = nullptr;
@@ -212,14 +249,14 @@ void Player::Thread::Play(int64_t numerator, int64_t denominator) {
     std::string error;
     if (slots.decoders[current]->Open(path, stream, error) != 0) {
       path.clear();
-      NotifyState(PlayState::kStopped);
+      NotifyStopped(StopCause::kCannotReopen, std::move(error));
       return;
     }
     active = slots.decoders[current].get();
     format = stream.format;
     RestartClock();
   }
-  if (active == nullptr) return;
+  if (active == nullptr && !playingOut) return;
   if (!playing) {
     feeder.Start(format);
     WaveOutput* output = slots.output;
@@ -227,14 +264,14 @@ void Player::Thread::Play(int64_t numerator, int64_t denominator) {
     if (output == nullptr || !output->Open(feeder.Format(), [events] { events->SignalEvent(); })) {
       // No device: nothing would ever be played, so the file is stopped at once.
       CloseActive();
-      NotifyState(PlayState::kStopped);
+      NotifyStopped(StopCause::kNoDevice, OutputError());
       return;
     }
     playing = true;
     // Feeding the device must not wait behind ordinary work (best effort).
     priority = platform::RaiseThreadPriorityForAudio();
     RestartClock();
-    Notify({PlayerNotification::Kind::kVolume, volume, false, nullptr});
+    Notify(Note(PlayerNotification::Kind::kVolume, volume));
     started = true;
   }
   if (denominator != 0 && seekable) {
@@ -266,7 +303,7 @@ void Player::Thread::Handle(Message& m) {
         }
       }
       if (refused != nullptr) {
-        NotifyOwner(refused, {PlayerNotification::Kind::kState, static_cast<int64_t>(PlayState::kStopped), false, nullptr});
+        NotifyOwner(refused, Stopped(StopCause::kRefused));
       }
       break;
     }
@@ -349,9 +386,10 @@ void Player::Thread::Run() {
     try {
       if (!slots.output->IsOpen()) {
         // The device went away: nothing more will be played, so the file is stopped.
+        const std::string why = OutputError();
         CloseActive();
         CloseOutput();
-        NotifyState(PlayState::kStopped);
+        NotifyStopped(StopCause::kDeviceLost, why);
       } else if (active != nullptr) {
         if (!feeder.Pump(*active, *slots.output, volume)) {
           std::swap(active, finished);
@@ -383,21 +421,27 @@ void Player::Thread::Tick() {
     clockChanged.wait_for(lock, kTickInterval, [&] { return quit; });
     if (quit || !tickEnabled || rate == 0) continue;
     const uint64_t played = slots.output != nullptr ? slots.output->Position() : 0;
-    int64_t seconds = static_cast<int64_t>((baseFrame + (played > outputBase ? played - outputBase : 0)) / rate);
-    if (lengthSeconds > 0 && seconds >= lengthSeconds) {
+    const uint64_t frame = baseFrame + (played > outputBase ? played - outputBase : 0);
+    int64_t seconds = static_cast<int64_t>(frame / rate);
+    // A file of 1.5 s still plays at 1 s: its end is its last frame where that is known.
+    const bool atEnd = lengthFrames > 0 ? frame >= lengthFrames : lengthSeconds > 0 && seconds >= lengthSeconds;
+    if (atEnd) {
       tickEnabled = false;
       seconds = 0;
     }
     std::vector<PlayerNotification> out;
     if (seconds != lastPosition) {
       lastPosition = seconds;
-      out.push_back({PlayerNotification::Kind::kPosition, seconds, false, nullptr});
+      out.push_back(Note(PlayerNotification::Kind::kPosition, seconds));
     }
-    if (scale > 0 && lengthSeconds > 0) {
-      const auto bar = static_cast<int64_t>(static_cast<double>(scale) * static_cast<double>(seconds) / lengthSeconds);
+    if (scale > 0 && (lengthFrames > 0 || lengthSeconds > 0)) {
+      const auto bar = static_cast<int64_t>(
+          atEnd || lengthFrames == 0
+              ? static_cast<double>(scale) * static_cast<double>(seconds) / std::max<uint32_t>(lengthSeconds, 1)
+              : static_cast<double>(scale) * static_cast<double>(frame) / static_cast<double>(lengthFrames));
       if (bar != lastSeekBar) {
         lastSeekBar = bar;
-        out.push_back({PlayerNotification::Kind::kSeekBar, bar, false, nullptr});
+        out.push_back(Note(PlayerNotification::Kind::kSeekBar, bar));
       }
     }
     lock.unlock();
@@ -485,5 +529,11 @@ void Player::Play(int64_t numerator, int64_t denominator) { Post(Simple(MessageT
 void Player::Stop() { Post(Simple(MessageType::kStop)); }
 void Player::Pause() { Post(Simple(MessageType::kPause)); }
 void Player::Quit() { Post(Simple(MessageType::kQuit)); }
+
+std::unique_ptr<Player> MakeProgramPlayer(WaveOutput& output) {
+  SlotTable slots = MakeBuiltInSlots();
+  slots.output = &output;
+  return std::make_unique<Player>(std::move(slots));
+}
 
 }  // namespace tarnq::player

@@ -26,6 +26,19 @@ enum class PlayState : int { kEnded = 1, kPaused = 2, kPlaying = 3, kStopped = 4
 struct InfoRecord {
   analysis::TagRecord tag;
   std::u16string path;
+  // The stream's exact length (0 when the decoder cannot tell), so that an owner can start
+  // another file at the same second: Play(seconds × frameRate, lengthFrames).
+  uint64_t lengthFrames = 0;
+  uint32_t frameRate = 0;
+};
+
+// Why the owner hears kStopped.
+enum class StopCause : uint8_t {
+  kOrdinary,      // Stop, another file loaded, or the end played out
+  kRefused,       // another owner holds the player
+  kCannotReopen,  // Play could not open the file again (changed or gone since it was loaded)
+  kNoDevice,      // the output could not be opened
+  kDeviceLost,    // the output stopped playing
 };
 
 struct PlayerNotification {
@@ -40,6 +53,9 @@ struct PlayerNotification {
   int64_t value = 0;
   bool seekable = false;
   std::shared_ptr<const InfoRecord> info;
+  // kState with kStopped: why, and for a person the decoder's or the output's words (English).
+  StopCause cause = StopCause::kOrdinary;
+  std::string detail;
 };
 
 // The one who hears from the player. Notifications are handed to `dispatcher->Post`, so
@@ -52,6 +68,7 @@ struct PlayerOwner {
 struct LoadResult {
   uint32_t error = 0;   // 0: loaded
   std::string message;  // why not, for a person
+  bool noDecoder = false;  // no decoder is there for files of this kind (not: this file is bad)
 };
 
 class Player {
@@ -90,5 +107,9 @@ class Player {
 
   std::unique_ptr<Thread> m_thread;
 };
+
+// The program's player: the built-in decoders, the input plug-ins of InputPluginFolder() (listed
+// when its thread starts) and `output`, which must outlive the player.
+std::unique_ptr<Player> MakeProgramPlayer(WaveOutput& output);
 
 }  // namespace tarnq::player

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 #include "player/pcm.h"
 
@@ -38,6 +39,8 @@ class WaveOutput {
   virtual bool IsDrained() const = 0;
   // Frames played since Open, counting dropped buffers' played part only.
   virtual uint64_t Position() const = 0;
+  // Why the last Open failed or the device stopped, for a person; empty when it did not. Any thread.
+  virtual std::string LastError() const { return {}; }
 };
 
 }  // namespace tarnq::player

@@ -52,6 +52,15 @@ QUrl FileUrl(std::u16string_view path) {
   return QUrl::fromEncoded(uri.toLatin1(), QUrl::StrictMode);
 }
 
+std::u16string PathOfFileUrl(const QUrl& url) {
+  if (!url.isLocalFile()) return {};
+  // The encoded path keeps the name's bytes as percent escapes; QString would lose those that
+  // are not UTF-8.
+  const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  if (bytes.isEmpty() || bytes.front() != '/') return {};
+  return platform::NameBytesToUtf16(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
 std::u16string ContainingFolder(std::u16string_view path) {
   if (platform::FolderExists(path)) return std::u16string(path);
   const size_t slash = path.rfind(u'/');

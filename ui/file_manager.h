@@ -19,6 +19,9 @@ namespace tarnq::ui {
 QString FileUri(std::u16string_view path);
 // The same as a QUrl that gives the identical text with QUrl::FullyEncoded.
 QUrl FileUrl(std::u16string_view path);
+// The path of a local file URL (a dropped file) from its raw bytes, so a name that is not UTF-8
+// names the same file again. Empty for anything but a local file.
+std::u16string PathOfFileUrl(const QUrl& url);
 
 // The folder a path shows in: the path itself when it is a folder, else the path without its
 // last name.

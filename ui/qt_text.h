@@ -21,5 +21,7 @@ QString Text(int identifier);
 QString MenuText(int identifier);
 QString HelpText(int identifier);
 QString ShortText(int identifier);
+// A catalogue text with its one placeholder ("%s") filled by `value`.
+QString FormattedText(int identifier, const QString& value);
 
 }  // namespace tarnq::ui

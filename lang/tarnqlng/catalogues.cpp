@@ -541,6 +541,36 @@ constexpr Row kRows[] = {
     {12424, "tNMt", "No network location is mounted.", "Keine Netzwerkadresse ist eingebunden."},
     {12425, "cPrb", "&Probe", "&Pr\374fen"},
 
+    // The player window (12500-12599): the labels of its display, then what it says about a file.
+    {12500, "pTtl", "Title:", "Titel:"},
+    {12501, "pArt", "Artist:", "Interpret:"},
+    {12502, "pAlb", "Album:", "Album:"},
+    {12503, "pYer", "Year:", "Jahr:"},
+    // Titelnr.:
+    {12504, "pTrk", "Track:", "Titelnr.:"},
+    {12505, "pGnr", "Genre:", "Genre:"},
+    {12506, "pStr", "Stereo", "Stereo"},
+    {12507, "pJSt", "Joint Stereo", "Joint Stereo"},
+    {12508, "pKbs", "kbps", "kbit/s"},
+    {12509, "pVBR", "VBR", "VBR"},
+    {12510, "pGne", "The file does not exist.", "Die Datei ist nicht vorhanden."},
+    {12511, "pNoP", "This file cannot be played: %s", "Diese Datei kann nicht abgespielt werden: %s"},
+    // Kein Audiogerät kann geöffnet werden: %s
+    {12512, "pNoD", "No sound device can be opened: %s", "Kein Audioger\344t kann ge\366ffnet werden: %s"},
+    // Das Audiogerät hat die Wiedergabe beendet: %s
+    {12513, "pDvL", "The sound device stopped playing: %s", "Das Audioger\344t hat die Wiedergabe beendet: %s"},
+    // Die Datei wurde während der Wiedergabe verschoben oder gelöscht.
+    {12514, "pDld", "The file was moved or deleted while it played.",
+     "Die Datei wurde w\344hrend der Wiedergabe verschoben oder gel\366scht."},
+    // Die Datei wurde während der Wiedergabe geändert.
+    {12515, "pChg", "The file was changed while it played.", "Die Datei wurde w\344hrend der Wiedergabe ge\344ndert."},
+    // Sie wurde dem Programm des Desktops übergeben.
+    {12516, "pDsk", "It was handed to the desktop's program.", "Sie wurde dem Programm des Desktops \374bergeben."},
+    // Das Programm des Desktops kann sie nicht öffnen: %s
+    {12517, "pDsF", "The desktop's program cannot open it: %s", "Das Programm des Desktops kann sie nicht \366ffnen: %s"},
+    {12518, "pShr", "The file is too short to be played.", "Die Datei ist zu kurz zum Abspielen."},
+    {12519, "pNoT", "The player takes no files of this kind.", "Der Player nimmt keine Dateien dieser Art."},
+
 };
 
 constexpr size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);

@@ -81,6 +81,25 @@ TEST_F(Program, ScriptedModeSearchesAndWritesTheListAndThePicture) {
   EXPECT_GT(colours.size(), 16);
 }
 
+// --play: the player window on the file, pictured after one second of it on the capture's clock.
+TEST_F(Program, PlayModePicturesThePlayerWindow) {
+  const QString picture = m_scratch.Path(QStringLiteral("player.png"));
+  const Outcome run = Start({"--play", QStringLiteral(TARNQ_TESTDATA "same-song.mp3"), "--screenshot", picture, "--quit"});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  const QImage image(picture);
+  ASSERT_FALSE(image.isNull()) << "no PNG written";
+  EXPECT_LT(image.width(), 600) << "the player window, not the main window";
+  // The position "00:01" is drawn in orange on the display.
+  int orange = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) orange += image.pixel(x, y) == qRgb(0xFF, 0x99, 0x33);
+  }
+  EXPECT_GT(orange, 20);
+  QFile settings(m_scratch.Path(QStringLiteral("TARNQ.INI")));
+  ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(settings.readAll().contains("[Player]")) << "the window's place is kept";
+}
+
 struct FailureCase {
   const char* name;
   QStringList arguments;
@@ -103,7 +122,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"unknown_option", {"--frobnicate"}, 2, "unknown option '--frobnicate'"},
                       FailureCase{"option_without_file", {"--screenshot"}, 2, "needs a file name"},
                       FailureCase{"dialog_not_a_number", {"--dialog", "similarity"}, 2, "needs a command number"},
-                      FailureCase{"page_not_a_number", {"--dialog", "183", "--page", "colors"}, 2, "needs a page number"}),
+                      FailureCase{"page_not_a_number", {"--dialog", "183", "--page", "colors"}, 2, "needs a page number"},
+                      FailureCase{"play_with_search", {"--play", "x.mp3", "--search"}, 2, "'--play' and '--search' exclude each other"},
+                      FailureCase{"play_missing", {"--play", "/nonexistent/gone.mp3", "--quit"}, 1, "gone.mp3: The file does not exist."},
+                      FailureCase{"play_not_audio", {"--play", TARNQ_TESTDATA "make_fixtures.sh", "--quit"}, 1,
+                                  "make_fixtures.sh: The player takes no files of this kind."}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 struct InfoCase {

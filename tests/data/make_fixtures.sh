@@ -180,3 +180,6 @@ ffmpeg -loglevel error -y -f lavfi -i "sine=frequency=440:sample_rate=8000:durat
   -af "pan=5.1|c0=c0|c1=0.5*c0|c2=0.25*c0|c3=0.125*c0|c4=0.75*c0|c5=0.6*c0" -c:a alac -sample_fmt s16p \
   six-channels.m4a
 ffmpeg -loglevel error -y -f lavfi -i "color=c=black:s=16x16:r=5:d=0.4" -c:v mpeg4 -f mp4 video-only.m4v
+# Other media for the player window: a second of a moving test picture (no sound), larger than the
+# 1,024 bytes below which the window shows nothing.
+ffmpeg -loglevel error -y -f lavfi -i "testsrc=s=64x48:r=10:d=1" -c:v mpeg4 -q:v 12 -f mp4 video-clip.m4v

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "player/capture_output.h"
 #include "player/wav_slot.h"
 #include "temp_folder.h"
@@ -47,6 +48,14 @@ struct Recorder {
       for (const auto& n : heard) seen += n.kind == PlayerNotification::Kind::kState && n.value == int(state);
       return seen >= count;
     });
+  }
+  // The last kStopped heard (a default notification when there was none).
+  PlayerNotification LastStop() {
+    std::lock_guard lock(mutex);
+    for (auto it = heard.rbegin(); it != heard.rend(); ++it) {
+      if (it->kind == PlayerNotification::Kind::kState && it->value == int(PlayState::kStopped)) return *it;
+    }
+    return {};
   }
   std::vector<int64_t> States() {
     std::lock_guard lock(mutex);
@@ -211,6 +220,9 @@ TEST(Player, StopsAtOnceWithoutADevice) {
   f.player->Play();
   ASSERT_TRUE(f.recorder.WaitForState(PlayState::kStopped));
   EXPECT_TRUE(f.output.Captured().empty());
+  const PlayerNotification stop = f.recorder.LastStop();
+  EXPECT_EQ(stop.cause, StopCause::kNoDevice);
+  EXPECT_EQ(stop.detail, "no sound output device");
 }
 
 // A device that goes away mid-play never leaves the player waiting for buffers to finish: the
@@ -225,6 +237,8 @@ TEST(Player, StopsWhenTheDeviceGoesAwayWhilePlaying) {
   f.output.Disconnect();
   ASSERT_TRUE(f.recorder.WaitForState(PlayState::kStopped));
   EXPECT_EQ(f.recorder.States(), (std::vector<int64_t>{3, 4}));
+  EXPECT_EQ(f.recorder.LastStop().cause, StopCause::kDeviceLost);
+  EXPECT_EQ(f.recorder.LastStop().detail, "the sound device went away");
   f.player->Play();
   ASSERT_TRUE(f.recorder.WaitForState(PlayState::kPlaying, 2));
   EXPECT_EQ(f.output.OpenCount(), 2);
@@ -238,9 +252,61 @@ TEST(Player, LoadFailuresSayWhy) {
   EXPECT_EQ(f.player->LoadFile(f.dir.Path("none.wav")).error, platform::err::kFileNotFound);
   EXPECT_EQ(f.player->LoadFile(f.dir.Path("bad.wav")).message, "no format chunk");
   EXPECT_EQ(f.player->LoadFile(f.dir.Path("x.txt")).message, "no decoder takes this file");
+  EXPECT_TRUE(f.player->LoadFile(f.dir.Path("x.txt")).noDecoder);
+  EXPECT_FALSE(f.player->LoadFile(f.dir.Path("bad.wav")).noDecoder) << "a decoder is there; the file is bad";
   EXPECT_EQ(f.player->LoadFile(f.dir.Path("song.wav"), kDecoderSlotCount - 1).message, "no decoder takes this file");
   // A slot that is there but cannot read the file says why.
   EXPECT_EQ(f.player->LoadFile(f.dir.Path("song.wav"), kWmaSlot).message, "not a WMA file (no readable ASF header)");
+}
+
+// Paused while the output plays the last data the decoder delivered, Play goes on with that
+// data: the file is not opened again behind it.
+TEST(Player, ResumesThePlayOutWithoutStartingTheFileAgain) {
+  Fixture f(1.0);  // fits the output's buffers at once
+  f.player->SetVolume(kUnityVolume);
+  ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
+  f.player->Play();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kEnded));
+  f.player->Pause();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kPaused));
+  f.player->Play();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kPlaying, 2));
+  ASSERT_TRUE(f.PlayUntil(PlayState::kStopped));
+  EXPECT_EQ(f.output.Captured(), f.Bytes(0, f.samples.size()));
+}
+
+// Play after Stop opens the file again; when it has gone meanwhile, the owner hears why.
+TEST(Player, SaysWhyAFileGoneSinceItsLoadCannotPlayAgain) {
+  Fixture f(1.0);
+  ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
+  f.player->Play();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kPlaying));
+  f.player->Stop();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kStopped));
+  EXPECT_EQ(f.recorder.LastStop().cause, StopCause::kOrdinary);
+  ASSERT_EQ(platform::RemoveFile(f.dir.Path("song.wav")), 0u);
+  f.player->Play();
+  ASSERT_TRUE(f.recorder.WaitForState(PlayState::kStopped, 2));
+  EXPECT_EQ(f.recorder.LastStop().cause, StopCause::kCannotReopen);
+  EXPECT_FALSE(f.recorder.LastStop().detail.empty());
+}
+
+// The info record carries the stream's exact length, so another file can start at the same second.
+TEST(Player, InfoCarriesTheExactLength) {
+  Fixture f(4.0);
+  ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
+  f.player->RequestInfo();
+  std::shared_ptr<const InfoRecord> info;
+  const auto end = std::chrono::steady_clock::now() + kPatience;
+  while (info == nullptr && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(1ms);
+    std::lock_guard lock(f.recorder.mutex);
+    for (const auto& n : f.recorder.heard) if (n.kind == PlayerNotification::Kind::kInfo) info = n.info;
+  }
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->lengthFrames, 4u * 44100u);
+  EXPECT_EQ(info->frameRate, 44100u);
+  EXPECT_EQ(info->tag.duration, 4u);
 }
 
 TEST(Player, RefusesASecondOwner) {
@@ -248,6 +314,7 @@ TEST(Player, RefusesASecondOwner) {
   Recorder other;
   f.player->SetOwner(other.Owner(f.dispatcher));
   ASSERT_TRUE(other.WaitForState(PlayState::kStopped));
+  EXPECT_EQ(other.LastStop().cause, StopCause::kRefused);
   ASSERT_EQ(f.player->LoadFile(f.dir.Path("song.wav")).error, 0u);
   f.player->Play();
   ASSERT_TRUE(f.recorder.WaitForState(PlayState::kPlaying));
