@@ -303,6 +303,9 @@ TEST_F(Player, AltDownPlaysTheNextCopyFromTheSamePosition) {
   EXPECT_EQ(Captured().substr(before, 2000), second.substr(3 * kRate * 2, 2000));
   QTest::keyClick(Window(), Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(WaitUntil([this] { return Window()->windowTitle() == QStringLiteral("first.wav"); }));
+  // Alt+Up goes the other way round.
+  QTest::keyClick(Window(), Qt::Key_Up, Qt::AltModifier);
+  ASSERT_TRUE(WaitUntil([this] { return Window()->windowTitle() == QStringLiteral("second.wav"); }));
 }
 
 // --- Closing ----------------------------------------------------------------------------------
