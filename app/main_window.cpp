@@ -131,6 +131,17 @@ QIcon SearchIcon(const QPalette& palette) {
   });
 }
 
+// Play in the text colour: the style's black triangle vanishes on a dark toolbar.
+QIcon PlayIcon(const QPalette& palette) {
+  const QColor color = palette.color(QPalette::WindowText);
+  return DrawnIcon([color](QPainter& p, qreal size) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    const QPointF triangle[] = {{size * 0.3, size * 0.2}, {size * 0.8, size * 0.5}, {size * 0.3, size * 0.8}};
+    p.drawPolygon(triangle, 3);
+  });
+}
+
 QIcon StopIcon() {
   return DrawnIcon([](QPainter& p, qreal size) {
     p.setPen(Qt::NoPen);
@@ -159,7 +170,7 @@ QIcon IconOf(int id, QStyle* style, const QPalette& palette) {
     case 132: return StopIcon();
     case 125: return style->standardIcon(QStyle::SP_FileDialogDetailedView);
     case 121: return style->standardIcon(QStyle::SP_DialogApplyButton);
-    case 106: return style->standardIcon(QStyle::SP_MediaPlay);
+    case 106: return PlayIcon(palette);
     case 108: return style->standardIcon(QStyle::SP_FileIcon);
     case 109: return style->standardIcon(QStyle::SP_DirIcon);
     case 111: return style->standardIcon(QStyle::SP_TrashIcon);
