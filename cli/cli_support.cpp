@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_support.h"
 
-#include <filesystem>
 #include <iterator>
 #include <utility>
 
@@ -316,12 +315,7 @@ void PrintError(std::u16string_view path, uint32_t code) {
 }
 
 std::u16string AbsolutePath(std::string_view argument) {
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::absolute(std::filesystem::path(std::string(argument)), error);
-  if (error) path = std::filesystem::path(std::string(argument));
-  std::string normal = path.lexically_normal().string();
-  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
-  return platform::NameBytesToUtf16(normal);
+  return platform::AbsolutePath(platform::NameBytesToUtf16(argument));
 }
 
 }  // namespace tarnq::cli

@@ -275,10 +275,10 @@ int ExportFormatByName(std::string_view name) {
 }
 
 int ExportFormatOfPath(std::u16string_view path) {
-  const size_t dot = path.rfind(u'.');
-  const size_t slash = path.rfind(u'/');
-  if (dot == std::u16string_view::npos || (slash != std::u16string_view::npos && dot < slash)) return 0;
-  std::u16string extension(path.substr(dot + 1));
+  const std::u16string_view name = platform::FileNameOf(path);
+  const size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos) return 0;
+  std::u16string extension(name.substr(dot + 1));
   for (char16_t& c : extension) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
   if (extension == u"txt") return static_cast<int>(results::ExportFormat::kTextUtf8);
   if (extension == u"csv") return static_cast<int>(results::ExportFormat::kCsvUtf8);

@@ -8,6 +8,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "platform/environment.h"
 #include "platform/temp_journal.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
@@ -18,8 +19,10 @@ constexpr tarnq::cli::Command kCommands[] = {
     {"find", "search folders for duplicate music files", tarnq::cli::RunFind},
     {"info", "analyse audio files and print their properties and tags", tarnq::cli::RunInfo},
     {"load", "read a saved result list; select, act on, save or export it", tarnq::cli::RunLoad},
+#if TARNQ_WITH_PLAYER
     {"play", "play an audio file on the sound device, or render it into a WAV file (--output X.wav)",
      tarnq::cli::RunPlay},
+#endif
     {"similarity", "print the similarity percentage of two texts", tarnq::cli::RunSimilarity},
     {"preset", "show what a preset file holds (preset show FILE.tnq)", tarnq::cli::RunPreset},
 };
@@ -36,6 +39,9 @@ void PrintUsage(FILE* out) {
     std::fprintf(out, "  %-12s%.*s\n", command.name.data(), static_cast<int>(command.summary.size()),
                  command.summary.data());
   }
+#if !TARNQ_WITH_PLAYER
+  std::fputs("  (no 'play': this build has no player)\n", out);
+#endif
   std::fputs(
       "\n"
       "Options:\n"
@@ -75,8 +81,16 @@ std::vector<char*> SplitOptionValues(int argc, char** argv, std::vector<std::str
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The arguments as file-name bytes whatever the system hands over (Windows: its wide command line).
+  std::vector<std::string> arguments = tarnq::platform::CommandLineArguments(argc, argv);
+  std::vector<char*> argumentPointers;
+  for (std::string& argument : arguments) argumentPointers.push_back(argument.data());
+  argumentPointers.push_back(nullptr);
+  argc = static_cast<int>(arguments.size());
+  argv = argumentPointers.data();
   // A closed standard output (`| head`) must not end the process in the middle of an action.
   tarnq::platform::IgnoreBrokenPipe();
+  tarnq::platform::UseUtf8Output();
   tarnq::platform::PrepareTextServices();
   if (argc < 2) {
     PrintUsage(stdout);
@@ -121,6 +135,12 @@ int main(int argc, char** argv) {
       return status;
     }
   }
+#if !TARNQ_WITH_PLAYER
+  if (arg == "play") {
+    std::fputs("tarnq-cli: 'play' is not available: this build has no player\n", stderr);
+    return 2;
+  }
+#endif
   std::fprintf(stderr, "tarnq-cli: unknown option or command '%s'\nTry 'tarnq-cli --help'.\n",
                tarnq::cli::EscapedBytes(argv[1]).c_str());
   return 2;

@@ -19,13 +19,17 @@
 namespace tarnq::lang {
 
 // --- The language library ----------------------------------------------------------------------
+#ifdef _WIN32
+inline constexpr std::u16string_view kLanguageLibraryName = u"tarnqlng.dll";
+#else
 inline constexpr std::u16string_view kLanguageLibraryName = u"libtarnqlng.so";
+#endif
 
 // Keep the object for the whole run: the record and every catalogue point into the library,
 // which is unloaded when the object goes.
 class LanguageLibrary {
  public:
-  // Loads libtarnqlng.so from `folder` and asks its export `r` for the record. Returns 0, 2 when
+  // Loads the language library (libtarnqlng.so, tarnqlng.dll) from `folder` and asks its export `r` for the record. Returns 0, 2 when
   // the file is missing, 126 when it cannot be loaded, 127 when it lacks `r`, 13 when `r`
   // returns no usable record. Message() tells the user what went wrong.
   uint32_t Load(std::u16string_view folder);

@@ -25,4 +25,10 @@ std::vector<std::pair<std::u16string, std::u16string>> EnvironmentVariables() {
   return out;
 }
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  std::vector<std::string> out;
+  for (int i = 0; i < argc && argv[i] != nullptr; ++i) out.emplace_back(argv[i]);
+  return out;
+}
+
 }  // namespace tarnq::platform

@@ -12,4 +12,8 @@ namespace tarnq::platform {
 // become escape surrogates). Entries without "=" are left out.
 std::vector<std::pair<std::u16string, std::u16string>> EnvironmentVariables();
 
+// The program's arguments (argv[0] included) as file-name bytes (text.h). On Windows they come from
+// the wide command line, so names outside the ANSI code page arrive intact.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
 }  // namespace tarnq::platform

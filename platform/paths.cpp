@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/text.h"
 
@@ -74,6 +75,17 @@ bool IsInFolder(std::u16string_view path, std::u16string_view folder) {
   if (folder.empty() || !path.starts_with(folder)) return false;
   if (path.size() == folder.size()) return true;
   return IsSeparator(folder.back()) || IsSeparator(path[folder.size()]);
+}
+
+std::u16string AbsolutePath(std::u16string_view path) {
+  std::string bytes;
+  if (!Utf16ToNameBytes(path, bytes)) return std::u16string(path);
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(bytes), error);
+  if (error) absolute = std::filesystem::path(bytes);
+  std::string normal = absolute.lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+  return NameBytesToUtf16(normal);
 }
 
 std::u16string ProgramFolder() {

@@ -32,6 +32,8 @@ int InterruptExitStatus() {
   return signal == 0 ? 0 : 128 + signal;
 }
 
+void UseUtf8Output() {}
+
 void IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }

@@ -39,6 +39,10 @@ class InterruptGuard {
 // 143 after a request to terminate (the last one an InterruptGuard counted), 0 when none came.
 int InterruptExitStatus();
 
+// The standard streams carry what the program writes, UTF-8, byte for byte: on Windows the
+// console shows it as UTF-8 and no "\r" is added before "\n". Nothing to do on Linux.
+void UseUtf8Output();
+
 // Writing to a closed pipe gives an error (EPIPE) instead of ending the process, so the program
 // can stop in order and say so by its exit status.
 void IgnoreBrokenPipe();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/time.h"
 
+#include "platform/time_zone.h"
+
 #include <ctime>
 
 #include <chrono>
@@ -46,13 +48,6 @@ bool ValidFields(const CalendarTime& f) {
          f.minute < 60 && f.second >= 0 && f.second < 60 && f.milliseconds >= 0 && f.milliseconds < 1000;
 }
 
-// The zone offset (seconds east of UTC) in force at a Unix time.
-int64_t LocalOffsetAt(int64_t unixSeconds) {
-  const time_t t = static_cast<time_t>(unixSeconds);
-  struct tm local {};
-  if (localtime_r(&t, &local) == nullptr) return 0;
-  return local.tm_gmtoff;
-}
 
 }  // namespace
 

@@ -14,4 +14,9 @@ const tarnq::lang::LanguageRecord kRecord = {
 }  // namespace
 
 // Returns the library's static tables; the caller keeps the pointer and never frees anything.
-extern "C" __attribute__((visibility("default"))) const tarnq::lang::LanguageRecord* r() { return &kRecord; }
+#ifdef _WIN32
+#define TARNQLNG_EXPORT __declspec(dllexport)
+#else
+#define TARNQLNG_EXPORT __attribute__((visibility("default")))
+#endif
+extern "C" TARNQLNG_EXPORT const tarnq::lang::LanguageRecord* r() { return &kRecord; }

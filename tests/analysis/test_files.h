@@ -2,10 +2,10 @@
 // Helpers for reader tests: fixture paths and byte-level files written to a temporary folder.
 #pragma once
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -25,26 +25,28 @@ inline std::string Utf8(std::u16string_view text) { return platform::Utf16ToUtf8
 class TempFile {
  public:
   TempFile(std::string_view name, std::string_view bytes) {
+    static const unsigned run = std::random_device()();
     static int counter = 0;
     // A folder per file keeps the name exactly as given (the file-name rules read it).
-    m_folder = "/tmp/tarnq-analysis-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-    mkdir(m_folder.c_str(), 0700);
-    m_path = m_folder + "/" + std::string(name);
-    FILE* f = std::fopen(m_path.c_str(), "wb");
-    if (f) {
-      std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    }
+    m_folder = std::filesystem::temp_directory_path() /
+               ("tarnq-analysis-" + std::to_string(run) + "-" + std::to_string(counter++));
+    std::error_code error;
+    std::filesystem::create_directories(m_folder, error);
+    m_path = m_folder / std::filesystem::path(std::u8string(name.begin(), name.end()));
+    std::ofstream(m_path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   ~TempFile() {
-    std::remove(m_path.c_str());
-    rmdir(m_folder.c_str());
+    std::error_code error;
+    std::filesystem::remove_all(m_folder, error);
   }
-  std::u16string Path() const { return platform::NameBytesToUtf16(m_path); }
+  std::u16string Path() const {
+    const std::u8string text = m_path.u8string();
+    return platform::NameBytesToUtf16(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+  }
 
  private:
-  std::string m_folder;
-  std::string m_path;
+  std::filesystem::path m_folder;
+  std::filesystem::path m_path;
 };
 
 inline std::string Bytes(std::initializer_list<int> values) {
