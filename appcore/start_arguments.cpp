@@ -22,9 +22,7 @@ std::u16string PresetArgument(std::span<const std::u16string> arguments) {
   for (size_t i = 1; i < arguments.size(); ++i) {
     const std::u16string& argument = arguments[i];
     if (argument.empty() || ReadsAsNumber(argument)) continue;
-    const std::u16string path = platform::IsAbsolutePath(argument)
-                                    ? argument
-                                    : settings::NormalizePath(platform::JoinPath(platform::CurrentFolder(), argument));
+    const std::u16string path = platform::IsAbsolutePath(argument) ? argument : platform::AbsolutePath(argument);
     platform::FileStatus status;
     if (platform::GetFileStatus(path, status, true) == 0 && !status.isDirectory) return path;
   }

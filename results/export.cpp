@@ -365,14 +365,23 @@ std::u16string EscapeHtml(std::u16string_view text) {
 }
 
 std::u16string FileUrl(std::u16string_view path) {
+  std::u16string text(path);
+  constexpr bool kWindowsPaths = platform::kSeparator == u'\\';
+  if constexpr (kWindowsPaths) {
+    // "C:\a\b.mp3" is file:///C:/a/b.mp3, "\\server\share\b.mp3" is file://server/share/b.mp3.
+    for (char16_t& c : text)
+      if (platform::IsSeparator(c)) c = u'/';
+    if (text.starts_with(u"//")) text.erase(0, 2);
+    else text.insert(0, 1, u'/');
+  }
   std::string bytes;
-  if (!platform::Utf16ToNameBytes(path, bytes)) bytes = platform::Utf16ToUtf8(path);
+  if (!platform::Utf16ToNameBytes(text, bytes)) bytes = platform::Utf16ToUtf8(text);
   static constexpr char16_t kHex[] = u"0123456789ABCDEF";
   std::u16string url = u"file://";
   for (const char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
     const bool keep = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
-                      b == '.' || b == '_' || b == '~' || b == '/';
+                      b == '.' || b == '_' || b == '~' || b == '/' || (kWindowsPaths && b == ':');
     if (keep) {
       url.push_back(static_cast<char16_t>(b));
     } else {

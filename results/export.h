@@ -95,7 +95,8 @@ uint32_t ExportList(const ResultList& list, const ColumnLayout& layout, std::spa
 // HTML text of a cell or title: & < > " and every space as entities, Latin-1 letters, € and ™ by
 // name, every other character past ASCII as one decimal reference per code point.
 std::u16string EscapeHtml(std::u16string_view text);
-// A file:// URL of an absolute path, its bytes percent-encoded (unreserved characters and '/' kept).
+// A file:// URL of an absolute path, its bytes percent-encoded (unreserved characters and '/' kept;
+// on Windows the separators become '/' and the drive's ':' stays: file:///C:/Music/a.mp3).
 std::u16string FileUrl(std::u16string_view path);
 // A CSV field: enclosed in double quotes (inner ones doubled) when it holds ';', '"', CR or LF.
 void AppendCsvField(std::u16string& out, std::u16string_view text);

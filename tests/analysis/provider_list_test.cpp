@@ -234,7 +234,7 @@ TEST_P(ContentPlugins, SuppliesTitleArtistAndDurationForAnyExtension) {
   ASSERT_EQ(list.size(), 1u);
   EXPECT_FALSE(list[0].hasMask);
   EXPECT_EQ(std::string(Symbol<const char* (*)()>(keep, path, "TestContentIniName")()),
-            platform::Utf16ToUtf8(platform::PerUserFolder() + u"/wdx.ini"));
+            platform::Utf16ToUtf8(platform::JoinPath(platform::PerUserFolder(), u"wdx.ini")));
   EXPECT_EQ(Symbol<uint32_t (*)()>(keep, path, "TestContentVersion")(), 210u);
 
   Analysed song, shortSong, untitled, thrown;

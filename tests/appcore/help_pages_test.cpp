@@ -52,7 +52,7 @@ TEST(HelpPages, EachLanguageFindsItsOwnPageBesideTheProgram) {
   for (const Page& page : kPages) {
     const HelpFile help = FindHelpFile(platform::ProgramFolder(), page.code);
     EXPECT_EQ(help.kind, HelpKind::kHtm) << platform::Utf16ToUtf8(page.code);
-    EXPECT_TRUE(help.path.ends_with(u"/" + std::u16string(page.fileName))) << platform::Utf16ToUtf8(help.path);
+    EXPECT_TRUE(help.path.ends_with(std::u16string(platform::kSeparatorText) + std::u16string(page.fileName))) << platform::Utf16ToUtf8(help.path);
   }
 }
 

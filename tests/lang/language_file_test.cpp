@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "lang_test_support.h"
+#include "platform/paths.h"
 
 namespace tarnq::lang {
 namespace {
@@ -107,15 +108,15 @@ TEST(LoadedCatalogue, FileTextsLineBreaksAndEnglishForMissingKeys) {
 TEST(LoadedCatalogue, MissingFileIsAnError) {
   test::ScratchFolder folder;
   LoadedCatalogue loaded;
-  EXPECT_EQ(LoadLanguageFile(folder.Path() + u"/TARNQ_XX.LNG", nullptr, {}, u"XX", loaded), 2u);
+  EXPECT_EQ(LoadLanguageFile(platform::JoinPath(folder.Path(), u"TARNQ_XX.LNG"), nullptr, {}, u"XX", loaded), 2u);
 }
 
 TEST(FindFileInFolder, IgnoresCase) {
   test::ScratchFolder folder;
   folder.Write("tarnq_fr.lng", "x");
-  EXPECT_EQ(FindFileInFolder(folder.Path(), u"TARNQ_FR.LNG"), folder.Path() + u"/tarnq_fr.lng");
+  EXPECT_EQ(FindFileInFolder(folder.Path(), u"TARNQ_FR.LNG"), platform::JoinPath(folder.Path(), u"tarnq_fr.lng"));
   EXPECT_EQ(FindFileInFolder(folder.Path(), u"TARNQ_IT.LNG"), u"");
-  EXPECT_EQ(FindFileInFolder(folder.Path() + u"/missing", u"TARNQ_FR.LNG"), u"");
+  EXPECT_EQ(FindFileInFolder(platform::JoinPath(folder.Path(), u"missing"), u"TARNQ_FR.LNG"), u"");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "lang/settings_language.h"
 #include "settings/settings_store.h"
 #include "lang_test_support.h"
+#include "platform/paths.h"
 
 namespace tarnq::lang {
 namespace {
@@ -106,7 +107,7 @@ TEST_F(LanguageChoiceTest, LanguageFileBesideTheProgram) {
   FakeSettings settings;
   const LanguageOutcome outcome = Select(u"FR", settings);
   EXPECT_EQ(outcome.fileError, 0u);
-  EXPECT_EQ(outcome.filePath, m_folder.Path() + u"/tarnq_fr.lng");
+  EXPECT_EQ(outcome.filePath, platform::JoinPath(m_folder.Path(), u"tarnq_fr.lng"));
   EXPECT_TRUE(ActiveLanguageIsFile());
   EXPECT_EQ(ActiveLanguageCode(), u"FR");
   EXPECT_EQ(Utf8(ActiveDisplayName()), "Français");
@@ -123,7 +124,7 @@ TEST_F(LanguageChoiceTest, MissingFileFallsBackToTheUsFile) {
   m_folder.Write("TARNQ_US.LNG", "Language=English (file)\nAPly=&Play from the US file\n");
   FakeSettings settings;
   const LanguageOutcome outcome = Select(u"FR", settings);
-  EXPECT_EQ(outcome.filePath, m_folder.Path() + u"/TARNQ_US.LNG");
+  EXPECT_EQ(outcome.filePath, platform::JoinPath(m_folder.Path(), u"TARNQ_US.LNG"));
   EXPECT_EQ(m_stateCode, u"FR");
   EXPECT_EQ(ActiveLanguageCode(), u"US");
   EXPECT_EQ(Utf8(GetText(106)), "&Play from the US file");

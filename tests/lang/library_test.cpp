@@ -49,12 +49,12 @@ TEST(LanguageLibrary, MissingLibraryIsAClearError) {
   EXPECT_EQ(library.Load(empty.Path()), 2u);
   EXPECT_EQ(library.Record(), nullptr);
   const std::string message = Utf8(library.Message());
-  EXPECT_NE(message.find("libtarnqlng.so"), std::string::npos) << message;
+  EXPECT_NE(message.find(Utf8(kLanguageLibraryName)), std::string::npos) << message;
 }
 
 TEST(LanguageLibrary, FileThatIsNoLibraryIsRefused) {
   test::ScratchFolder folder;
-  folder.Write("libtarnqlng.so", "not a shared object");
+  folder.Write(Utf8(kLanguageLibraryName), "not a shared object");
   LanguageLibrary library;
   EXPECT_EQ(library.Load(folder.Path()), 126u);
   EXPECT_EQ(library.Record(), nullptr);
