@@ -67,7 +67,7 @@ std::string EscapedBytes(std::string_view bytes) {
     const auto c = static_cast<unsigned char>(bytes[i]);
     if (c < 0x80) {
       if (c < 0x20 || c == 0x7F) hex(c);
-      else if (c == '\\') out += "\\\\";
+      else if (c == '\\' && platform::kSeparator != u'\\') out += "\\\\";  // Windows: always a separator
       else out += static_cast<char>(c);
       ++i;
       continue;

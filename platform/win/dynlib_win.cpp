@@ -28,7 +28,7 @@ uint32_t DynamicLibrary::Open(std::u16string_view path) {
   Close();
   m_detail.clear();
   std::wstring native;
-  if (const uint32_t e = win::NativePath(path, native)) return e;
+  if (const uint32_t e = win::NativePath(path, native, true)) return e;
   if (!FileExists(path)) {
     m_detail = "No such file: " + Utf16ToUtf8(path);
     return err::kFileNotFound;

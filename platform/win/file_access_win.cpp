@@ -8,7 +8,7 @@ namespace {
 
 uint32_t TryOpen(std::u16string_view path, DWORD access) {
   std::wstring native;
-  if (const uint32_t e = win::NativePath(path, native)) return e;
+  if (const uint32_t e = win::NativePath(path, native, true)) return e;
   win::Handle file(CreateFileW(native.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.Valid() ? 0 : win::LastError();

@@ -42,7 +42,7 @@ bool IsLinkTag(DWORD tag) { return tag == IO_REPARSE_TAG_SYMLINK || tag == IO_RE
 
 uint32_t OpenForStatus(std::u16string_view path, bool followLinks, Handle& handle) {
   std::wstring native;
-  if (const uint32_t e = NativePath(path, native)) return e;
+  if (const uint32_t e = NativePath(path, native, true)) return e;
   handle = Handle(CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr));
@@ -166,7 +166,7 @@ std::wstring FinalPathOf(const std::wstring& native) {
 namespace {
 
 bool NativeOf(std::u16string_view path, std::wstring& native, uint32_t& code) {
-  code = win::NativePath(path, native);
+  code = win::NativePath(path, native, true);
   return code == 0;
 }
 

@@ -109,8 +109,12 @@ bool IsForbiddenName(std::u16string_view name) {
   return false;
 }
 
-uint32_t NativePath(std::u16string_view path, std::wstring& native) {
+uint32_t NativePath(std::u16string_view path, std::wstring& native, bool relativeAllowed) {
   native.clear();
+  if (relativeAllowed && !path.empty() && RootLength(path) == 0 && path.find(u'\0') == std::u16string_view::npos) {
+    const std::u16string absolute = AbsolutePath(path);
+    if (RootLength(absolute) != 0) return NativePath(absolute, native, false);
+  }
   const size_t root = RootLength(path);
   if (root == 0 || path.find(u'\0') != std::u16string_view::npos) return err::kInvalidName;
   std::u16string rootText(path.substr(0, root));

@@ -49,8 +49,10 @@ bool IsForbiddenName(std::u16string_view name);
 
 // Turns an absolute path ("C:\a\b", "C:/a/b", "\\server\share\a", or either already in the
 // "\\?\" form) into the "\\?\" form the wide-character functions take at any length, with "." and
-// ".." resolved. 0, or 123 for a path that is not absolute or has a forbidden name in it.
-uint32_t NativePath(std::u16string_view path, std::wstring& native);
+// ".." resolved. 0, or 123 for a path that has a forbidden name in it or is not absolute; with
+// `relativeAllowed` a relative path is taken from the current folder instead, as the Linux side's
+// file functions (not its file operations) take one.
+uint32_t NativePath(std::u16string_view path, std::wstring& native, bool relativeAllowed = false);
 
 // The program's form of a path the system returned: without the "\\?\" prefix where the path
 // has a drive letter or a share.
