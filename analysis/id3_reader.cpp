@@ -422,9 +422,8 @@ void NormalizeGenre(FixedText<32>& genre) {
       genre.Assign(GenreName(static_cast<uint32_t>(n)));
     } else {
       char16_t rest[32];
-      std::u16string_view tail = g.substr(end + 1);
-      tail.copy(rest, tail.size());
-      genre.Assign(std::u16string_view(rest, tail.size()));
+      const size_t copied = g.substr(end + 1).copy(rest, std::size(rest));
+      genre.Assign(std::u16string_view(rest, copied));
     }
     return;
   }
