@@ -224,7 +224,7 @@ int RunProgram(int argc, char** argv) {
 
   static lang::LanguageLibrary library;
   if (lang::InstalledLanguageRecord() == nullptr) {
-    if (library.Load(platform::ProgramFolder()) != 0) {
+    if (library.Load(platform::ProgramLibraryFolder()) != 0) {
       std::fprintf(stderr, "tarnq: %s\n", ui::ToQString(library.Message()).toUtf8().constData());
       return 1;
     }
