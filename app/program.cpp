@@ -219,6 +219,8 @@ int RunProgram(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Twinsong"));
+  // Ties the windows to the installed desktop entry (its icon and name on Wayland and in task bars).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.twinsong.Twinsong"));
   QApplication::setApplicationVersion(ui::ToQString(appcore::kProgramVersion));
   ui::RememberPlatformPalette(app.palette());
 
