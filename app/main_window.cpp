@@ -953,7 +953,7 @@ void MainWindow::ChooseLanguage() {
 bool MainWindow::OpenUrl(const QUrl& url) { return openUrl && openUrl(url); }
 
 void MainWindow::ShowHelp(const QString& anchor) {
-  const appcore::HelpFile help = appcore::FindHelpFile(platform::ProgramFolder(), lang::ActiveLanguageCode());
+  const appcore::HelpFile help = appcore::FindHelpFile(platform::ProgramDataFolder(), lang::ActiveLanguageCode());
   if (help.kind != appcore::HelpKind::kHtm) {
     ShowMessage(Text(12017), true);
     return;

@@ -219,12 +219,14 @@ int RunProgram(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Twinsong"));
+  // Ties the windows to the installed desktop entry (its icon and name on Wayland and in task bars).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.twinsong.Twinsong"));
   QApplication::setApplicationVersion(ui::ToQString(appcore::kProgramVersion));
   ui::RememberPlatformPalette(app.palette());
 
   static lang::LanguageLibrary library;
   if (lang::InstalledLanguageRecord() == nullptr) {
-    if (library.Load(platform::ProgramFolder()) != 0) {
+    if (library.Load(platform::ProgramLibraryFolder()) != 0) {
       std::fprintf(stderr, "tarnq: %s\n", ui::ToQString(library.Message()).toUtf8().constData());
       return 1;
     }

@@ -40,7 +40,10 @@ std::u16string Hex(uint8_t value) {
 }
 
 std::u16string KeyPart(uint8_t vk, PunctuationLayout layout) {
-  if (vk >= 0x70 && vk <= 0x87) return u"F" + Decimal(vk - 0x6F);
+  if (vk >= 0x70 && vk <= 0x87) {
+    std::u16string name(1, u'F');
+    return name.append(Decimal(vk - 0x6F));
+  }
   if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return std::u16string(1, vk);
   if (vk >= 0x60 && vk <= 0x69) return Word(kNumPadName) + char16_t(u'0' + (vk - 0x60));
   switch (vk) {

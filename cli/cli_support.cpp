@@ -29,7 +29,7 @@ class ReadOnlyLanguageSettings final : public lang::LanguageSettings {
 bool SetUpLanguage() {
   static lang::LanguageLibrary library;
   if (lang::InstalledLanguageRecord() != nullptr) return true;
-  if (library.Load(platform::ProgramFolder()) != 0) {
+  if (library.Load(platform::ProgramLibraryFolder()) != 0) {
     std::fprintf(stderr, "tarnq-cli: %s\n", ToTerminal(library.Message()).c_str());
     return false;
   }

@@ -144,7 +144,9 @@ void PrintGroups(const results::ResultList& list, const results::ColumnLayout& l
       if (row.Size() != results::kUnknownSize) out += std::to_string(row.Size());
       path.clear();
       list.AppendFullPath(row, path);
-      out += "\t" + EscapedForTerminal(path) + "\n";
+      out += '\t';
+      out += EscapedForTerminal(path);
+      out += '\n';
     }
     // A closed or full output ends the listing: nothing more can reach the reader.
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return;

@@ -186,7 +186,7 @@ int TextOfKey(std::u16string_view key) {
 // --- Choosing the language -------------------------------------------------------------------
 
 LanguageEnvironment LanguageEnvironment::OfProcess() {
-  return {platform::ProgramFolder(), SystemLanguageCode()};
+  return {platform::ProgramDataFolder(), SystemLanguageCode()};
 }
 
 std::u16string LanguageCodeForLocale(std::string_view locale) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/paths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -95,6 +96,68 @@ std::u16string ProgramFolder() {
   buffer.resize(static_cast<size_t>(n));
   return std::u16string(FolderOf(NameBytesToUtf16(buffer)));
 }
+
+namespace {
+
+// The install's folders relative to the executable's; set by the build from the install layout.
+#ifndef TARNQ_INSTALL_LIBRARY_FROM_PROGRAM
+#define TARNQ_INSTALL_LIBRARY_FROM_PROGRAM "../lib/twinsong"
+#endif
+#ifndef TARNQ_INSTALL_DATA_FROM_PROGRAM
+#define TARNQ_INSTALL_DATA_FROM_PROGRAM "../share/twinsong"
+#endif
+
+struct ProgramPlaces {
+  std::u16string library;
+  std::u16string data;
+  bool installed = false;
+};
+
+bool IsFolder(const std::u16string& path) {
+  std::string bytes;
+  if (!Utf16ToNameBytes(path, bytes)) return false;
+  struct stat info {};
+  return ::stat(bytes.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Resolves "<program>/../lib/twinsong" to "<prefix>/lib/twinsong" textually: the program folder
+// comes from /proc/self/exe and is already free of links and dot segments.
+std::u16string Below(std::u16string_view program, std::string_view relative) {
+  std::u16string_view folder = program;
+  while (relative.starts_with("../")) {
+    folder = FolderOf(folder);
+    relative.remove_prefix(3);
+  }
+  return JoinPath(folder.empty() ? std::u16string_view(u"/") : folder, NameBytesToUtf16(relative));
+}
+
+ProgramPlaces FindProgramPlaces() {
+  ProgramPlaces places;
+  const std::u16string program = ProgramFolder();
+  places.library = program;
+  places.data = program;
+  // An install is recognised by its library folder: it holds what the program cannot start without.
+  const std::u16string library = Below(program, TARNQ_INSTALL_LIBRARY_FROM_PROGRAM);
+  if (!SamePath(library, program) && IsFolder(library)) {
+    places.library = library;
+    places.data = Below(program, TARNQ_INSTALL_DATA_FROM_PROGRAM);
+    places.installed = true;
+  }
+  return places;
+}
+
+const ProgramPlaces& Places() {
+  static const ProgramPlaces places = FindProgramPlaces();
+  return places;
+}
+
+}  // namespace
+
+bool IsInstalledProgram() { return Places().installed; }
+
+std::u16string ProgramLibraryFolder() { return Places().library; }
+
+std::u16string ProgramDataFolder() { return Places().data; }
 
 std::u16string AppDataFolder() {
   std::u16string config = FromEnvironment("XDG_CONFIG_HOME");

@@ -44,6 +44,17 @@ std::u16string AbsolutePath(std::u16string_view path);
 
 // The folder of the running executable.
 std::u16string ProgramFolder();
+// An installed program keeps its pieces in the install's own folders rather than beside the
+// executable: <prefix>/bin/tarnq finds its libraries and plug-ins in <prefix>/lib/twinsong and its
+// help pages and language files in <prefix>/share/twinsong. A program run from its build folder
+// (or any folder that is not such an install) keeps everything in the program folder.
+bool IsInstalledProgram();
+// Where the language library and the input plug-ins are: <prefix>/lib/twinsong when installed,
+// else the program folder.
+std::u16string ProgramLibraryFolder();
+// Where the help pages and language files are: <prefix>/share/twinsong when installed, else the
+// program folder.
+std::u16string ProgramDataFolder();
 // The per-user folder: $XDG_CONFIG_HOME/Quillworks, else ~/.config/Quillworks (Windows:
 // %APPDATA%\Quillworks).
 std::u16string PerUserFolder();

@@ -111,7 +111,7 @@ int AddInputPlugins(SlotTable& table, std::u16string_view folder) {
 std::u16string InputPluginFolder() {
   std::u16string folder;
   if (platform::GetEnvironment(u"TARNQ_INPUT_PLUGINS", folder) && !folder.empty()) return folder;
-  return platform::ProgramFolder();
+  return platform::ProgramLibraryFolder();
 }
 
 PluginSlot::PluginSlot(PluginInfo info) : m_info(std::move(info)) {}

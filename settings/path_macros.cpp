@@ -131,6 +131,9 @@ std::u16string PerUserSettingsPath() {
 }
 
 std::u16string ProgramFolderSettingsPath() {
+  // An installed program's folder is shared by every user (and a copy made there by root would win
+  // for all of them): its settings live in the per-user folder only.
+  if (platform::IsInstalledProgram()) return {};
   return platform::JoinPath(platform::ProgramFolder(), kSettingsFileName);
 }
 

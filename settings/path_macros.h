@@ -24,7 +24,8 @@ std::u16string MakePortablePath(std::u16string_view path);
 // the start is dropped. Dots that are part of a name ("a.", "...") are left alone.
 std::u16string NormalizePath(std::u16string_view path);
 
-// <per-user folder>/TARNQ.INI and <program folder>/TARNQ.INI.
+// <per-user folder>/TARNQ.INI and <program folder>/TARNQ.INI; an installed program has no
+// program-folder file (empty).
 std::u16string PerUserSettingsPath();
 std::u16string ProgramFolderSettingsPath();
 

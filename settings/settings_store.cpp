@@ -132,7 +132,8 @@ void SettingsStore::ApplyLocationRules(const SettingsLocations& places) {
       DeleteSection("UseThis");
     }
   }
-  if (m_path.empty()) SetPath(places.programFolderPath, kAcceptMissing);
+  if (m_path.empty())
+    SetPath(places.programFolderPath.empty() ? places.perUserPath : places.programFolderPath, kAcceptMissing);
 }
 
 void SettingsStore::CheckDesktopSize() {

@@ -44,7 +44,7 @@ DesktopInfo GetDesktopInfo();
 // The two places of the main settings file (see the location rules in settings_store.cpp).
 struct SettingsLocations {
   std::u16string perUserPath;        // also the fallback when the chosen file cannot be written
-  std::u16string programFolderPath;
+  std::u16string programFolderPath;  // empty: never read or create one (an installed program)
   // Set: use exactly this file, never look elsewhere and never fall back (tests, command line).
   std::u16string overridePath;
 };

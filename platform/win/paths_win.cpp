@@ -252,6 +252,13 @@ std::u16string ProgramFolder() {
   return std::u16string(FolderOf(win::ProgramPath(buffer)));
 }
 
+// A Windows installation keeps everything in the program's folder (as the portable layout does).
+bool IsInstalledProgram() { return false; }
+
+std::u16string ProgramLibraryFolder() { return ProgramFolder(); }
+
+std::u16string ProgramDataFolder() { return ProgramFolder(); }
+
 std::u16string AppDataFolder() {
   std::u16string folder = FromEnvironment(L"APPDATA");
   if (!IsAbsolutePath(folder)) folder = KnownFolder(FOLDERID_RoamingAppData);

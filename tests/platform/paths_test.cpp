@@ -61,6 +61,11 @@ TEST(Paths, PlacesFollowTheEnvironment) {
   EXPECT_FALSE(GetEnvironment(u"TARNQ_SURELY_UNSET_VARIABLE", value));
   EXPECT_TRUE(IsAbsolutePath(ProgramFolder()));
   EXPECT_TRUE(IsAbsolutePath(CurrentFolder()));
+  // A program run from its build folder keeps everything beside itself (the installed layout is
+  // checked on the extracted package).
+  EXPECT_FALSE(IsInstalledProgram());
+  EXPECT_EQ(ProgramLibraryFolder(), ProgramFolder());
+  EXPECT_EQ(ProgramDataFolder(), ProgramFolder());
 }
 
 TEST(Paths, RuntimeFolderFallsBackToTheCacheFolder) {

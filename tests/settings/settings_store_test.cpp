@@ -244,6 +244,22 @@ TEST(SettingsLocation, NeitherFileGivesProgramFolderPath) {
   EXPECT_TRUE(overridden.Flags() & SettingsStore::kExplicitFile);
 }
 
+TEST(SettingsLocation, InstalledProgramUsesOnlyThePerUserFile) {
+  // An installed program has no program-folder file: the per-user file is created on the first
+  // flush even when a TARNQ.INI lies in the program's folder.
+  TempFolder folder;
+  folder.Write("bin/TARNQ.INI", "[TARNQ]\r\nOpt=2\r\n");
+  SettingsLocations places{folder.Path("user/Quillworks/TARNQ.INI"), {}, {}};
+  {
+    SettingsStore store(SettingsStore::kMainFile, places);
+    EXPECT_EQ(store.GetPath(), places.perUserPath);
+    EXPECT_EQ(store.ReadInt("TARNQ", "Opt", 0), 0u);
+    store.WriteInt("TARNQ", "Opt", 7);
+  }
+  EXPECT_NE(folder.Read("user/Quillworks/TARNQ.INI").find("Opt=7"), std::string::npos);
+  EXPECT_EQ(folder.Read("bin/TARNQ.INI"), "[TARNQ]\r\nOpt=2\r\n");
+}
+
 TEST(SettingsLocation, SetPathModes) {
   TempFolder folder;
   SettingsStore store(u"", SettingsStore::kExplicitFile);
