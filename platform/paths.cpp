@@ -137,6 +137,8 @@ ProgramPlaces FindProgramPlaces() {
   places.library = program;
   places.data = program;
   // An install is recognised by its library folder: it holds what the program cannot start without.
+  // Without a known program folder there is nothing to go up from.
+  if (!IsAbsolutePath(program)) return places;
   const std::u16string library = Below(program, TARNQ_INSTALL_LIBRARY_FROM_PROGRAM);
   if (!SamePath(library, program) && IsFolder(library)) {
     places.library = library;
